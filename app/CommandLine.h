@@ -1,0 +1,34 @@
+#pragma once
+// The command line chooses the run mode: developer mode when it holds "DEV"
+// anywhere, in any letter case; a plain start when it is empty; otherwise it
+// carries a selection of port, baud rate and image file.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+enum class RunMode { Developer, Plain, PreSelected };
+
+struct CommandLineOutcome {
+    RunMode mode = RunMode::Plain;
+    // Why a selection on the command line was not taken (a token longer than
+    // its field); the start then goes on as a plain one. Empty otherwise.
+    std::string refusal;
+};
+
+// The program's arguments joined by single blanks, with leading blanks and
+// control characters removed: the one text that the classification reads.
+std::string ArgumentText(int argc, const char* const* argv);
+
+// The baud rate that a number given on the command line stands for: the
+// five list rates as they are, 230400 as 256000, anything else 0.
+std::int32_t CommandLineBaudRate(std::int64_t number);
+
+// Reads a decimal number as the classic library conversion does: leading
+// blanks, an optional sign, digits up to the first non-digit; 0 without
+// digits. Values beyond the 32-bit range are held at its ends.
+std::int64_t LeadingNumber(std::string_view text);
+
+// Sets DeveloperMode and UseLastSelection; in pre-selected mode fills
+// FlashSelection from the tokens, with the defaults for tokens not given.
+CommandLineOutcome ClassifyCommandLine(std::string_view argumentText);

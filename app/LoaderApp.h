@@ -1,0 +1,28 @@
+#pragma once
+// The application object. Its whole life is one start-up routine: every
+// window it shows is modal and runs inside StartUp, and when StartUp returns
+// the program ends.
+
+#include <string_view>
+
+class StartupUi;
+
+// The title of the program's own message boxes: the program's name.
+inline constexpr char kApplicationName[] = "flashloader";
+
+class CLoaderApp {
+public:
+    explicit CLoaderApp(StartupUi& ui) : m_ui(ui) {}
+
+    // Classifies the command line, loads the last selection unless the
+    // command line gave one, reads the settings file (ending the program
+    // without it), runs the confirmation window first in developer mode,
+    // then the wizard, and stores the selection. Always false: there is no
+    // message loop to enter afterwards.
+    bool StartUp(std::string_view argumentText);
+
+    StartupUi& Ui() { return m_ui; }
+
+private:
+    StartupUi& m_ui;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// File-system helpers shared by the program's own files.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+inline constexpr char kPathSeparator = '/';
+
+// The process's current directory; false when the system cannot tell it
+// (for example, the directory was removed).
+bool CurrentDirectory(std::string& directory);
+
+// dir, a separator unless dir already ends in one, then name. An empty dir
+// gives the bare name.
+std::string JoinPath(std::string_view dir, std::string_view name);
+
+// Replaces the file at path with exactly these bytes, or leaves it as it was:
+// the bytes go to a new file in the same directory, which is flushed to disk
+// and then renamed over the old one. An interrupted store can therefore never
+// leave a truncated or empty file behind.
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size);

@@ -1,0 +1,33 @@
+#pragma once
+// What the engine shows to a person goes through these interfaces: the
+// windows implement them, the command line implements them for a terminal,
+// and the tests implement them with answers given in advance.
+
+#include <string>
+
+class CLoaderApp;
+
+enum class MsgIcon { None, Stop, Question, Warning, Information };
+enum class MsgButtons { Ok, YesNo };
+enum class MsgResult { Ok, Yes, No };
+
+// Results of a modal window, as the windows report them.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+class MessageUi {
+public:
+    virtual ~MessageUi() = default;
+    // A message box: shown, and waited for until the person has answered.
+    virtual MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                                  MsgButtons buttons = MsgButtons::Ok) = 0;
+};
+
+class StartupUi : public MessageUi {
+public:
+    // The confirmation window on the current selection, run modally; IDOK
+    // when it ended with Close after a run.
+    virtual int RunConfirmDlg() = 0;
+    // The wizard, run modally; returns when it has ended, however it ended.
+    virtual void RunWizard(CLoaderApp& app) = 0;
+};

@@ -1,0 +1,19 @@
+#include "cli/TerminalUi.h"
+
+#include <unistd.h>
+
+MsgResult TerminalUi::ShowMessage(const std::string& caption, const std::string& text, MsgIcon /*icon*/,
+                                  MsgButtons buttons)
+{
+    std::fprintf(m_out, "%s: %s\n", caption.c_str(), text.c_str());
+    if (buttons == MsgButtons::Ok)
+        return MsgResult::Ok;
+    if (!::isatty(::fileno(m_in)))
+        return MsgResult::No;
+    std::fprintf(m_out, "[y/N] ");
+    std::fflush(m_out);
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, m_in) == nullptr)
+        return MsgResult::No;
+    return (answer[0] == 'y' || answer[0] == 'Y') ? MsgResult::Yes : MsgResult::No;
+}

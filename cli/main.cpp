@@ -1,0 +1,62 @@
+// flashloader-cli: the command-line front end, for scripts and factory
+// benches. Exit status 0 on success, 1 when the job failed, 2 for usage errors.
+
+#include "app/LastSelection.h"
+#include "app/ProductTexts.h"
+#include "app/Text.h"
+#include "cli/TerminalUi.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+// The About box's three lines, from "tarnix.ini" in the current directory.
+int RunAbout()
+{
+    TerminalUi ui;
+    if (!LoadProductTexts(ui))
+        return kExitFailed;
+    std::printf("%s %s\n%s\n%s\n", ProductTexts.ProductName.c_str(), ProductTexts.VersionString.c_str(),
+                ProductTexts.CompanyName.c_str(), ProductTexts.CompanySlogen.c_str());
+    return kExitOk;
+}
+
+// The selection that a plain start in the current directory begins with.
+int RunSelection()
+{
+    LoadLastSelection();
+    std::string port(FieldText(FlashSelection.PortName));
+    std::printf("Port:         %s\n", port.empty() ? "(none)" : port.c_str());
+    std::printf("Baud Rate:    %d\n", static_cast<int>(FlashSelection.BaudRate));
+    std::printf("Loading File: %s\n", std::string(FieldText(FlashSelection.HexFilePath)).c_str());
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Modem Flash Loader command line: finds supported modems and flashes their firmware."};
+    app.require_subcommand(1);
+
+    auto* about = app.add_subcommand("about", "Print the product texts of tarnix.ini in the current directory");
+    auto* selection =
+        app.add_subcommand("selection", "Print the last selection (lastsel.dat) of the current directory");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help asked for is no error; everything else is a usage error.
+        return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    }
+
+    if (about->parsed())
+        return RunAbout();
+    if (selection->parsed())
+        return RunSelection();
+    return kExitUsage;
+}

@@ -1,0 +1,169 @@
+#include "app/LastSelection.h"
+
+#include "app/AppState.h"
+#include "app/Text.h"
+#include "tests/support/AppFixture.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+class LastSelectionTest : public AppFixture {
+protected:
+    // A record image with the given fields; every byte not set is 'x', so
+    // that kept tails are visible.
+    static std::string Image(std::int32_t rate, std::string_view port, std::string_view path)
+    {
+        FlashSelectionRecord record;
+        std::memset(&record, 'x', sizeof record);
+        record.BaudRate = rate;
+        SetField(record.PortName, port);
+        SetField(record.HexFilePath, path);
+        auto bytes = SelectionToBytes(record);
+        return std::string(bytes.begin(), bytes.end());
+    }
+};
+
+std::string Port() { return std::string(FieldText(FlashSelection.PortName)); }
+std::string Path() { return std::string(FieldText(FlashSelection.HexFilePath)); }
+
+TEST_F(LastSelectionTest, ByteImageIsLittleEndianWithUnalignedFields)
+{
+    FlashSelectionRecord record{};
+    record.BaudRate = 0x01020304;
+    SetField(record.PortName, "COM7");
+    SetField(record.HexFilePath, "/fw/a.hex");
+    auto bytes = SelectionToBytes(record);
+    EXPECT_EQ(bytes[0], 0x04);
+    EXPECT_EQ(bytes[3], 0x01);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[4]), 5), std::string("COM7\0", 5));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[9])), "/fw/a.hex");
+}
+
+TEST_F(LastSelectionTest, NoFileGivesTheDefaults)
+{
+    DeveloperMode = true;
+    LoadLastSelection();
+    EXPECT_EQ(FlashSelection.BaudRate, 57600);
+    EXPECT_EQ(Port(), "");
+    EXPECT_EQ(Path(), dir.File("MODEM.HEX"));
+    EXPECT_FALSE(DeveloperMode);
+}
+
+TEST_F(LastSelectionTest, ExactRecordIsTakenWholeAndKeepsDeveloperMode)
+{
+    WriteFileBytes(dir.File("lastsel.dat"), Image(12345, "COM3", "/fw/MODEM.HEX"));
+    DeveloperMode = true;
+    LoadLastSelection();
+    EXPECT_EQ(FlashSelection.BaudRate, 12345);  // nothing is checked on loading
+    EXPECT_EQ(Port(), "COM3");
+    EXPECT_EQ(Path(), "/fw/MODEM.HEX");
+    EXPECT_TRUE(DeveloperMode);
+}
+
+TEST_F(LastSelectionTest, LongerFileGivesItsFirst132Bytes)
+{
+    std::string image = Image(19200, "COM2", "/a.hex");
+    WriteFileBytes(dir.File("lastsel.dat"), image + std::string(68, '\x7f'));
+    LoadLastSelection();
+    auto bytes = SelectionToBytes(FlashSelection);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), image);
+}
+
+TEST_F(LastSelectionTest, SevenByteFileKeepsWhatArrivedUnderTheDefaults)
+{
+    WriteFileBytes(dir.File("lastsel.dat"), std::string("\x00\x96\x00\x00" "COM", 7));
+    DeveloperMode = true;
+    LoadLastSelection();
+    EXPECT_EQ(FlashSelection.BaudRate, 57600);
+    EXPECT_EQ(std::string(FlashSelection.PortName, 5), std::string("COM\0\0", 5));
+    EXPECT_EQ(Path(), dir.File("MODEM.HEX"));
+    EXPECT_FALSE(DeveloperMode);
+}
+
+TEST_F(LastSelectionTest, FieldsWithoutTerminatorAreReadWithinTheirBounds)
+{
+    WriteFileBytes(dir.File("lastsel.dat"), std::string(kSelectionSize, 'A'));
+    LoadLastSelection();
+    EXPECT_EQ(Port(), "AAAAA");
+    EXPECT_EQ(Path(), std::string(123, 'A'));
+}
+
+TEST_F(LastSelectionTest, ShorterValueKeepsTheTailOfTheEarlierOne)
+{
+    WriteFileBytes(dir.File("lastsel.dat"), Image(57600, "COM1", "C:\\FIRMWARE\\OLD\\MODEM.HEX"));
+    LoadLastSelection();
+    StartDirectory = dir.Path();
+    ASSERT_TRUE(SetField(FlashSelection.HexFilePath, "D:\\A.HEX"));
+    StoreLastSelection();
+
+    std::string stored = ReadFileBytes(dir.File("lastsel.dat"));
+    ASSERT_EQ(stored.size(), kSelectionSize);
+    std::string path = stored.substr(9);
+    EXPECT_EQ(path.substr(0, 9), std::string("D:\\A.HEX\0", 9));
+    EXPECT_EQ(path.substr(9, 19), std::string("RE\\OLD\\MODEM.HEX\0xx", 19));
+
+    ResetProgramState();
+    LoadLastSelection();
+    EXPECT_EQ(Path(), "D:\\A.HEX");
+}
+
+TEST_F(LastSelectionTest, StoreGoesToTheStartDirectoryWhateverTheCurrentOne)
+{
+    StartDirectory = dir.Path();
+    FlashSelection.BaudRate = 38400;
+    SetField(FlashSelection.PortName, "COM9");
+    ScopedTempDir elsewhere;
+    {
+        ScopedChdir moved(elsewhere.Path());
+        StoreLastSelection();
+    }
+    EXPECT_FALSE(FileExists(elsewhere.File("lastsel.dat")));
+    ResetProgramState();
+    LoadLastSelection();
+    EXPECT_EQ(FlashSelection.BaudRate, 38400);
+    EXPECT_EQ(Port(), "COM9");
+}
+
+TEST_F(LastSelectionTest, StoreReplacesTheFileWholeAndLeavesNoTemporaryFiles)
+{
+    WriteFileBytes(dir.File("lastsel.dat"), std::string(300, 'z'));
+    StartDirectory = dir.Path();
+    FlashSelection.BaudRate = 9600;
+    StoreLastSelection();
+    EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")).size(), kSelectionSize);
+    EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"lastsel.dat"});
+}
+
+TEST_F(LastSelectionTest, FailedStoreKeepsTheEarlierFileAndSaysNothing)
+{
+    std::string earlier = Image(19200, "COM1", "/x.hex");
+    WriteFileBytes(dir.File("lastsel.dat"), earlier);
+    StartDirectory = dir.File("missing-directory");
+    FlashSelection.BaudRate = 9600;
+    StoreLastSelection();
+    EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), earlier);
+}
+
+TEST_F(LastSelectionTest, DefaultPathThatWouldNotFitIsLeftEmptyAndTheLongStartDirectoryKept)
+{
+    // A directory deep enough that MODEM.HEX below it needs more than 122
+    // characters, and whose own path is longer than 127.
+    std::string deep = dir.Path();
+    while (deep.size() <= 130)
+        deep += "/deeper-directory";
+    std::filesystem::create_directories(deep);
+    ScopedChdir inDeep(deep);
+
+    LoadLastSelection();
+    EXPECT_EQ(FlashSelection.BaudRate, 57600);
+    EXPECT_EQ(Path(), "");
+
+    StartDirectory = deep;
+    StoreLastSelection();
+    EXPECT_EQ(ReadFileBytes(deep + "/lastsel.dat").size(), kSelectionSize);
+}
+
+} // namespace

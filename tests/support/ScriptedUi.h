@@ -1,0 +1,56 @@
+#pragma once
+// A front end whose answers are given in advance and which records what was
+// shown, so that start-up and the engine run headless.
+
+#include "app/UserInterface.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ScriptedUi : public StartupUi {
+public:
+    struct Message {
+        std::string caption;
+        std::string text;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+
+    MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                          MsgButtons buttons = MsgButtons::Ok) override
+    {
+        messages.push_back({caption, text, icon, buttons});
+        events.push_back("message");
+        if (buttons == MsgButtons::Ok)
+            return MsgResult::Ok;
+        if (answers.empty())
+            return MsgResult::No;
+        MsgResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    int RunConfirmDlg() override
+    {
+        events.push_back("confirm");
+        if (onConfirm)
+            onConfirm();
+        return confirmResult;
+    }
+
+    void RunWizard(CLoaderApp& /*app*/) override
+    {
+        events.push_back("wizard");
+        if (onWizard)
+            onWizard();
+    }
+
+    std::vector<Message> messages;
+    std::vector<std::string> events;  // "message", "confirm", "wizard", in order
+    std::deque<MsgResult> answers;    // for Yes/No questions; No when run out
+    int confirmResult = IDCANCEL;
+    std::function<void()> onConfirm;
+    std::function<void()> onWizard;
+};

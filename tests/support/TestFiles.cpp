@@ -1,0 +1,69 @@
+#include "tests/support/TestFiles.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+ScopedTempDir::ScopedTempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "fltest-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    m_path = fs::canonical(pattern).string();
+}
+
+ScopedTempDir::~ScopedTempDir()
+{
+    std::error_code ignored;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_path, ignored);
+}
+
+std::string ScopedTempDir::File(std::string_view name) const
+{
+    return m_path + "/" + std::string(name);
+}
+
+ScopedChdir::ScopedChdir(const std::string& dir) : m_previous(fs::current_path().string())
+{
+    fs::current_path(dir);
+}
+
+ScopedChdir::~ScopedChdir()
+{
+    std::error_code ignored;
+    fs::current_path(m_previous, ignored);
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::string& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
