@@ -3,6 +3,7 @@
 // window it shows is modal and runs inside StartUp, and when StartUp returns
 // the program ends.
 
+#include <string>
 #include <string_view>
 
 class StartupUi;
@@ -22,6 +23,12 @@ public:
     bool StartUp(std::string_view argumentText);
 
     StartupUi& Ui() { return m_ui; }
+
+    // The modem handshake at 57600 baud on one port: 1 when a supported
+    // modem answered all of it, with its identification text set; 0 when
+    // not, or when the port cannot be used (identification untouched).
+    // The port is open only during the call.
+    static int ProbeModem(std::string_view portName, std::string& identification);
 
 private:
     StartupUi& m_ui;

@@ -19,6 +19,7 @@ class MessageUi {
 public:
     virtual ~MessageUi() = default;
     // A message box: shown, and waited for until the person has answered.
+    // YesNo offers Yes and No with No as the default answer.
     virtual MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                                   MsgButtons buttons = MsgButtons::Ok) = 0;
 };

@@ -2,9 +2,11 @@
 // benches. Exit status 0 on success, 1 when the job failed, 2 for usage errors.
 
 #include "app/LastSelection.h"
+#include "app/LoaderApp.h"
 #include "app/ProductTexts.h"
 #include "app/Text.h"
 #include "cli/TerminalUi.h"
+#include "serial/PortDiagnosis.h"
 
 #include <CLI/CLI.hpp>
 
@@ -36,6 +38,21 @@ int RunSelection()
     return kExitOk;
 }
 
+// The modem handshake on one port; prints the identification text.
+int RunProbe(const std::string& port)
+{
+    std::string identification;
+    if (CLoaderApp::ProbeModem(port, identification) == 1) {
+        std::printf("%s\n", identification.c_str());
+        return kExitOk;
+    }
+    std::string problem = DescribePortProblem(port);
+    if (problem.empty())
+        problem = "No supported modem answered on " + port + ".";
+    std::fprintf(stderr, "%s\n", problem.c_str());
+    return kExitFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -46,6 +63,10 @@ int main(int argc, char** argv)
     auto* about = app.add_subcommand("about", "Print the product texts of tarnix.ini in the current directory");
     auto* selection =
         app.add_subcommand("selection", "Print the last selection (lastsel.dat) of the current directory");
+
+    std::string probePort;
+    auto* probe = app.add_subcommand("probe", "Run the modem handshake on a port and print the modem's identification");
+    probe->add_option("--port", probePort, "COM1 to COM9, or a device path")->required();
 
     try {
         app.parse(argc, argv);
@@ -58,5 +79,7 @@ int main(int argc, char** argv)
         return RunAbout();
     if (selection->parsed())
         return RunSelection();
+    if (probe->parsed())
+        return RunProbe(probePort);
     return kExitUsage;
 }

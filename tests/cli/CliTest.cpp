@@ -1,7 +1,11 @@
+#include "serial/SerialLink.h"
+#include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
+#include "tests/support/ScriptedModem.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +39,97 @@ TEST(CliTest, UsageErrorsExitWithTwo)
     EXPECT_EQ(RunProcess(kCli, {}).exitCode, 2);
     EXPECT_EQ(RunProcess(kCli, {"no-such-command"}).exitCode, 2);
     EXPECT_EQ(RunProcess(kCli, {"--help"}).exitCode, 0);
+}
+
+} // namespace
+
+namespace {
+
+class CliProbeTest : public ::testing::Test {
+protected:
+    ProcessResult Probe(const std::string& port)
+    {
+        return RunProcess(kCli, {"probe", "--port", port}, {}, {"FLASHLOADER_PORTS=" + ports.Path()});
+    }
+    void Register(const std::string& name, const std::string& device)
+    {
+        ASSERT_EQ(::symlink(device.c_str(), ports.File(name).c_str()), 0);
+    }
+    ScopedTempDir ports;
+};
+
+TEST_F(CliProbeTest, PrintsTheIdentificationOfAModemFoundByItsComName)
+{
+    ScriptedModem modem(FullModem("KT-56 V.92"));
+    Register("COM3", modem.Path());
+    ProcessResult result = Probe("com3");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "KT-56 V.92\n");
+}
+
+TEST_F(CliProbeTest, SaysWhyAPortCannotBeUsed)
+{
+    ProcessResult missing = Probe("/dev/no-such-port");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("No such port"), std::string::npos) << missing.err;
+
+    Register("COM4", "/dev/pts/no-such-terminal");
+    ProcessResult dangling = Probe("COM4");
+    EXPECT_EQ(dangling.exitCode, 1);
+    EXPECT_NE(dangling.err.find("No such port: COM4 ("), std::string::npos) << dangling.err;
+
+    ScriptedModem modem(FullModem("ID"));
+    SerialLink holder;
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    PortHandle held = kInvalidPort;
+    ASSERT_EQ(holder.OpenPort(modem.Path(), settings, held), kOpenOk);
+    ProcessResult busy = Probe(modem.Path());
+    holder.ClosePort(held);
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_NE(busy.err.find("in use by another program"), std::string::npos) << busy.err;
+
+    ProcessResult notAPort = Probe("LPT1");
+    EXPECT_EQ(notAPort.exitCode, 1);
+    EXPECT_NE(notAPort.err.find("not a port name"), std::string::npos) << notAPort.err;
+}
+
+TEST_F(CliProbeTest, SilentPortFailsWithinAboutThreeSeconds)
+{
+    ScriptedModem modem({});
+    auto start = std::chrono::steady_clock::now();
+    ProcessResult result = Probe(modem.Path());
+    EXPECT_LT(ElapsedMs(start), 4500);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("No supported modem answered"), std::string::npos) << result.err;
+}
+
+TEST_F(CliProbeTest, MissingPortOptionIsAUsageError)
+{
+    EXPECT_EQ(RunProcess(kCli, {"probe"}).exitCode, 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliProbeSimulatedModemTest, FindsARunningSimulatedModemByItsComName)
+{
+    ScopedTempDir ports;
+    std::string dir = "FLASHLOADER_PORTS=" + ports.Path();
+    ModemSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--port", "COM7", "--ident", "KT-56 V.92"}, {dir}));
+    ProcessResult result = RunProcess(kCli, {"probe", "--port", "COM7"}, {}, {dir});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "KT-56 V.92\n");
+
+    ModemSimProcess silent;
+    ASSERT_TRUE(silent.Start({"--port", "COM8", "--silent"}, {dir}));
+    auto start = std::chrono::steady_clock::now();
+    ProcessResult none = RunProcess(kCli, {"probe", "--port", "com8"}, {}, {dir});
+    EXPECT_LT(ElapsedMs(start), 4500);
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("No supported modem answered on com8"), std::string::npos) << none.err;
 }
 
 } // namespace

@@ -1,0 +1,52 @@
+#pragma once
+// What the flashing engine shows while it checks and flashes: the window
+// implements it with its controls, the command line with terminal output,
+// the tests with a recorder.
+
+#include "app/UserInterface.h"
+
+#include <cstdint>
+#include <string>
+
+enum class StatusKind { Stop = 1, Question = 2, Info = 3 };
+enum class BeepKind { Ok, IconHand };
+
+// Ready: the check is done and the run can start or the inputs be changed.
+// Running: only the progress is live; Close is shown but not usable.
+// Succeeded, Failed: only Close is usable.
+enum class RunState { Ready, Running, Succeeded, Failed };
+
+// One row of the identification table: type name, sector size, checksum.
+struct InfoRow {
+    std::string type;
+    std::string sectorSize;
+    std::string checksum;
+};
+
+class FlashReporter : public MessageUi {
+public:
+    // The status area: text with the icon of its kind.
+    virtual void ShowStatus(const std::string& text, StatusKind kind) = 0;
+    virtual void ShowFileInfo(const InfoRow& row) = 0;
+    virtual void ShowModemInfo(const InfoRow& row) = 0;
+
+    // The percentage label, the caption beside it, the progress bar (0-100).
+    virtual void SetPercentText(const std::string& text) = 0;
+    virtual void SetProgressCaption(const std::string& text) = 0;
+    virtual void SetProgressPos(int percent) = 0;
+
+    virtual void SetRunState(RunState state) = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+    // The wait cursor while a file is being sent.
+    virtual void SetBusy(bool busy) = 0;
+    virtual void Beep(BeepKind kind) = 0;
+    // Draws the window now, without handling any input.
+    virtual void Repaint() = 0;
+    // Handles the window's waiting messages; false when the application has
+    // been told to quit, which ends the download.
+    virtual bool PumpMessages() = 0;
+
+    // After every line the modem acknowledged: bytes of the file sent so
+    // far, out of all. For live figures; windows need not care.
+    virtual void OnBytesSent(std::uint64_t /*sent*/, std::uint64_t /*total*/) {}
+};

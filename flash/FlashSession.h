@@ -1,0 +1,74 @@
+#pragma once
+// The work behind the confirmation window: the check when it opens
+// (identification of image and modem, load plan, mismatches) and the
+// flashing run that its Perform Loading button starts. It owns the open port
+// from the check until it is destroyed.
+
+#include "flash/FlashReporter.h"
+#include "flash/HexFile.h"
+#include "flash/ModemInfo.h"
+#include "flash/ModemLink.h"
+
+#include <cstdint>
+#include <string>
+
+class FlashSession {
+public:
+    enum class CheckResult { Ready, PortFailed, NoModem };
+    enum DownloadMode { LoaderDownload, ImageDownload };
+
+    explicit FlashSession(FlashReporter& reporter);
+    ~FlashSession();
+    FlashSession(const FlashSession&) = delete;
+    FlashSession& operator=(const FlashSession&) = delete;
+
+    // Reads the image's identification area, opens the selected port at the
+    // selected rate and identifies the modem, shows both rows and beeps on
+    // a mismatch. When the port cannot be opened or no modem answers, beeps
+    // and shows the "Error" box; the window then ends.
+    CheckResult CheckAtOpening();
+
+    // The flashing run, start to end. True only when the whole image was
+    // sent and every line of it acknowledged.
+    bool OnPerformLoading();
+
+    // The flash loader file; by default FLASHLDR.HEX in the start directory.
+    void SetLoaderPath(std::string path) { m_loaderPath = std::move(path); }
+    const std::string& LoaderPath() const { return m_loaderPath; }
+
+    const ModemInfo& LoaderFileInfo() const { return m_loaderFileInfo; }
+    const ModemInfo& ModemInfoRecord() const { return m_modemInfo; }
+    LoadPlan Plan() const { return m_plan; }
+    std::uint16_t Mismatches() const { return ModemLink::CompareInfo(m_loaderFileInfo, m_modemInfo); }
+
+    // Why the run failed, as shown before the closing sentence; and, where
+    // known, which line or answer it failed on.
+    const std::string& FailureReason() const { return m_reason; }
+    const std::string& FailureDetail() const { return m_detail; }
+
+private:
+    bool DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply);
+    bool SendLoaderLine(const HexRecord& record, const std::string& sendText, ReplyBuffer& reply);
+    bool SendImageLine(const HexRecord& record, unsigned seconds, ReplyBuffer& reply);
+    void ShowStatus(const std::string& text, StatusKind kind) { m_reporter.ShowStatus(text, kind); }
+    bool Fail(const std::string& reason);
+
+    FlashReporter& m_reporter;
+    ModemLink m_link;
+    PortHandle m_port = kInvalidPort;
+    ModemInfo m_loaderFileInfo;
+    ModemInfo m_modemInfo;
+    LoadPlan m_plan = NoModem;
+    std::string m_loaderPath;
+    std::string m_reason;
+    std::string m_detail;
+};
+
+// "Done in " and the elapsed time in minutes and seconds.
+std::string FormatElapsed(std::uint32_t elapsedMs);
+
+// The reason shown when the records differ in a way that stops the run.
+std::string IncompatibilityText(std::uint16_t flags);
+
+// The three columns of a record as the window shows them.
+InfoRow FormatInfoRow(const ModemInfo& info, bool known);

@@ -1,0 +1,36 @@
+#pragma once
+// Firmware files in Intel HEX text form, checked whole before a single byte
+// of them goes to a modem: a file the modem would take only in part must
+// never be started.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct HexRecord {
+    std::string line;          // the record as it goes on the wire, with its CR LF
+    unsigned lineNumber = 0;   // in the file, from 1
+    std::uint8_t type = 0;     // 00 data ... 05 start linear address
+    std::size_t fileBytes = 0; // bytes of the file the line took, line end included
+};
+
+struct HexFile {
+    std::vector<HexRecord> records;
+    std::uint64_t wireBytes = 0;  // all records with their CR LF
+};
+
+// The longest records the modem takes: its line buffer holds 127 characters,
+// which the loader's command prefix shortens by five.
+inline constexpr std::size_t kMaxImageDataBytes = 57;
+inline constexpr std::size_t kMaxLoaderDataBytes = 54;
+// No modem's flash comes near this; a larger file is not firmware.
+inline constexpr std::uint64_t kMaxHexFileBytes = 64u * 1024 * 1024;
+
+// Reads and checks the file: every record starts with ':', holds hex digits
+// only, has a byte count that matches its length, a correct checksum, a
+// record type 00 to 05 and at most maxDataBytes data bytes; the last record
+// is the end-of-file record. Lines end in CR LF or LF; blank lines and an
+// end-of-file byte (0x1A) may follow the last record. False with error
+// naming the file, the line and what is wrong.
+bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& file, std::string& error);

@@ -1,0 +1,52 @@
+#pragma once
+// The serial channel with the modem's own protocol on top: identification,
+// compatibility check and the acknowledged line download. Like SerialLink it
+// holds no data.
+
+#include "flash/ModemInfo.h"
+#include "serial/SerialLink.h"
+
+#include <string>
+#include <string_view>
+
+class MessageUi;
+
+// How a modem answered one line of a download.
+struct LineAck {
+    enum Kind { Accepted, Refused, TimedOut, TooLong } kind = TimedOut;
+    int code = 0;  // for Refused: 1 to 4, or 0 for a refusal without a code
+};
+
+class ModemLink : public SerialLink {
+public:
+    ~ModemLink() override = default;
+
+    // Reads the identification area of the image file named by the current
+    // selection. False when the file cannot be opened or is shorter than the
+    // area; the record is then cleared.
+    bool ReadFileInfo(ModemInfo& record);
+    bool ReadFileInfo(const std::string& path, ModemInfo& record);
+
+    // Asks the modem on the open port who it is and whether its resident
+    // loader can take an image directly.
+    LoadPlan IdentifyModem(PortHandle port, ModemInfo& record);
+
+    static std::uint16_t CompareInfo(const ModemInfo& file, const ModemInfo& modem);
+    static void DecodeModemType(char letter, int number, ModemInfo& record);
+    // Four characters, most significant first; characters that are not hex
+    // digits count with their character code; modulo 2^16.
+    static std::uint16_t ParseHex4(std::string_view text);
+
+    // Waits for the modem's verdict on a line, judged on complete reply
+    // lines: an "OK" line accepts it; a "NOKn" line refuses it with code n;
+    // a bare "NOK" line refuses it, with the code that follows, or without
+    // one when none comes in time. Other lines are not looked at. The bytes
+    // collected are in reply.
+    LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds);
+
+    // After a refused image line: resends it (codes 2, 3 and none), or asks
+    // whether to restart the loader and, on Yes, restarts it and resends
+    // the line (codes 1 and 4), until it is accepted. True when the line was
+    // finally accepted; false to abandon the download.
+    bool HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, MessageUi& ui);
+};

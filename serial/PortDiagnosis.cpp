@@ -1,0 +1,56 @@
+#include "serial/PortDiagnosis.h"
+
+#include "serial/PortNames.h"
+#include "serial/SerialLink.h"
+
+namespace sp = serial_platform;
+
+namespace {
+
+std::string Named(std::string_view portName, const std::string& device)
+{
+    std::string name(portName);
+    if (device != name)
+        name += " (" + device + ")";
+    return name;
+}
+
+} // namespace
+
+std::string DescribePortProblem(std::string_view portName)
+{
+    std::string device = ResolvePortDevice(portName);
+    if (device.empty())
+        return "\"" + std::string(portName) + "\" is not a port name: use COM1 to COM9 or a device path.";
+    std::string name = Named(portName, device);
+
+    PortHandle port = kInvalidPort;
+    switch (sp::OpenDevice(device, port)) {
+    case sp::OpenResult::Ok:
+        break;
+    case sp::OpenResult::NotFound:
+        return "No such port: " + name + " does not exist. Check that the modem is plugged in" +
+               (ComPortNumber(portName) != 0 ? ", or register the port in " + PortDirectory() : std::string()) + ".";
+    case sp::OpenResult::Busy:
+        return name + " is in use by another program. Close that program and try again.";
+    case sp::OpenResult::PermissionDenied:
+        return "Permission denied for " + name +
+               ". Join the dialout group (sudo usermod -aG dialout $USER), then log in again.";
+    case sp::OpenResult::Failed:
+        return name + " cannot be opened: " + sp::LastErrorText() + ".";
+    }
+    sp::CloseDevice(port);
+
+    SerialLink link;
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    int opened = link.OpenPort(portName, settings, port);
+    if (opened != kOpenOk)
+        return name + " does not accept the line settings (8 data bits, no parity, one stop bit at 57600 baud).";
+    std::uint32_t status = 0;
+    bool known = link.GetCommModemStatus(port, status);
+    link.ClosePort(port);
+    if (!known || (status & (sp::kCtsOn | sp::kDsrOn)) == 0)
+        return "No modem signals on " + name + " (CTS and DSR are off). Check that the modem is connected and switched on.";
+    return {};
+}

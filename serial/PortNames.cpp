@@ -1,0 +1,49 @@
+#include "serial/PortNames.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+std::string PortDirectory()
+{
+    if (const char* ports = std::getenv("FLASHLOADER_PORTS"); ports != nullptr && *ports != '\0')
+        return ports;
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/')
+        config = xdg;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        config = std::string(home) + "/.config";
+    else
+        config = "/.config";
+    return config + "/flashloader/ports";
+}
+
+int ComPortNumber(std::string_view portName)
+{
+    if (portName.size() != 4)
+        return 0;
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (upper(portName[0]) != 'C' || upper(portName[1]) != 'O' || upper(portName[2]) != 'M')
+        return 0;
+    if (portName[3] < '1' || portName[3] > '9')
+        return 0;
+    return portName[3] - '0';
+}
+
+std::string ComPortName(int number)
+{
+    return "COM" + std::to_string(number);
+}
+
+std::string ResolvePortDevice(std::string_view portName)
+{
+    if (!portName.empty() && portName.front() == '/')
+        return std::string(portName);
+    int number = ComPortNumber(portName);
+    if (number == 0)
+        return {};
+    std::string entry = PortDirectory() + "/" + ComPortName(number);
+    struct stat info {};
+    if (::lstat(entry.c_str(), &info) == 0)
+        return entry;
+    return "/dev/ttyS" + std::to_string(number - 1);
+}

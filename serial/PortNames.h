@@ -1,0 +1,26 @@
+#pragma once
+// Port names and the devices behind them.
+//
+// A port is named COM1 to COM9, in any letter case. COMn is looked up in the
+// port directory: the directory named by FLASHLOADER_PORTS if that is set,
+// else $XDG_CONFIG_HOME/flashloader/ports (by default
+// ~/.config/flashloader/ports). An entry there named COMn is a symbolic link
+// to the device (/dev/ttyUSB0, /dev/pts/4, ...). A COMn without an entry is
+// /dev/ttyS(n-1). An absolute device path is taken as it is.
+
+#include <string>
+#include <string_view>
+
+// The port directory (which need not exist yet).
+std::string PortDirectory();
+
+// 1 to 9 for a port name COM1 to COM9 in any letter case, else 0.
+int ComPortNumber(std::string_view portName);
+
+// The canonical spelling of COMn: "COM" and the digit.
+std::string ComPortName(int number);
+
+// The path to open for a port name: the entry in the port directory, the
+// serial device it stands for by default, or the absolute path given.
+// Empty for a name that is none of these.
+std::string ResolvePortDevice(std::string_view portName);

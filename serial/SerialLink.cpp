@@ -1,0 +1,175 @@
+#include "serial/SerialLink.h"
+
+#include "serial/PortNames.h"
+
+#include <string>
+
+namespace sp = serial_platform;
+
+namespace {
+
+SerialTrace& Trace()
+{
+    static SerialTrace trace;
+    return trace;
+}
+
+void Traced(TraceDirection direction, const void* bytes, std::size_t count)
+{
+    if (Trace() && count > 0)
+        Trace()(direction, static_cast<const char*>(bytes), count);
+}
+
+// Reads up to limit bytes of what is queued; 0 when nothing is there or the
+// port cannot say. A status query or read that fails counts as nothing.
+std::size_t ReadQueued(PortHandle handle, char* buffer, std::size_t limit)
+{
+    std::uint32_t queued = 0;
+    if (!sp::QueuedInput(handle, queued) || queued == 0)
+        return 0;
+    std::size_t want = queued < limit ? queued : limit;
+    std::size_t got = 0;
+    if (!sp::ReadAvailable(handle, buffer, want, got))
+        return 0;
+    Traced(TraceDirection::Received, buffer, got);
+    return got;
+}
+
+} // namespace
+
+void SerialLink::SetTrace(SerialTrace trace)
+{
+    Trace() = std::move(trace);
+}
+
+int SerialLink::OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle)
+{
+    std::uint32_t baudRate = settings.BaudRate;
+    handle = kInvalidPort;
+
+    std::string device = ResolvePortDevice(portName);
+    PortHandle port = kInvalidPort;
+    if (device.empty() || sp::OpenDevice(device, port) != sp::OpenResult::Ok)
+        return kOpenFailed;
+
+    if (!sp::GetCommState(port, settings)) {
+        sp::CloseDevice(port);
+        return kOpenNoSettings;
+    }
+    settings.BaudRate = baudRate;
+    settings.ByteSize = 8;
+    settings.Parity = 0;
+    settings.StopBits = 0;
+    if (!sp::SetCommState(port, settings)) {
+        sp::CloseDevice(port);
+        return kOpenSettingsRefused;
+    }
+
+    sp::PortTimeouts timeouts;
+    if (!sp::GetCommTimeouts(port, timeouts)) {
+        sp::CloseDevice(port);
+        return kOpenNoTimeouts;
+    }
+    timeouts.ReadIntervalTimeout = sp::kReadReturnsAtOnce;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = 0;
+    timeouts.WriteTotalTimeoutMultiplier = 0;
+    timeouts.WriteTotalTimeoutConstant = 0;
+    if (!sp::SetCommTimeouts(port, timeouts)) {
+        sp::CloseDevice(port);
+        return kOpenTimeoutsRefused;
+    }
+
+    handle = port;
+    return kOpenOk;
+}
+
+void SerialLink::ClosePort(PortHandle& handle)
+{
+    if (handle == kInvalidPort)
+        return;
+    sp::CloseDevice(handle);
+    handle = kInvalidPort;
+}
+
+void SerialLink::DrainInput(PortHandle handle)
+{
+    char scratch[kDrainChunk];
+    while (ReadQueued(handle, scratch, sizeof scratch) > 0) {
+    }
+}
+
+int SerialLink::WriteBytes(PortHandle handle, const void* bytes, std::size_t count)
+{
+    if (!sp::WriteAll(handle, bytes, count))
+        return kWriteFailed;
+    Traced(TraceDirection::Sent, bytes, count);
+    return kReplyOk;
+}
+
+int SerialLink::WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply,
+                             std::uint16_t maxLength, unsigned seconds)
+{
+    reply.Clear();
+    std::uint64_t limitMs = static_cast<std::uint64_t>(seconds) * 1000u;
+    return CollectReply(handle, reply, maxLength, sp::TickCount(), limitMs,
+                        [expected](const ReplyBuffer& collected) { return collected.Contains(expected); });
+}
+
+int SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength, std::uint32_t start,
+                             std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done)
+{
+    std::size_t total = reply.Bytes().size();
+    for (;;) {
+        char chunk[kWaitChunk];
+        std::size_t got = ReadQueued(handle, chunk, sizeof chunk);
+        if (got > 0) {
+            reply.Append(chunk, got);
+            total += got;
+            if (total > maxLength)
+                return kReplyTooLong;
+        }
+        if (done(reply))
+            return kReplyOk;
+
+        std::uint32_t elapsed = sp::TickCount() - start;
+        if (elapsed > limitMs)
+            return kReplyTimedOut;
+        if (got > 0)
+            continue;  // more may be queued behind this chunk
+
+        // Nothing queued: sleep on the port until input arrives or just past
+        // the limit, instead of asking it again and again.
+        std::uint64_t remaining = limitMs - elapsed + 1;
+        if (sp::WaitReadable(handle, static_cast<std::uint32_t>(remaining)) == sp::WaitResult::Gone) {
+            // The device has gone (unplugged, or the far end closed): once
+            // what is queued has been read, nothing more can come.
+            std::uint32_t queued = 0;
+            if (!sp::QueuedInput(handle, queued) || queued == 0)
+                return kReplyTimedOut;
+        }
+    }
+}
+
+int SerialLink::SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
+                            std::string_view expected, std::uint16_t maxLength, unsigned seconds)
+{
+    DrainInput(handle);
+    int written = WriteBytes(handle, command.data(), command.size());
+    if (written != kReplyOk)
+        return written;
+    return WaitForReply(handle, expected, reply, maxLength, seconds);
+}
+
+bool SerialLink::TransmitCommChar(PortHandle handle, char byte)
+{
+    if (!sp::TransmitByte(handle, static_cast<unsigned char>(byte)))
+        return false;
+    Traced(TraceDirection::Sent, &byte, 1);
+    return true;
+}
+
+bool SerialLink::GetCommModemStatus(PortHandle handle, std::uint32_t& status)
+{
+    return sp::GetModemStatus(handle, status);
+}

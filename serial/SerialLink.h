@@ -1,0 +1,93 @@
+#pragma once
+// The program's only access to a serial port: open it with the program's
+// line settings, write, throw away waiting input, and wait a limited number
+// of whole seconds for an expected text. Everything that talks to a modem is
+// built from these operations. The class holds no data; the caller owns the
+// port handle.
+
+#include "serial/ReplyBuffer.h"
+#include "serial/platform/SerialPlatform.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+using PortHandle = serial_platform::PortHandle;
+using LineSettings = serial_platform::LineSettings;
+inline constexpr PortHandle kInvalidPort = serial_platform::kInvalidPort;
+
+// OpenPort results.
+inline constexpr int kOpenOk = 0;
+inline constexpr int kOpenFailed = -1;          // the port cannot be opened
+inline constexpr int kOpenSettingsRefused = -2; // the new line settings are refused
+inline constexpr int kOpenNoSettings = -3;      // the current settings cannot be read
+inline constexpr int kOpenNoTimeouts = -8;      // the current time-outs cannot be read
+inline constexpr int kOpenTimeoutsRefused = -9; // the new time-outs are refused
+
+// WriteBytes, WaitForReply and SendCommand results.
+inline constexpr int kReplyOk = 0;        // the expected text arrived
+inline constexpr int kReplyTooLong = 1;   // more than maxLength bytes arrived first
+inline constexpr int kWriteFailed = 2;    // the bytes could not be written
+inline constexpr int kReplyTimedOut = 4;  // the time limit passed first
+
+// The bound every caller gives its replies.
+inline constexpr std::uint16_t kReplyLimit = 128;
+
+enum class TraceDirection { Sent, Received };
+// Sees every byte that goes over any port, for diagnosis.
+using SerialTrace = std::function<void(TraceDirection, const char* bytes, std::size_t count)>;
+
+class SerialLink {
+public:
+    virtual ~SerialLink() = default;
+
+    // Opens the port (a port name COM1..COM9, or a device path) and sets the
+    // caller's baud rate, 8 data bits, no parity, one stop bit and reads
+    // that return at once. On return settings hold what was applied. 0, or
+    // a negative code with the handle left invalid and nothing open.
+    int OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle);
+
+    // Closes the port and makes the handle invalid; nothing for an invalid one.
+    void ClosePort(PortHandle& handle);
+
+    // Throws away the input that is already waiting, so that an old answer
+    // cannot satisfy the wait for the next one.
+    void DrainInput(PortHandle handle);
+
+    int WriteBytes(PortHandle handle, const void* bytes, std::size_t count);
+
+    // Collects what arrives into reply until it contains expected (0), more
+    // than maxLength bytes have arrived (1), or more than seconds seconds
+    // have passed (4). Input queued before the call counts. The reply is
+    // taken in chunks of at most 20 bytes, so after 1 it holds up to
+    // maxLength + 19 bytes.
+    int WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply, std::uint16_t maxLength,
+                     unsigned seconds);
+
+    // Drains the input, sends the command and waits for its answer: 2 when
+    // it cannot be written, otherwise WaitForReply's result.
+    int SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply, std::string_view expected,
+                    std::uint16_t maxLength, unsigned seconds);
+
+    // Sends one byte at once, ahead of anything queued later. False when it
+    // cannot be written.
+    bool TransmitCommChar(PortHandle handle, char byte);
+
+    // The modem status lines (CTS 0x10, DSR 0x20); false when unknown.
+    bool GetCommModemStatus(PortHandle handle, std::uint32_t& status);
+
+    static void SetTrace(SerialTrace trace);
+
+protected:
+    // The waiting loop behind WaitForReply: collects what arrives into reply
+    // (without clearing it first) until done says the reply is complete (0),
+    // more than maxLength bytes have arrived (1), or more than limitMs
+    // milliseconds have passed since start (4). done may shorten limitMs.
+    int CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength, std::uint32_t start,
+                     std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done);
+
+public:
+    static constexpr std::size_t kDrainChunk = 100;
+    static constexpr std::size_t kWaitChunk = 20;
+};

@@ -1,0 +1,302 @@
+// Linux back end of the serial platform layer. The line is configured
+// through the termios2 interface, which takes any baud rate the driver
+// accepts (256000 included), not only the fixed list of the classic one.
+
+#include "serial/platform/SerialPlatform.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace serial_platform {
+namespace {
+
+thread_local int lastOpenErrno = 0;
+
+// How long a write may make no progress at all (the device not taking a
+// byte, for example held by flow control) before it counts as failed.
+constexpr int kWriteStallLimitMs = 60000;
+
+int Fd(PortHandle handle) { return static_cast<int>(handle); }
+
+bool IsPseudoTerminal(int fd)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    unsigned int major = ::major(info.st_rdev);
+    return major >= 136 && major <= 143;  // the Unix 98 pseudo-terminal ends
+}
+
+std::uint32_t DecodeBaud(const termios2& tio)
+{
+    speed_t code = tio.c_cflag & CBAUD;
+    if (code == BOTHER)
+        return tio.c_ospeed;
+    static const struct {
+        speed_t code;
+        std::uint32_t rate;
+    } table[] = {{B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
+                 {B200, 200},       {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
+                 {B2400, 2400},     {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+                 {B57600, 57600},   {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+    for (const auto& entry : table)
+        if (entry.code == code)
+            return entry.rate;
+    return tio.c_ospeed;
+}
+
+} // namespace
+
+OpenResult OpenDevice(const std::string& device, PortHandle& handle)
+{
+    handle = kInvalidPort;
+    lastOpenErrno = 0;
+    int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        lastOpenErrno = errno;
+        switch (errno) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return OpenResult::NotFound;
+        case EBUSY:
+            return OpenResult::Busy;
+        case EACCES:
+        case EPERM:
+            return OpenResult::PermissionDenied;
+        default:
+            return OpenResult::Failed;
+        }
+    }
+    // TIOCEXCL keeps other openers out, but not one with administrator
+    // rights; the advisory lock covers that case among cooperating programs.
+    if (!::isatty(fd)) {
+        lastOpenErrno = ENOTTY;
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        lastOpenErrno = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return OpenResult::Busy;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        lastOpenErrno = errno;
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    handle = fd;
+    return OpenResult::Ok;
+}
+
+void CloseDevice(PortHandle handle)
+{
+    if (handle == kInvalidPort)
+        return;
+    int fd = Fd(handle);
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);  // also releases the advisory lock
+}
+
+bool GetCommState(PortHandle handle, LineSettings& settings)
+{
+    termios2 tio {};
+    if (::ioctl(Fd(handle), TCGETS2, &tio) != 0)
+        return false;
+    settings.BaudRate = DecodeBaud(tio);
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: settings.ByteSize = 5; break;
+    case CS6: settings.ByteSize = 6; break;
+    case CS7: settings.ByteSize = 7; break;
+    default: settings.ByteSize = 8; break;
+    }
+    settings.Parity = (tio.c_cflag & PARENB) ? ((tio.c_cflag & PARODD) ? 1 : 2) : 0;
+    settings.StopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+    return true;
+}
+
+bool SetCommState(PortHandle handle, const LineSettings& settings)
+{
+    int fd = Fd(handle);
+    termios2 tio {};
+    if (::ioctl(fd, TCGETS2, &tio) != 0 || settings.BaudRate == 0)
+        return false;
+
+    // Raw line, as a serial port is on systems without a terminal layer.
+    // IXON/IXOFF and CRTSCTS are left alone: flow control stays the port's.
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+    switch (settings.ByteSize) {
+    case 5: tio.c_cflag |= CS5; break;
+    case 6: tio.c_cflag |= CS6; break;
+    case 7: tio.c_cflag |= CS7; break;
+    case 8: tio.c_cflag |= CS8; break;
+    default: return false;
+    }
+    if (settings.Parity == 1)
+        tio.c_cflag |= PARENB | PARODD;
+    else if (settings.Parity == 2)
+        tio.c_cflag |= PARENB;
+    if (settings.StopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    // The modem's carrier line must not gate reading or hang the port up.
+    tio.c_cflag |= CLOCAL | CREAD;
+
+    tio.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT));
+    tio.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+    tio.c_ispeed = settings.BaudRate;
+    tio.c_ospeed = settings.BaudRate;
+    if (::ioctl(fd, TCSETS2, &tio) != 0)
+        return false;
+
+    // A driver may round a rate it cannot make; more than 2% off is a rate
+    // the modem would not understand, so count it as refused.
+    termios2 applied {};
+    if (::ioctl(fd, TCGETS2, &applied) != 0)
+        return false;
+    std::uint32_t actual = DecodeBaud(applied);
+    std::uint32_t wanted = settings.BaudRate;
+    std::uint32_t diff = actual > wanted ? actual - wanted : wanted - actual;
+    return static_cast<std::uint64_t>(diff) * 50 <= wanted;
+}
+
+bool GetCommTimeouts(PortHandle handle, PortTimeouts& timeouts)
+{
+    int flags = ::fcntl(Fd(handle), F_GETFL);
+    if (flags < 0)
+        return false;
+    timeouts = PortTimeouts{};
+    if (flags & O_NONBLOCK)
+        timeouts.ReadIntervalTimeout = kReadReturnsAtOnce;
+    return true;
+}
+
+bool SetCommTimeouts(PortHandle handle, const PortTimeouts& timeouts)
+{
+    // Reads that return at once are non-blocking reads. Writes without a
+    // time limit are the only kind this back end offers.
+    bool readAtOnce = timeouts.ReadIntervalTimeout == kReadReturnsAtOnce &&
+                      timeouts.ReadTotalTimeoutMultiplier == 0 && timeouts.ReadTotalTimeoutConstant == 0;
+    bool writeUnlimited = timeouts.WriteTotalTimeoutMultiplier == 0 && timeouts.WriteTotalTimeoutConstant == 0;
+    if (!readAtOnce || !writeUnlimited)
+        return false;
+    int fd = Fd(handle);
+    int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+bool QueuedInput(PortHandle handle, std::uint32_t& count)
+{
+    int queued = 0;
+    if (::ioctl(Fd(handle), FIONREAD, &queued) != 0 || queued < 0)
+        return false;
+    count = static_cast<std::uint32_t>(queued);
+    return true;
+}
+
+bool ReadAvailable(PortHandle handle, void* buffer, std::size_t size, std::size_t& got)
+{
+    got = 0;
+    for (;;) {
+        ssize_t n = ::read(Fd(handle), buffer, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return true;
+        }
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+}
+
+bool WriteAll(PortHandle handle, const void* bytes, std::size_t count)
+{
+    int fd = Fd(handle);
+    auto* data = static_cast<const unsigned char*>(bytes);
+    while (count > 0) {
+        ssize_t n = ::write(fd, data, count);
+        if (n > 0) {
+            data += n;
+            count -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return false;
+        // The driver's queue is full: wait until it takes bytes again.
+        pollfd pfd{fd, POLLOUT, 0};
+        int ready = ::poll(&pfd, 1, kWriteStallLimitMs);
+        if (ready == 0 || (ready < 0 && errno != EINTR))
+            return false;
+        if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(pfd.revents & POLLOUT))
+            return false;
+    }
+    return true;
+}
+
+bool TransmitByte(PortHandle handle, unsigned char byte)
+{
+    return WriteAll(handle, &byte, 1);
+}
+
+bool GetModemStatus(PortHandle handle, std::uint32_t& status)
+{
+    int fd = Fd(handle);
+    int lines = 0;
+    if (::ioctl(fd, TIOCMGET, &lines) == 0) {
+        status = ((lines & TIOCM_CTS) ? kCtsOn : 0) | ((lines & TIOCM_DSR) ? kDsrOn : 0);
+        return true;
+    }
+    if (IsPseudoTerminal(fd)) {
+        status = kCtsOn | kDsrOn;
+        return true;
+    }
+    return false;
+}
+
+WaitResult WaitReadable(PortHandle handle, std::uint32_t timeoutMs)
+{
+    pollfd pfd{Fd(handle), POLLIN, 0};
+    int timeout = timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(timeoutMs);
+    int ready = ::poll(&pfd, 1, timeout);
+    if (ready == 0)
+        return WaitResult::TimedOut;
+    if (ready < 0)
+        return errno == EINTR ? WaitResult::Readable : WaitResult::Gone;
+    // A hung-up terminal also reports itself readable, for ever; the caller
+    // reads what is still queued and must not wait on it again.
+    if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return WaitResult::Gone;
+    return WaitResult::Readable;
+}
+
+std::uint32_t TickCount()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<std::uint32_t>(ms);
+}
+
+std::string LastErrorText()
+{
+    return lastOpenErrno != 0 ? std::strerror(lastOpenErrno) : std::string();
+}
+
+} // namespace serial_platform

@@ -1,0 +1,82 @@
+#pragma once
+// The operations the serial channel needs from the operating system, in
+// platform-neutral terms. One back end per system implements them; nothing
+// above this layer sees a platform type.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace serial_platform {
+
+// An open port, as the system hands it out.
+using PortHandle = std::intptr_t;
+inline constexpr PortHandle kInvalidPort = -1;
+
+// The line settings the program looks at or changes; every other setting of
+// the port (flow control, special characters) stays as the port has it.
+struct LineSettings {
+    std::uint32_t BaudRate = 0;
+    std::uint8_t ByteSize = 0;  // data bits
+    std::uint8_t Parity = 0;    // 0 none, 1 odd, 2 even
+    std::uint8_t StopBits = 0;  // 0 one, 2 two
+};
+
+// The port's time-outs, in the classic form: interval 0xFFFFFFFF with both
+// read totals 0 means a read returns at once with what is there; write
+// totals 0 mean a write has no time limit.
+struct PortTimeouts {
+    std::uint32_t ReadIntervalTimeout = 0;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 0;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+inline constexpr std::uint32_t kReadReturnsAtOnce = 0xFFFFFFFFu;
+
+// Modem status bits.
+inline constexpr std::uint32_t kCtsOn = 0x0010;
+inline constexpr std::uint32_t kDsrOn = 0x0020;
+
+enum class OpenResult { Ok, NotFound, Busy, PermissionDenied, Failed };
+
+// Opens a device for reading and writing, held exclusively: a second opener,
+// in this program or another, fails even with administrator rights.
+OpenResult OpenDevice(const std::string& device, PortHandle& handle);
+void CloseDevice(PortHandle handle);
+
+bool GetCommState(PortHandle handle, LineSettings& settings);
+// Applies the settings to a raw line (no echo, no line-end translation, no
+// signal characters), keeping the port's flow control. False when the port
+// refuses them, for example a baud rate the device cannot do.
+bool SetCommState(PortHandle handle, const LineSettings& settings);
+
+bool GetCommTimeouts(PortHandle handle, PortTimeouts& timeouts);
+bool SetCommTimeouts(PortHandle handle, const PortTimeouts& timeouts);
+
+// Bytes waiting in the receive queue; false when the port cannot tell.
+bool QueuedInput(PortHandle handle, std::uint32_t& count);
+// Reads up to size bytes that are already there, never waiting.
+bool ReadAvailable(PortHandle handle, void* buffer, std::size_t size, std::size_t& got);
+// Writes every byte, returning when all are handed to the driver.
+bool WriteAll(PortHandle handle, const void* bytes, std::size_t count);
+// Sends one byte at once, ahead of anything the program queues later.
+bool TransmitByte(PortHandle handle, unsigned char byte);
+
+// The modem status lines (kCtsOn, kDsrOn). A pseudo-terminal has none and
+// reports both on, so that a simulated modem can be probed.
+bool GetModemStatus(PortHandle handle, std::uint32_t& status);
+
+enum class WaitResult { Readable, TimedOut, Gone };
+// Blocks until input arrives, the time passes, or the device is gone (for
+// example unplugged, or the far end of a pseudo-terminal closed).
+WaitResult WaitReadable(PortHandle handle, std::uint32_t timeoutMs);
+
+// Milliseconds from a fixed start, monotonic, wrapping at 2^32: only
+// differences are meaningful.
+std::uint32_t TickCount();
+
+// The system's words for why the last OpenDevice failed.
+std::string LastErrorText();
+
+} // namespace serial_platform

@@ -1,0 +1,78 @@
+#include "sim/OutputQueue.h"
+
+#include <algorithm>
+
+OutputQueue::OutputQueue(OutputShaping shaping) : m_shaping(shaping), m_byteTime(CharacterTime(shaping.paceBaud))
+{
+}
+
+void OutputQueue::Push(SimTime notBefore, std::string_view bytes)
+{
+    if (bytes.empty())
+        return;
+    if (m_shaping.chunk == 0) {
+        m_pieces.push_back({std::string(bytes), 0, notBefore, false});
+        return;
+    }
+    for (std::size_t offset = 0; offset < bytes.size(); offset += m_shaping.chunk)
+        m_pieces.push_back({std::string(bytes.substr(offset, m_shaping.chunk)), 0, notBefore, offset != 0});
+}
+
+SimTime OutputQueue::ReadyTime(const Piece& piece) const
+{
+    SimTime ready = piece.notBefore;
+    // The gap separates the pieces of one reply; a piece that went out only
+    // partly continues without a new gap.
+    if (piece.afterGap && piece.sent == 0 && m_lastWrite)
+        ready = std::max(ready, *m_lastWrite + m_shaping.chunkGap);
+    if (m_byteTime > SimDuration::zero())
+        ready = std::max(ready, m_nextByte);
+    return ready;
+}
+
+std::string_view OutputQueue::Due(SimTime now) const
+{
+    if (m_pieces.empty())
+        return {};
+    const Piece& piece = m_pieces.front();
+    SimTime ready = ReadyTime(piece);
+    if (now < ready)
+        return {};
+    std::string_view rest = std::string_view(piece.bytes).substr(piece.sent);
+    if (m_byteTime > SimDuration::zero()) {
+        // Every byte whose time on the line has come, the first at ready.
+        auto allowed = static_cast<std::size_t>((now - ready) / m_byteTime) + 1;
+        rest = rest.substr(0, std::min(rest.size(), allowed));
+    }
+    return rest;
+}
+
+void OutputQueue::Written(std::size_t count, SimTime now)
+{
+    if (m_pieces.empty() || count == 0)
+        return;
+    Piece& piece = m_pieces.front();
+    SimTime ready = ReadyTime(piece);
+    count = std::min(count, piece.bytes.size() - piece.sent);
+    if (m_byteTime > SimDuration::zero())
+        m_nextByte = ready + m_byteTime * static_cast<SimDuration::rep>(count);
+    piece.sent += count;
+    m_lastWrite = now;
+    if (piece.sent == piece.bytes.size())
+        m_pieces.pop_front();
+}
+
+std::optional<SimTime> OutputQueue::NextDue() const
+{
+    if (m_pieces.empty())
+        return std::nullopt;
+    return ReadyTime(m_pieces.front());
+}
+
+std::size_t OutputQueue::PendingBytes() const
+{
+    std::size_t total = 0;
+    for (const Piece& piece : m_pieces)
+        total += piece.bytes.size() - piece.sent;
+    return total;
+}

@@ -1,0 +1,313 @@
+#include "serial/SerialLink.h"
+
+#include "serial/PortNames.h"
+#include "tests/support/PtyPeer.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+class SerialLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override { Open(peer.SlavePath()); }
+    void TearDown() override
+    {
+        link.ClosePort(port);
+        SerialLink::SetTrace(nullptr);
+    }
+
+    void Open(const std::string& device, std::uint32_t rate = 57600)
+    {
+        LineSettings settings;
+        settings.BaudRate = rate;
+        ASSERT_EQ(link.OpenPort(device, settings, port), kOpenOk);
+    }
+
+    // Waits until the port reports at least count bytes queued.
+    void AwaitQueued(std::uint32_t count)
+    {
+        auto start = Clock::now();
+        std::uint32_t queued = 0;
+        while (ElapsedMs(start) < 2000) {
+            if (serial_platform::QueuedInput(port, queued) && queued >= count)
+                return;
+            ::usleep(1000);
+        }
+        FAIL() << "only " << queued << " bytes arrived";
+    }
+
+    PtyPeer peer;
+    SerialLink link;
+    PortHandle port = kInvalidPort;
+    ReplyBuffer reply;
+};
+
+TEST_F(SerialLinkTest, ExpectedTextSplitOverTwoReadsIsFoundWhenItCompletes)
+{
+    peer.Write("xxO");
+    std::thread later([this] {
+        ::usleep(300 * 1000);
+        peer.Write("K tail");
+    });
+    auto start = Clock::now();
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 3), kReplyOk);
+    later.join();
+    EXPECT_GE(ElapsedMs(start), 250);
+    EXPECT_LT(ElapsedMs(start), 2000);
+    EXPECT_EQ(reply.Text().substr(0, 4), "xxOK");
+}
+
+TEST_F(SerialLinkTest, OverflowWinsOverAMatchInTheSameChunk)
+{
+    peer.Write("0123456789OK");
+    AwaitQueued(12);
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, 10, 1), kReplyTooLong);
+    EXPECT_EQ(reply.Bytes(), "0123456789OK");
+}
+
+TEST_F(SerialLinkTest, OverflowLeavesAtMostNineteenBytesBeyondTheBound)
+{
+    peer.Write(std::string(200, 'a'));
+    AwaitQueued(200);
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 1), kReplyTooLong);
+    EXPECT_EQ(reply.Bytes().size(), 140u);  // seven chunks of 20
+}
+
+TEST_F(SerialLinkTest, InputQueuedBeforeTheWaitCounts)
+{
+    peer.Write("OK\r\n");
+    AwaitQueued(4);
+    auto start = Clock::now();
+    EXPECT_EQ(link.WaitForReply(port, "OK\r\n", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_LT(ElapsedMs(start), 500);
+}
+
+TEST_F(SerialLinkTest, EmptyExpectedTextIsFoundAtOnce)
+{
+    auto start = Clock::now();
+    EXPECT_EQ(link.WaitForReply(port, "", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_LT(ElapsedMs(start), 500);
+}
+
+TEST_F(SerialLinkTest, OneSecondTimeoutLastsJustOverASecondWithoutSpinning)
+{
+    peer.Write("noise");
+    double cpuBefore = CpuSeconds();
+    auto start = Clock::now();
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 1), kReplyTimedOut);
+    long long elapsed = ElapsedMs(start);
+    EXPECT_GT(elapsed, 1000);
+    EXPECT_LT(elapsed, 1600);
+    EXPECT_LT(CpuSeconds() - cpuBefore, 0.2) << "the wait kept the processor busy";
+    EXPECT_EQ(reply.Text(), "noise");
+}
+
+TEST_F(SerialLinkTest, DrainInputReadsInChunksOfAtMostOneHundredUntilEmpty)
+{
+    std::vector<std::size_t> reads;
+    SerialLink::SetTrace([&reads](TraceDirection direction, const char*, std::size_t count) {
+        if (direction == TraceDirection::Received)
+            reads.push_back(count);
+    });
+    peer.Write(std::string(350, 'd'));
+    AwaitQueued(350);
+    link.DrainInput(port);
+    std::uint32_t queued = 99;
+    ASSERT_TRUE(serial_platform::QueuedInput(port, queued));
+    EXPECT_EQ(queued, 0u);
+    EXPECT_EQ(reads, (std::vector<std::size_t>{100, 100, 100, 50}));
+}
+
+TEST_F(SerialLinkTest, SendCommandDrainsAStaleAnswerFirst)
+{
+    peer.Write("OK\r\n");
+    AwaitQueued(4);
+    EXPECT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 1), kReplyTimedOut);
+    EXPECT_EQ(peer.ReadFor(100), "AT\r");
+}
+
+TEST_F(SerialLinkTest, EveryByteValueRoundTripsUnchanged)
+{
+    std::string all;
+    for (int i = 0; i < 256; ++i)
+        all += static_cast<char>(i);
+
+    ASSERT_EQ(link.WriteBytes(port, all.data(), all.size()), kReplyOk);
+    EXPECT_EQ(peer.ReadUntil(std::string(1, '\xff'), 2000), all);
+
+    peer.Write(all);
+    AwaitQueued(256);
+    EXPECT_EQ(link.WaitForReply(port, "never", reply, 255, 1), kReplyTooLong);
+    EXPECT_EQ(reply.Bytes(), all);
+    EXPECT_EQ(reply.Text(), "");  // the text ends at the zero byte that came first
+}
+
+TEST_F(SerialLinkTest, TransmitCommCharSendsOneByte)
+{
+    EXPECT_TRUE(link.TransmitCommChar(port, 'Z'));
+    EXPECT_EQ(peer.ReadFor(100), "Z");
+}
+
+TEST_F(SerialLinkTest, PseudoTerminalReportsBothStatusLinesOn)
+{
+    std::uint32_t status = 0;
+    ASSERT_TRUE(link.GetCommModemStatus(port, status));
+    EXPECT_EQ(status & 0x30u, 0x30u);
+}
+
+TEST_F(SerialLinkTest, PortIsHeldExclusivelyEvenByTheSameProgram)
+{
+    SerialLink other;
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    PortHandle second = 1234;
+    EXPECT_EQ(other.OpenPort(peer.SlavePath(), settings, second), kOpenFailed);
+    EXPECT_EQ(second, kInvalidPort);
+
+    link.ClosePort(port);
+    EXPECT_EQ(port, kInvalidPort);
+    link.ClosePort(port);  // nothing for an invalid handle
+    EXPECT_EQ(other.OpenPort(peer.SlavePath(), settings, second), kOpenOk);
+    other.ClosePort(second);
+}
+
+TEST_F(SerialLinkTest, WaitEndsEarlyWhenTheFarEndHasGone)
+{
+    PtyPeer* gone = new PtyPeer;
+    SerialLink other;
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    PortHandle handle = kInvalidPort;
+    ASSERT_EQ(other.OpenPort(gone->SlavePath(), settings, handle), kOpenOk);
+    gone->Write("OK");
+    ::usleep(50 * 1000);
+    ::close(gone->MasterFd());
+    ReplyBuffer lost;
+    auto start = Clock::now();
+    EXPECT_EQ(other.WaitForReply(handle, "OK\r\n", lost, kReplyLimit, 5), kReplyTimedOut);
+    EXPECT_LT(ElapsedMs(start), 2000);
+    other.ClosePort(handle);
+    delete gone;
+}
+
+class LineSettingsTest : public ::testing::Test {
+protected:
+    SerialLink link;
+    PortHandle port = kInvalidPort;
+};
+
+TEST_F(LineSettingsTest, CookedTerminalBecomesRawButKeepsItsFlowControl)
+{
+    PtyPeer peer(/*raw=*/false);
+    termios before{};
+    ASSERT_EQ(::tcgetattr(peer.SlaveFd(), &before), 0);
+    ASSERT_TRUE(before.c_iflag & IXON);
+
+    LineSettings settings;
+    settings.BaudRate = 256000;
+    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    EXPECT_EQ(settings.BaudRate, 256000u);
+    EXPECT_EQ(settings.ByteSize, 8);
+    EXPECT_EQ(settings.Parity, 0);
+    EXPECT_EQ(settings.StopBits, 0);
+
+    LineSettings applied;
+    ASSERT_TRUE(serial_platform::GetCommState(port, applied));
+    EXPECT_EQ(applied.BaudRate, 256000u);
+
+    termios after{};
+    ASSERT_EQ(::tcgetattr(peer.SlaveFd(), &after), 0);
+    EXPECT_TRUE(after.c_iflag & IXON) << "software flow control is the port's";
+    EXPECT_FALSE(after.c_lflag & (ECHO | ICANON | ISIG));
+
+    // CR goes out as CR and comes in as CR; nothing is echoed back.
+    ASSERT_EQ(link.WriteBytes(port, "AT\r", 3), kReplyOk);
+    EXPECT_EQ(peer.ReadFor(150), "AT\r");
+    peer.Write("A\rB\x03");
+    ReplyBuffer reply;
+    EXPECT_EQ(link.WaitForReply(port, "B\x03", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_EQ(reply.Text(), "A\rB\x03");
+    link.ClosePort(port);
+}
+
+TEST_F(LineSettingsTest, RefusedBaudRateGivesMinusTwoAndLeavesNothingOpen)
+{
+    PtyPeer peer;
+    LineSettings settings;
+    settings.BaudRate = 0;
+    EXPECT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenSettingsRefused);
+    EXPECT_EQ(port, kInvalidPort);
+    settings.BaudRate = 57600;
+    EXPECT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    link.ClosePort(port);
+}
+
+class PortNameTest : public ::testing::Test {
+protected:
+    void SetUp() override { ::setenv("FLASHLOADER_PORTS", ports.Path().c_str(), 1); }
+    void TearDown() override { ::unsetenv("FLASHLOADER_PORTS"); }
+    ScopedTempDir ports;
+};
+
+TEST_F(PortNameTest, ComNamesResolveThroughThePortDirectoryInAnyCase)
+{
+    PtyPeer peer;
+    ASSERT_EQ(::symlink(peer.SlavePath().c_str(), ports.File("COM7").c_str()), 0);
+    EXPECT_EQ(ResolvePortDevice("com7"), ports.File("COM7"));
+    EXPECT_EQ(ResolvePortDevice("COM3"), "/dev/ttyS2");
+    EXPECT_EQ(ResolvePortDevice("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(ResolvePortDevice("COM0"), "");
+    EXPECT_EQ(ResolvePortDevice("COM10"), "");
+    EXPECT_EQ(ResolvePortDevice(""), "");
+
+    SerialLink link;
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    PortHandle port = kInvalidPort;
+    ASSERT_EQ(link.OpenPort("Com7", settings, port), kOpenOk);
+    ASSERT_EQ(link.WriteBytes(port, "x", 1), kReplyOk);
+    EXPECT_EQ(peer.ReadFor(100), "x");
+    link.ClosePort(port);
+}
+
+TEST_F(PortNameTest, MissingDanglingOrUnknownPortsCannotBeOpened)
+{
+    ASSERT_EQ(::symlink("/dev/pts/no-such-terminal", ports.File("COM5").c_str()), 0);
+    SerialLink link;
+    for (const char* name : {"COM5", "", "LPT1", "/dev/no-such-device"}) {
+        LineSettings settings;
+        settings.BaudRate = 57600;
+        PortHandle port = 77;
+        EXPECT_EQ(link.OpenPort(name, settings, port), kOpenFailed) << name;
+        EXPECT_EQ(port, kInvalidPort) << name;
+    }
+}
+
+TEST(PortDirectoryTest, FollowsTheEnvironment)
+{
+    ::setenv("FLASHLOADER_PORTS", "/srv/ports", 1);
+    EXPECT_EQ(PortDirectory(), "/srv/ports");
+    ::unsetenv("FLASHLOADER_PORTS");
+    ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    EXPECT_EQ(PortDirectory(), "/cfg/flashloader/ports");
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", "/home/bench", 1);
+    EXPECT_EQ(PortDirectory(), "/home/bench/.config/flashloader/ports");
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+// How the simulated modem's replies are held back, cut up and paced.
+
+#include "sim/OutputQueue.h"
+
+#include <gtest/gtest.h>
+
+using std::chrono::milliseconds;
+
+namespace {
+
+const SimTime t0{milliseconds(1000)};
+
+TEST(ModemSimOutputQueue, HoldsRepliesUntilDueAndKeepsTheirOrder)
+{
+    OutputQueue queue;
+    queue.Push(t0 + milliseconds(50), "first");
+    queue.Push(t0, "second");  // due earlier, but queued after
+    EXPECT_EQ(queue.Due(t0), "");
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(50));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(50)), "first");
+    queue.Written(2, t0 + milliseconds(50));  // the master took part of it
+    EXPECT_EQ(queue.Due(t0 + milliseconds(50)), "rst");
+    queue.Written(3, t0 + milliseconds(50));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(50)), "second");
+    queue.Written(6, t0 + milliseconds(50));
+    EXPECT_TRUE(queue.Empty());
+    EXPECT_FALSE(queue.NextDue().has_value());
+}
+
+TEST(ModemSimOutputQueue, ChunksRepliesWithGaps)
+{
+    OutputQueue queue({3, milliseconds(2), 0});
+    queue.Push(t0, "ABCDEFG");
+    queue.Push(t0, "HI");
+    EXPECT_EQ(queue.Due(t0), "ABC");
+    queue.Written(3, t0);
+    EXPECT_EQ(queue.Due(t0 + milliseconds(1)), "");
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(2));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(2)), "DEF");
+    queue.Written(1, t0 + milliseconds(2));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(2)), "EF");  // the rest of a piece: no new gap
+    queue.Written(2, t0 + milliseconds(2));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(4)), "G");
+    queue.Written(1, t0 + milliseconds(4));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(4)), "HI");  // a new reply starts at once
+    EXPECT_EQ(queue.PendingBytes(), 2u);
+}
+
+TEST(ModemSimOutputQueue, PacesBytesAtTheBaudRate)
+{
+    OutputQueue queue({0, milliseconds(2), 1000});  // 10 ms a character
+    queue.Push(t0, "HELLO");
+    EXPECT_EQ(queue.Due(t0), "H");
+    queue.Written(1, t0);
+    EXPECT_EQ(queue.Due(t0 + milliseconds(5)), "");
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(10));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(25)), "EL");  // late: what is due goes together
+    queue.Written(2, t0 + milliseconds(25));
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(30));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(100)), "LO");
+    queue.Written(2, t0 + milliseconds(100));
+    // After a quiet spell the line is free at once, with no credit saved up.
+    queue.Push(t0 + milliseconds(500), "AB");
+    EXPECT_EQ(queue.Due(t0 + milliseconds(500)), "A");
+}
+
+} // namespace
