@@ -5,16 +5,13 @@
 #include "app/LoaderApp.h"
 #include "app/ProductTexts.h"
 #include "app/Text.h"
+#include "cli/Commands.h"
 #include "cli/TerminalUi.h"
 #include "serial/PortDiagnosis.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-
-namespace {
-
-enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 // The About box's three lines, from "tarnix.ini" in the current directory.
 int RunAbout()
@@ -53,6 +50,16 @@ int RunProbe(const std::string& port)
     return kExitFailed;
 }
 
+namespace {
+
+void AddTargetOptions(CLI::App* command, FlashOptions& options)
+{
+    command->add_option("--port", options.port, "COM1 to COM9, or a device path")->required();
+    command->add_option("--baud", options.baud, "Baud rate")->check(CLI::PositiveNumber)->capture_default_str();
+    command->add_option("--file", options.file, "The firmware image, an Intel HEX file")->required();
+    command->add_flag("--trace", options.trace, "Print every byte sent and received, with times, to stderr");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -68,6 +75,18 @@ int main(int argc, char** argv)
     auto* probe = app.add_subcommand("probe", "Run the modem handshake on a port and print the modem's identification");
     probe->add_option("--port", probePort, "COM1 to COM9, or a device path")->required();
 
+    FlashOptions infoOptions;
+    auto* info = app.add_subcommand("info", "Compare what the image and the modem say about themselves");
+    AddTargetOptions(info, infoOptions);
+
+    FlashOptions flashOptions;
+    auto* flash = app.add_subcommand("flash", "Check, then flash the image into the modem");
+    AddTargetOptions(flash, flashOptions);
+    flash->add_option("--loader", flashOptions.loader,
+                      "The flash loader file (default: FLASHLDR.HEX in the current directory)");
+    flash->add_flag("--yes", flashOptions.yes, "Answer Yes when the modem asks for a retry after a failed erase "
+                                               "or program step (otherwise asked on a terminal, else No)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -81,5 +100,9 @@ int main(int argc, char** argv)
         return RunSelection();
     if (probe->parsed())
         return RunProbe(probePort);
+    if (info->parsed())
+        return RunInfo(infoOptions);
+    if (flash->parsed())
+        return RunFlash(flashOptions);
     return kExitUsage;
 }

@@ -66,8 +66,18 @@ InfoRow FormatInfoRow(const ModemInfo& info, bool known)
     return row;
 }
 
-FlashSession::FlashSession(FlashReporter& reporter)
-    : m_reporter(reporter), m_loaderPath(JoinPath(StartDirectory, kLoaderFileName))
+FlashTarget TargetFromSelection()
+{
+    FlashTarget target;
+    target.port = FieldText(FlashSelection.PortName);
+    target.baudRate = FlashSelection.BaudRate;
+    target.imagePath = FieldText(FlashSelection.HexFilePath);
+    target.loaderPath = JoinPath(StartDirectory, kLoaderFileName);
+    return target;
+}
+
+FlashSession::FlashSession(FlashReporter& reporter, FlashTarget target)
+    : m_reporter(reporter), m_target(std::move(target))
 {
 }
 
@@ -78,13 +88,13 @@ FlashSession::~FlashSession()
 
 FlashSession::CheckResult FlashSession::CheckAtOpening()
 {
-    if (m_link.ReadFileInfo(m_loaderFileInfo))
+    if (m_link.ReadFileInfo(m_target.imagePath, m_loaderFileInfo))
         m_reporter.ShowFileInfo(FormatInfoRow(m_loaderFileInfo, m_loaderFileInfo.sectorSize != 0));
 
     int failure = 0;
     LineSettings settings;
-    settings.BaudRate = static_cast<std::uint32_t>(FlashSelection.BaudRate);
-    if (m_link.OpenPort(FieldText(FlashSelection.PortName), settings, m_port) < 0) {
+    settings.BaudRate = static_cast<std::uint32_t>(m_target.baudRate);
+    if (m_link.OpenPort(m_target.port, settings, m_port) < 0) {
         failure = IDS_PORT_OPEN_FAILED;
     } else {
         m_plan = m_link.IdentifyModem(m_port, m_modemInfo);
@@ -141,9 +151,9 @@ bool FlashSession::OnPerformLoading()
     std::string error;
     HexFile image;
     HexFile loader;
-    if (!LoadHexFile(std::string(FieldText(FlashSelection.HexFilePath)), kMaxImageDataBytes, image, error))
+    if (!LoadHexFile(m_target.imagePath, kMaxImageDataBytes, image, error))
         return Fail(error);
-    if (m_plan == LoadComplete && !LoadHexFile(m_loaderPath, kMaxLoaderDataBytes, loader, error))
+    if (m_plan == LoadComplete && !LoadHexFile(m_target.loaderPath, kMaxLoaderDataBytes, loader, error))
         return Fail(error);
 
     ReplyBuffer reply;
@@ -197,7 +207,8 @@ bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& se
     return false;
 }
 
-bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, ReplyBuffer& reply)
+bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
+                                 ReplyBuffer& reply)
 {
     LineAck ack = m_link.WaitForAck(m_port, reply, seconds);
     switch (ack.kind) {
@@ -212,7 +223,7 @@ bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, Repl
     case LineAck::Refused:
         break;
     }
-    if (m_link.HandleNok(m_port, ack, record.line, m_reporter))
+    if (m_link.HandleNok(m_port, ack, record.line, addressRecord, m_reporter))
         return true;
     m_detail = LineOf(record, "was refused by the modem (" +
                                   (ack.code != 0 ? "NOK" + std::to_string(ack.code) : std::string("NOK")) +
@@ -230,6 +241,7 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
     int lastShown = 1;
     bool ok = true;
     std::string sendText;
+    std::string addressRecord;  // the last extended address record the modem took
     for (std::size_t index = 0; index < file.records.size() && ok; ++index) {
         const HexRecord& record = file.records[index];
         sendText = (mode == LoaderDownload ? "at&&f" : "") + record.line;
@@ -249,7 +261,9 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
                     ShowStatus(Str(IDS_NORMAL_LOAD), StatusKind::Info);
                 seconds = 2;
             }
-            ok = SendImageLine(record, seconds, reply);
+            ok = SendImageLine(record, seconds, addressRecord, reply);
+            if (ok && (record.type == 2 || record.type == 4))
+                addressRecord = record.line;
         }
         if (!ok)
             break;

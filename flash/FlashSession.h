@@ -12,18 +12,31 @@
 #include <cstdint>
 #include <string>
 
+// What to flash where: the port and rate, the image, and the flash loader
+// file sent first when the modem's resident loader cannot take the image.
+struct FlashTarget {
+    std::string port;
+    std::int32_t baudRate = 0;
+    std::string imagePath;
+    std::string loaderPath;
+};
+
+// The selection's port, rate and image, with FLASHLDR.HEX in the start
+// directory as the loader.
+FlashTarget TargetFromSelection();
+
 class FlashSession {
 public:
     enum class CheckResult { Ready, PortFailed, NoModem };
     enum DownloadMode { LoaderDownload, ImageDownload };
 
-    explicit FlashSession(FlashReporter& reporter);
+    FlashSession(FlashReporter& reporter, FlashTarget target);
     ~FlashSession();
     FlashSession(const FlashSession&) = delete;
     FlashSession& operator=(const FlashSession&) = delete;
 
-    // Reads the image's identification area, opens the selected port at the
-    // selected rate and identifies the modem, shows both rows and beeps on
+    // Reads the image's identification area, opens the port at the rate and
+    // identifies the modem, shows both rows and beeps on
     // a mismatch. When the port cannot be opened or no modem answers, beeps
     // and shows the "Error" box; the window then ends.
     CheckResult CheckAtOpening();
@@ -32,10 +45,7 @@ public:
     // sent and every line of it acknowledged.
     bool OnPerformLoading();
 
-    // The flash loader file; by default FLASHLDR.HEX in the start directory.
-    void SetLoaderPath(std::string path) { m_loaderPath = std::move(path); }
-    const std::string& LoaderPath() const { return m_loaderPath; }
-
+    const FlashTarget& Target() const { return m_target; }
     const ModemInfo& LoaderFileInfo() const { return m_loaderFileInfo; }
     const ModemInfo& ModemInfoRecord() const { return m_modemInfo; }
     LoadPlan Plan() const { return m_plan; }
@@ -49,17 +59,18 @@ public:
 private:
     bool DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply);
     bool SendLoaderLine(const HexRecord& record, const std::string& sendText, ReplyBuffer& reply);
-    bool SendImageLine(const HexRecord& record, unsigned seconds, ReplyBuffer& reply);
+    bool SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
+                       ReplyBuffer& reply);
     void ShowStatus(const std::string& text, StatusKind kind) { m_reporter.ShowStatus(text, kind); }
     bool Fail(const std::string& reason);
 
     FlashReporter& m_reporter;
+    FlashTarget m_target;
     ModemLink m_link;
     PortHandle m_port = kInvalidPort;
     ModemInfo m_loaderFileInfo;
     ModemInfo m_modemInfo;
     LoadPlan m_plan = NoModem;
-    std::string m_loaderPath;
     std::string m_reason;
     std::string m_detail;
 };

@@ -155,6 +155,6 @@ bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& fil
             ended = true;
     }
     if (!ended)
-        return fail(lineNumber, "the file ends without the end-of-file record (:00000001FF)");
+        return fail(0, "the file ends without the end-of-file record (:00000001FF)");
     return true;
 }

@@ -26,6 +26,11 @@ constexpr std::uint64_t kRefusalCodeWaitMs = 2000;
 constexpr int kMaxResends = 4;
 constexpr int kMaxRestarts = 4;
 
+// A refusal may come as two lines in either order; once it has been judged,
+// the rest of it is let through and thrown away before anything is sent.
+constexpr unsigned kSettleQuietMs = 50;
+constexpr unsigned kSettleLimitMs = 500;
+
 // The character at pos, or a zero byte past the end of the text.
 char At(std::string_view text, std::size_t pos)
 {
@@ -258,12 +263,14 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
     return ack;
 }
 
-bool ModemLink::HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, MessageUi& ui)
+bool ModemLink::HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
+                          MessageUi& ui)
 {
     ReplyBuffer reply;
     int resends = 0;
     int restarts = 0;
     while (ack.kind != LineAck::Accepted) {
+        DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
         if (ack.kind == LineAck::Refused && (ack.code == 1 || ack.code == 4)) {
             // Erasing or programming failed: only a restart of the loader
             // can help, and the person decides whether to try it.
@@ -273,12 +280,18 @@ bool ModemLink::HandleNok(PortHandle port, LineAck ack, std::string_view sentLin
             const char* question = LoadResString(ack.code == 1 ? IDS_NOK1_RETRY : IDS_NOK4_RETRY);
             if (ui.ShowMessage(kApplicationName, question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
                 return false;
-            DrainInput(port);
+            DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
             if (!TransmitCommChar(port, 'Z'))
                 return false;
             LineAck restarted = WaitForAck(port, reply, 180);
             if (restarted.kind != LineAck::Accepted || !reply.Contains("Ver:"))
                 return false;
+            if (!addressRecord.empty() && addressRecord != sentLine) {
+                DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
+                if (WriteBytes(port, addressRecord.data(), addressRecord.size()) != kReplyOk ||
+                    WaitForAck(port, reply, 2).kind != LineAck::Accepted)
+                    return false;
+            }
         } else {
             // Garbled on the way, or not acknowledged: send it again.
             if (resends == kMaxResends)

@@ -46,7 +46,10 @@ public:
 
     // After a refused image line: resends it (codes 2, 3 and none), or asks
     // whether to restart the loader and, on Yes, restarts it and resends
-    // the line (codes 1 and 4), until it is accepted. True when the line was
+    // the line (codes 1 and 4), until it is accepted. A restarted loader
+    // starts from address zero, so the extended address record in force for
+    // the line (if any) goes again before it. True when the line was
     // finally accepted; false to abandon the download.
-    bool HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, MessageUi& ui);
+    bool HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
+                   MessageUi& ui);
 };

@@ -20,16 +20,13 @@ void Traced(TraceDirection direction, const void* bytes, std::size_t count)
         Trace()(direction, static_cast<const char*>(bytes), count);
 }
 
-// Reads up to limit bytes of what is queued; 0 when nothing is there or the
-// port cannot say. A status query or read that fails counts as nothing.
+// Reads up to limit bytes of what is queued; 0 when nothing is there. A read
+// that fails counts as nothing. Reads never wait, so one read both asks how
+// much is queued and takes it.
 std::size_t ReadQueued(PortHandle handle, char* buffer, std::size_t limit)
 {
-    std::uint32_t queued = 0;
-    if (!sp::QueuedInput(handle, queued) || queued == 0)
-        return 0;
-    std::size_t want = queued < limit ? queued : limit;
     std::size_t got = 0;
-    if (!sp::ReadAvailable(handle, buffer, want, got))
+    if (!sp::ReadAvailable(handle, buffer, limit, got))
         return 0;
     Traced(TraceDirection::Received, buffer, got);
     return got;
@@ -96,6 +93,20 @@ void SerialLink::DrainInput(PortHandle handle)
 {
     char scratch[kDrainChunk];
     while (ReadQueued(handle, scratch, sizeof scratch) > 0) {
+    }
+}
+
+void SerialLink::DrainUntilQuiet(PortHandle handle, unsigned quietMs, unsigned limitMs)
+{
+    const std::uint32_t start = sp::TickCount();
+    for (;;) {
+        DrainInput(handle);
+        std::uint32_t elapsed = sp::TickCount() - start;
+        if (elapsed >= limitMs)
+            return;
+        unsigned wait = quietMs < limitMs - elapsed ? quietMs : limitMs - elapsed;
+        if (sp::WaitReadable(handle, wait) != sp::WaitResult::Readable)
+            return;
     }
 }
 

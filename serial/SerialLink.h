@@ -55,6 +55,11 @@ public:
     // cannot satisfy the wait for the next one.
     void DrainInput(PortHandle handle);
 
+    // Throws away input until the line has been quiet for quietMs (but no
+    // longer than limitMs in all): the rest of an answer still on its way
+    // must not be read as the answer to what is sent next.
+    void DrainUntilQuiet(PortHandle handle, unsigned quietMs, unsigned limitMs);
+
     int WriteBytes(PortHandle handle, const void* bytes, std::size_t count);
 
     // Collects what arrives into reply until it contains expected (0), more

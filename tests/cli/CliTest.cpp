@@ -1,4 +1,5 @@
 #include "serial/SerialLink.h"
+#include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
 #include "tests/support/ScriptedModem.h"
@@ -130,6 +131,89 @@ TEST(CliProbeSimulatedModemTest, FindsARunningSimulatedModemByItsComName)
     EXPECT_LT(ElapsedMs(start), 4500);
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.err.find("No supported modem answered on com8"), std::string::npos) << none.err;
+}
+
+} // namespace
+
+namespace {
+
+// info and flash against the simulated modem, as a script on a bench runs them.
+class CliFlashTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({})); }
+    ProcessResult Cli(const std::string& command, std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> args{command, "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunProcess(kCli, args, dir.Path());
+    }
+    ScopedTempDir dir;
+    ModemSimProcess sim;
+};
+
+TEST_F(CliFlashTest, InfoPrintsBothRowsAndPassesOnlyWhenTheRunCouldGoAhead)
+{
+    ASSERT_TRUE(sim.Start({"--checksum", "BEEF"}));
+    ProcessResult checksum = Cli("info");
+    EXPECT_EQ(checksum.exitCode, 0) << checksum.err;
+    EXPECT_NE(checksum.out.find("File:   Serial          64            1A2BH"), std::string::npos) << checksum.out;
+    EXPECT_NE(checksum.out.find("Modem:  Serial          64            BEEFH"), std::string::npos) << checksum.out;
+    EXPECT_NE(checksum.out.find("Mismatches: checksums"), std::string::npos);
+    sim.Stop();
+
+    ASSERT_TRUE(sim.Start({"--type", "P", "--no-rrfl", "--no-ffl"}));
+    ProcessResult type = Cli("info");
+    EXPECT_EQ(type.exitCode, 1);
+    EXPECT_NE(type.out.find("Modem:  PC Card         NA            NA"), std::string::npos) << type.out;
+    EXPECT_NE(type.out.find("Load plan:  complete load"), std::string::npos);
+}
+
+TEST_F(CliFlashTest, FlashSucceedsAndTracesTheLine)
+{
+    ASSERT_TRUE(sim.Start({}));
+    ProcessResult result = Cli("flash", {"--trace"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("100% Done"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Done in 0 second(s)."), std::string::npos);
+    EXPECT_NE(result.err.find(">> AT&&FGO\\r\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("<< OK\\r\\n\n"), std::string::npos);
+}
+
+TEST_F(CliFlashTest, RetryQuestionIsAnsweredNoWithoutATerminalAndYesWithTheOption)
+{
+    ASSERT_TRUE(sim.Start({"--nok-at", "2:1", "--restart-delay", "0.05"}));
+    ProcessResult declined = Cli("flash");
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_NE(declined.err.find("Chip failed to erase properly."), std::string::npos) << declined.err;
+    EXPECT_NE(declined.err.find("An error has occurred during the download of the MODEM.HEX file.\nThus,"),
+              std::string::npos);
+    sim.Stop();
+
+    ASSERT_TRUE(sim.Start({"--nok-at", "2:1", "--restart-delay", "0.05"}));
+    ProcessResult accepted = Cli("flash", {"--yes"});
+    EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+}
+
+TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
+{
+    ASSERT_TRUE(sim.Start({"--no-rrfl", "--no-ffl"}));
+    ProcessResult noLoader = Cli("flash");
+    EXPECT_EQ(noLoader.exitCode, 1);
+    EXPECT_NE(noLoader.err.find("The file " + dir.File("FLASHLDR.HEX") + " could not be opened."), std::string::npos)
+        << noLoader.err;
+
+    SerialLink holder;
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    PortHandle held = kInvalidPort;
+    ASSERT_EQ(holder.OpenPort(sim.DevicePath(), settings, held), kOpenOk);
+    ProcessResult busy = Cli("flash");
+    holder.ClosePort(held);
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_NE(busy.err.find("Error: Failed to open the specified COM port."), std::string::npos) << busy.err;
+    EXPECT_NE(busy.err.find("in use by another program"), std::string::npos);
+
+    EXPECT_EQ(RunProcess(kCli, {"flash", "--port", "COM1"}).exitCode, 2);
 }
 
 } // namespace

@@ -1,0 +1,146 @@
+// info and flash: the check that the confirmation window makes when it
+// opens, and the whole flashing run, on a terminal.
+
+#include "app/Paths.h"
+#include "cli/Commands.h"
+#include "cli/TerminalReporter.h"
+#include "flash/FlashSession.h"
+#include "serial/PortDiagnosis.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+const char* PlanText(LoadPlan plan)
+{
+    switch (plan) {
+    case LoadNormal:
+        return "normal load: the modem's resident loader takes the image";
+    case LoadComplete:
+        return "complete load: FLASHLDR.HEX goes first";
+    case NoModem:
+        break;
+    }
+    return "none: no modem";
+}
+
+std::string MismatchText(std::uint16_t flags)
+{
+    std::string text;
+    for (auto [flag, name] : {std::pair{MismatchSectorSize, "sector sizes"}, std::pair{MismatchType, "types"},
+                              std::pair{MismatchChecksum, "checksums"}})
+        if (flags & flag)
+            text += (text.empty() ? "" : ", ") + std::string(name);
+    return text.empty() ? "none" : text;
+}
+
+FlashTarget TargetOf(const FlashOptions& options)
+{
+    FlashTarget target;
+    target.port = options.port;
+    target.baudRate = options.baud;
+    target.imagePath = options.file;
+    if (!options.loader.empty()) {
+        target.loaderPath = options.loader;
+    } else {
+        std::string directory;
+        CurrentDirectory(directory);
+        target.loaderPath = JoinPath(directory, "FLASHLDR.HEX");
+    }
+    return target;
+}
+
+// Every byte on the line, with the milliseconds since the start, escaped.
+void StartTrace()
+{
+    static const auto start = std::chrono::steady_clock::now();
+    SerialLink::SetTrace([](TraceDirection direction, const char* bytes, std::size_t count) {
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) {
+            unsigned char c = static_cast<unsigned char>(bytes[i]);
+            if (c == '\r')
+                text += "\\r";
+            else if (c == '\n')
+                text += "\\n";
+            else if (c == '\\')
+                text += "\\\\";
+            else if (c >= 0x20 && c < 0x7F)
+                text += static_cast<char>(c);
+            else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                text += hex;
+            }
+        }
+        std::fprintf(stderr, "[%10.3f] %s %s\n", ms / 1000.0, direction == TraceDirection::Sent ? ">>" : "<<",
+                     text.c_str());
+    });
+}
+
+// The check at opening; false (with what went wrong said) when it failed.
+bool Check(FlashSession& session, const FlashOptions& options)
+{
+    FlashSession::CheckResult result = session.CheckAtOpening();
+    if (result == FlashSession::CheckResult::PortFailed) {
+        std::string problem = DescribePortProblem(options.port);
+        if (!problem.empty())
+            std::fprintf(stderr, "%s\n", problem.c_str());
+    }
+    return result == FlashSession::CheckResult::Ready;
+}
+
+void PrintRows(const TerminalReporter& reporter, const FlashSession& session)
+{
+    auto row = [](const char* head, const InfoRow& info) {
+        std::printf("%-8s%-16s%-14s%s\n", head, info.type.c_str(), info.sectorSize.c_str(), info.checksum.c_str());
+    };
+    std::printf("%-8s%-16s%-14s%s\n", "", "Type", "Sector Size", "Checksum");
+    row("File:", reporter.FileRow());
+    row("Modem:", reporter.ModemRow());
+    std::printf("Load plan:  %s\nMismatches: %s\n", PlanText(session.Plan()), MismatchText(session.Mismatches()).c_str());
+}
+
+} // namespace
+
+int RunInfo(const FlashOptions& options)
+{
+    if (options.trace)
+        StartTrace();
+    TerminalReporter reporter(false);
+    FlashSession session(reporter, TargetOf(options));
+    if (!Check(session, options))
+        return kExitFailed;
+    PrintRows(reporter, session);
+    // The run refuses differing types or sector sizes; differing checksums
+    // only mean that the flash loader goes first.
+    return (session.Mismatches() & (MismatchType | MismatchSectorSize)) ? kExitFailed : kExitOk;
+}
+
+int RunFlash(const FlashOptions& options)
+{
+    if (options.trace)
+        StartTrace();
+    // The first Ctrl-C stops the download at the next line, so that the
+    // port is closed in order and the failure reported; a second one ends
+    // the program at once.
+    struct sigaction action {};
+    action.sa_handler = [](int) {
+        TerminalReporter::RequestStop();
+        std::signal(SIGINT, SIG_DFL);
+    };
+    sigaction(SIGINT, &action, nullptr);
+
+    TerminalReporter reporter(options.yes);
+    FlashSession session(reporter, TargetOf(options));
+    if (!Check(session, options))
+        return kExitFailed;
+    PrintRows(reporter, session);
+    if (session.OnPerformLoading())
+        return kExitOk;
+    if (!session.FailureDetail().empty())
+        std::fprintf(stderr, "%s\n", session.FailureDetail().c_str());
+    return kExitFailed;
+}

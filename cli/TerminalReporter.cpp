@@ -1,0 +1,97 @@
+#include "cli/TerminalReporter.h"
+
+#include <atomic>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+void TerminalReporter::RequestStop()
+{
+    stopRequested = true;
+}
+
+TerminalReporter::TerminalReporter(bool assumeYes)
+    : m_assumeYes(assumeYes), m_live(::isatty(::fileno(stdout)) != 0), m_fileStart(Clock::now())
+{
+}
+
+MsgResult TerminalReporter::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                                        MsgButtons buttons)
+{
+    EndProgressLine();
+    if (buttons == MsgButtons::YesNo && m_assumeYes) {
+        std::fprintf(stderr, "%s: %s\n(answered Yes)\n", caption.c_str(), text.c_str());
+        return MsgResult::Yes;
+    }
+    return m_ui.ShowMessage(caption, text, icon, buttons);
+}
+
+void TerminalReporter::ShowStatus(const std::string& text, StatusKind kind)
+{
+    EndProgressLine();
+    std::FILE* out = kind == StatusKind::Stop ? stderr : stdout;
+    std::fprintf(out, "%s\n", text.c_str());
+    std::fflush(out);
+}
+
+void TerminalReporter::SetProgressCaption(const std::string& text)
+{
+    // A new caption names the file being sent ("Done (FLASHLDR.HEX)"), or
+    // reports the end ("Done in ..."); blanks clear it after a failure.
+    if (text.rfind("Done in ", 0) == 0) {
+        EndProgressLine();
+        std::printf("%s\n", text.c_str());
+        return;
+    }
+    if (text == "Done" || text.rfind("Done (", 0) == 0) {
+        m_label = text;
+        m_fileStart = Clock::now();
+        m_lastPercent = -1;
+    }
+}
+
+bool TerminalReporter::PumpMessages()
+{
+    return !stopRequested;
+}
+
+void TerminalReporter::OnBytesSent(std::uint64_t sent, std::uint64_t total)
+{
+    int percent = total > 0 ? static_cast<int>(sent * 100 / total) : 100;
+    auto now = Clock::now();
+    // On a terminal, redraw at most ten times a second and on every new
+    // percent; in a log, a line every ten percent.
+    if (m_live) {
+        if (percent == m_lastPercent && now - m_lastDraw < std::chrono::milliseconds(100) && sent != total)
+            return;
+    } else if (percent / 10 == m_lastPercent / 10 && sent != total) {
+        return;
+    }
+    m_lastPercent = percent;
+    m_lastDraw = now;
+    double seconds = std::chrono::duration<double>(now - m_fileStart).count();
+    double rate = seconds > 0 ? static_cast<double>(sent) / seconds / 1024.0 : 0.0;
+    unsigned whole = static_cast<unsigned>(seconds);
+    std::printf("%s%3d%% %s  %llu/%llu bytes  %.1f KiB/s  %u:%02u%s", m_live ? "\r" : "", percent, m_label.c_str(),
+                static_cast<unsigned long long>(sent), static_cast<unsigned long long>(total), rate, whole / 60,
+                whole % 60, m_live ? "\x1b[K" : "\n");
+    std::fflush(stdout);
+    m_lineOpen = m_live;
+    if (sent == total)
+        EndProgressLine();
+}
+
+void TerminalReporter::EndProgressLine()
+{
+    if (m_lineOpen) {
+        std::printf("\n");
+        std::fflush(stdout);
+        m_lineOpen = false;
+    }
+}

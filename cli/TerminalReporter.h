@@ -1,0 +1,53 @@
+#pragma once
+// The flashing engine's display on a terminal: status texts as lines, the
+// identification rows kept for printing, and the progress as a live line on
+// a terminal or as plain lines in a log.
+
+#include "cli/TerminalUi.h"
+#include "flash/FlashReporter.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+class TerminalReporter : public FlashReporter {
+public:
+    // assumeYes: answer the retry questions with Yes without asking.
+    explicit TerminalReporter(bool assumeYes);
+
+    MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                          MsgButtons buttons = MsgButtons::Ok) override;
+    void ShowStatus(const std::string& text, StatusKind kind) override;
+    void ShowFileInfo(const InfoRow& row) override { m_file = row; }
+    void ShowModemInfo(const InfoRow& row) override { m_modem = row; }
+    void SetPercentText(const std::string&) override {}
+    void SetProgressCaption(const std::string& text) override;
+    void SetProgressPos(int) override {}
+    void SetRunState(RunState) override {}
+    void SetTitle(const std::string&) override {}
+    void SetBusy(bool) override {}
+    void Beep(BeepKind) override {}
+    void Repaint() override {}
+    bool PumpMessages() override;
+    void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
+
+    const InfoRow& FileRow() const { return m_file; }
+    const InfoRow& ModemRow() const { return m_modem; }
+
+    // Asks a running download to stop at the next line (Ctrl-C).
+    static void RequestStop();
+
+private:
+    void EndProgressLine();
+
+    TerminalUi m_ui;
+    bool m_assumeYes;
+    bool m_live;  // stdout is a terminal: one line redrawn in place
+    InfoRow m_file;
+    InfoRow m_modem;
+    std::string m_label = "Done";
+    std::chrono::steady_clock::time_point m_fileStart;
+    std::chrono::steady_clock::time_point m_lastDraw;
+    int m_lastPercent = -1;
+    bool m_lineOpen = false;
+};

@@ -1,0 +1,263 @@
+// Whole flashing runs against the simulated modem over a real
+// pseudo-terminal: what the window is told, what goes over the line, and
+// what ends up in the modem's flash.
+
+#include "flash/FlashSession.h"
+
+#include "resources/StringTable.h"
+#include "tests/support/HexImage.h"
+#include "tests/support/ModemSim.h"
+#include "tests/support/RecordingReporter.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Memory = std::map<std::uint32_t, std::uint8_t>;
+
+std::string FailureStatus(const std::string& reason)
+{
+    return reason + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN);
+}
+
+class FlashRunTest : public ::testing::Test {
+protected:
+    void TearDown() override { SerialLink::SetTrace(nullptr); }
+
+    void StartModem(std::vector<std::string> args)
+    {
+        args.insert(args.end(), {"--flash-out", dir.File("flashed.hex"), "--restart-delay", "0.05"});
+        ASSERT_TRUE(sim.Start(args));
+    }
+
+    void WriteImage(const ImageSpec& spec) { WriteFileBytes(dir.File("MODEM.HEX"), MakeImage(spec)); }
+
+    FlashTarget Target()
+    {
+        return {sim.DevicePath(), 115200, dir.File("MODEM.HEX"), dir.File("FLASHLDR.HEX")};
+    }
+
+    // The check at opening, then the run; records what was sent during
+    // the run alone.
+    bool Flash()
+    {
+        FlashSession session(reporter, Target());
+        if (session.CheckAtOpening() != FlashSession::CheckResult::Ready) {
+            ADD_FAILURE() << "the check at opening failed";
+            return false;
+        }
+        SerialLink::SetTrace([this](TraceDirection direction, const char* bytes, std::size_t count) {
+            if (direction == TraceDirection::Sent)
+                sentDuringRun.append(bytes, count);
+        });
+        bool ok = session.OnPerformLoading();
+        SerialLink::SetTrace(nullptr);
+        plan = session.Plan();
+        detail = session.FailureDetail();
+        return ok;
+    }
+
+    Memory Flashed()
+    {
+        sim.Stop();
+        return FileExists(dir.File("flashed.hex")) ? HexMemory(ReadFileBytes(dir.File("flashed.hex"))) : Memory{};
+    }
+    Memory Image() { return HexMemory(ReadFileBytes(dir.File("MODEM.HEX"))); }
+
+    bool Said(int id) const
+    {
+        return std::find(reporter.statuses.begin(), reporter.statuses.end(), LoadResString(id)) !=
+               reporter.statuses.end();
+    }
+
+    ScopedTempDir dir;
+    ModemSimProcess sim;
+    RecordingReporter reporter;
+    std::string sentDuringRun;
+    LoadPlan plan = NoModem;
+    std::string detail;
+};
+
+TEST_F(FlashRunTest, NormalLoadFlashesTheImageAcrossA64KiBBoundary)
+{
+    StartModem({});
+    ImageSpec spec;
+    spec.base = 0xFF00;  // the data runs on past 0x10000, behind an address record
+    spec.dataBytes = 1024;
+    WriteImage(spec);
+    ASSERT_TRUE(Flash()) << reporter.LastStatus() << detail;
+    EXPECT_EQ(plan, LoadNormal);
+    EXPECT_TRUE(Said(IDS_GATHERING));
+    EXPECT_TRUE(Said(IDS_ERASING));
+    EXPECT_TRUE(Said(IDS_NORMAL_LOAD));
+    EXPECT_EQ(reporter.LastStatus(), LoadResString(IDS_SUCCESS));
+    EXPECT_EQ(sentDuringRun.substr(0, 8), "AT&&FGO\r");
+    EXPECT_EQ(reporter.title, "Modem Flash Loader - Loading...");
+    EXPECT_EQ(reporter.percentTexts.back(), "100%");
+    EXPECT_EQ(reporter.progress, 100);
+    EXPECT_EQ(reporter.captions.back().rfind("Done in ", 0), 0u);
+    EXPECT_EQ(reporter.states, (std::vector<RunState>{RunState::Ready, RunState::Running, RunState::Succeeded}));
+    EXPECT_EQ(reporter.beeps.back(), BeepKind::Ok);
+    EXPECT_EQ(Flashed(), Image());
+}
+
+TEST_F(FlashRunTest, CompleteLoadSendsTheLoaderFirstAndResendsALineWhoseReplyWasLost)
+{
+    StartModem({"--no-rrfl", "--no-ffl", "--drop-loader-ack-at", "3"});
+    WriteImage({});
+    WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader());
+    ASSERT_TRUE(Flash()) << reporter.LastStatus() << detail;
+    EXPECT_EQ(plan, LoadComplete);
+    EXPECT_TRUE(Said(IDS_COMPLETE_LOAD));
+    EXPECT_TRUE(Said(IDS_LOADER_DONE));
+    EXPECT_FALSE(Said(IDS_NORMAL_LOAD));
+    EXPECT_EQ(sentDuringRun.substr(0, 6), "at&&f:");
+    EXPECT_EQ(std::find(reporter.captions.begin(), reporter.captions.end(), "Done (FLASHLDR.HEX)") -
+                  reporter.captions.begin() > 0, true);
+    EXPECT_EQ(Flashed(), Image());
+}
+
+TEST_F(FlashRunTest, ChecksumsAloneDifferingTurnTheRunIntoACompleteLoad)
+{
+    StartModem({"--checksum", "BEEF"});
+    WriteImage({});
+    WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader());
+    ASSERT_TRUE(Flash()) << reporter.LastStatus() << detail;
+    EXPECT_EQ(plan, LoadComplete);
+    EXPECT_TRUE(Said(IDS_COMPLETE_LOAD));
+    EXPECT_EQ(Flashed(), Image());
+}
+
+TEST_F(FlashRunTest, DifferentTypesOrSectorSizesSendNothing)
+{
+    StartModem({"--type", "U"});
+    WriteImage({});
+    EXPECT_FALSE(Flash());
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus("The modem and the loader are incompatable in their types. "));
+    EXPECT_EQ(reporter.statusKind, StatusKind::Stop);
+    EXPECT_EQ(reporter.percentTexts.back(), " ");
+    EXPECT_EQ(reporter.captions.back(), " ");
+    EXPECT_EQ(reporter.states.back(), RunState::Failed);
+    EXPECT_EQ(sentDuringRun, "");
+    sim.Stop();
+
+    ModemSimProcess other;
+    ASSERT_TRUE(other.Start({"--sector", "16"}));
+    FlashSession session(reporter, {other.DevicePath(), 57600, dir.File("MODEM.HEX"), ""});
+    ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
+    EXPECT_FALSE(session.OnPerformLoading());
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus("The modem and the loader are incompatable in their sector sizes. "));
+}
+
+TEST_F(FlashRunTest, LoaderVersionFourThreeServesEveryTypeButUsb)
+{
+    StartModem({"--type", "U", "--loader-version", "4.3"});
+    ImageSpec usb;
+    usb.type = 'U';
+    WriteImage(usb);
+    EXPECT_FALSE(Flash());
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_WRONG_VERSION)));
+    EXPECT_EQ(sentDuringRun, "AT&&FGO\r");
+    sim.Stop();
+
+    ModemSimProcess serial;
+    ASSERT_TRUE(serial.Start({"--loader-version", "4.3"}));
+    WriteImage({});
+    RecordingReporter fine;
+    FlashSession session(fine, {serial.DevicePath(), 57600, dir.File("MODEM.HEX"), ""});
+    ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
+    EXPECT_TRUE(session.OnPerformLoading()) << fine.LastStatus();
+}
+
+TEST_F(FlashRunTest, UnansweredStartCommandFailsTheRun)
+{
+    StartModem({"--no-answer", "AT&&FGO"});
+    WriteImage({});
+    EXPECT_FALSE(Flash());
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_START_FAILED)));
+}
+
+TEST_F(FlashRunTest, RefusedLinesAreSentAgainUntilAcceptedWithSplitAndReorderedReplies)
+{
+    StartModem({"--chunk", "1", "--chunk-gap-ms", "1", "--nok-code-first", "--nok-at", "2:2", "--nok-at", "5:3",
+                "--nok-at", "9:0", "--nok-at", "14:4", "--nok-at", "20:1"});
+    ImageSpec spec;
+    spec.dataBytes = 512;
+    WriteImage(spec);
+    reporter.answers = {MsgResult::Yes, MsgResult::Yes};
+    ASSERT_TRUE(Flash()) << reporter.LastStatus() << detail;
+    ASSERT_EQ(reporter.messages.size(), 2u);
+    EXPECT_EQ(reporter.messages[0], std::string("flashloader: ") + LoadResString(IDS_NOK4_RETRY));
+    EXPECT_EQ(reporter.messages[1], std::string("flashloader: ") + LoadResString(IDS_NOK1_RETRY));
+    EXPECT_EQ(reporter.messageIcons[0], MsgIcon::Question);
+    EXPECT_EQ(Flashed(), Image());
+}
+
+TEST_F(FlashRunTest, RestartAfterARefusalBeyond64KiBRestoresTheAddressFirst)
+{
+    StartModem({"--nok-at", "8:4"});
+    ImageSpec spec;
+    spec.base = 0x2FFC0;
+    spec.dataBytes = 256;
+    WriteImage(spec);
+    reporter.answers = {MsgResult::Yes};
+    ASSERT_TRUE(Flash()) << reporter.LastStatus() << detail;
+    EXPECT_EQ(Flashed(), Image());
+}
+
+TEST_F(FlashRunTest, RefusalAnsweredNoFailsTheDownload)
+{
+    StartModem({"--nok-at", "3:4"});
+    WriteImage({});
+    reporter.answers = {MsgResult::No};
+    EXPECT_FALSE(Flash());
+    EXPECT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
+    EXPECT_NE(detail.find("Line 4 was refused by the modem (NOK4)"), std::string::npos) << detail;
+}
+
+TEST_F(FlashRunTest, LostAcknowledgementOfAnImageLineFailsTheRun)
+{
+    StartModem({"--drop-ack-at", "6"});
+    WriteImage({});
+    EXPECT_FALSE(Flash());
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
+    EXPECT_NE(detail.find("Line 7 was not acknowledged within 2 seconds"), std::string::npos) << detail;
+}
+
+TEST_F(FlashRunTest, FirstImageLineMayTakeLongerThanTwoSeconds)
+{
+    StartModem({"--slow-first-line", "3"});
+    ImageSpec spec;
+    spec.dataBytes = 64;
+    WriteImage(spec);
+    ASSERT_TRUE(Flash()) << reporter.LastStatus() << detail;
+    EXPECT_EQ(Flashed(), Image());
+}
+
+TEST_F(FlashRunTest, MalformedImageIsRefusedBeforeTheModemIsTouched)
+{
+    StartModem({});
+    std::string image = MakeImage({});
+    std::size_t third = image.find("\r\n", image.find("\r\n") + 2) + 2;
+    image[third + 12] = image[third + 12] == 'A' ? 'B' : 'A';  // a data digit: the checksum no longer fits
+    WriteFileBytes(dir.File("MODEM.HEX"), image);
+    EXPECT_FALSE(Flash());
+    EXPECT_NE(reporter.LastStatus().find("MODEM.HEX is not a valid Intel HEX file: line 3: wrong checksum"),
+              std::string::npos)
+        << reporter.LastStatus();
+    EXPECT_EQ(sentDuringRun, "");
+    EXPECT_TRUE(Flashed().empty());
+}
+
+TEST_F(FlashRunTest, QuitWhileSendingEndsTheDownloadAsAFailure)
+{
+    StartModem({});
+    WriteImage({});
+    reporter.quitAtPump = 3;
+    EXPECT_FALSE(Flash());
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#pragma once
+// A display for the flashing engine that records everything it is told and
+// answers the retry questions from a script.
+
+#include "flash/FlashReporter.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+class RecordingReporter : public FlashReporter {
+public:
+    MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                          MsgButtons buttons = MsgButtons::Ok) override
+    {
+        messages.push_back(caption + ": " + text);
+        messageIcons.push_back(icon);
+        if (buttons == MsgButtons::Ok)
+            return MsgResult::Ok;
+        if (answers.empty())
+            return MsgResult::No;
+        MsgResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void ShowStatus(const std::string& text, StatusKind kind) override
+    {
+        statuses.push_back(text);
+        statusKind = kind;
+    }
+    void ShowFileInfo(const InfoRow& row) override { fileRow = row; }
+    void ShowModemInfo(const InfoRow& row) override { modemRow = row; }
+    void SetPercentText(const std::string& text) override { percentTexts.push_back(text); }
+    void SetProgressCaption(const std::string& text) override { captions.push_back(text); }
+    void SetProgressPos(int percent) override { progress = percent; }
+    void SetRunState(RunState state) override { states.push_back(state); }
+    void SetTitle(const std::string& text) override { title = text; }
+    void SetBusy(bool busy) override { this->busy = busy; }
+    void Beep(BeepKind kind) override { beeps.push_back(kind); }
+    void Repaint() override { ++repaints; }
+    bool PumpMessages() override
+    {
+        ++pumps;
+        return pumps != quitAtPump;
+    }
+
+    std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
+
+    std::deque<MsgResult> answers;  // for the retry questions; No when run out
+    int quitAtPump = -1;            // the pump that reports "quit"
+
+    std::vector<std::string> messages;
+    std::vector<MsgIcon> messageIcons;
+    std::vector<std::string> statuses;
+    StatusKind statusKind = StatusKind::Info;
+    InfoRow fileRow;
+    InfoRow modemRow;
+    std::vector<std::string> percentTexts;
+    std::vector<std::string> captions;
+    int progress = -1;
+    std::vector<RunState> states;
+    std::string title;
+    bool busy = false;
+    std::vector<BeepKind> beeps;
+    int repaints = 0;
+    int pumps = 0;
+};
