@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+class DeviceSource;
+class ScanUi;
 class StartupUi;
 
 // The title of the program's own message boxes: the program's name.
@@ -29,6 +31,12 @@ public:
     // not, or when the port cannot be used (identification untouched).
     // The port is open only during the call.
     static int ProbeModem(std::string_view portName, std::string& identification);
+
+    // Lists the ports into PortTable and probes every row under the search
+    // notice, marking those where a modem answered. 1 when at least one
+    // did; 0 after telling the person that none did.
+    static int ScanForModems(ScanUi& ui);
+    static int ScanForModems(ScanUi& ui, DeviceSource& devices);
 
 private:
     StartupUi& m_ui;

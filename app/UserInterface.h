@@ -24,7 +24,18 @@ public:
                                   MsgButtons buttons = MsgButtons::Ok) = 0;
 };
 
-class StartupUi : public MessageUi {
+// What a scan for modems shows: a notice that stands while the ports are
+// probed one after the other, naming those tried so far.
+class ScanUi : public MessageUi {
+public:
+    virtual void ShowSearchNotice() = 0;
+    virtual std::string SearchNoticeText() = 0;
+    // Shown at once: no event loop runs while the ports are probed.
+    virtual void SetSearchNoticeText(const std::string& text) = 0;
+    virtual void CloseSearchNotice() = 0;
+};
+
+class StartupUi : public ScanUi {
 public:
     // The confirmation window on the current selection, run modally; IDOK
     // when it ended with Close after a run.

@@ -18,5 +18,6 @@ struct FlashOptions {
 int RunAbout();
 int RunSelection();
 int RunProbe(const std::string& port);
+int RunScan();
 int RunInfo(const FlashOptions& options);
 int RunFlash(const FlashOptions& options);

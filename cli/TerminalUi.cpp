@@ -17,3 +17,35 @@ MsgResult TerminalUi::ShowMessage(const std::string& caption, const std::string&
         return MsgResult::No;
     return (answer[0] == 'y' || answer[0] == 'Y') ? MsgResult::Yes : MsgResult::No;
 }
+
+TerminalScanUi::TerminalScanUi() : m_live(::isatty(::fileno(stderr)) != 0) {}
+
+MsgResult TerminalScanUi::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                                      MsgButtons buttons)
+{
+    return m_ui.ShowMessage(caption, text, icon, buttons);
+}
+
+void TerminalScanUi::ShowSearchNotice()
+{
+    m_shown = true;
+    m_text.clear();
+    if (m_live)
+        std::fprintf(stderr, "Searching for modems...");
+}
+
+void TerminalScanUi::SetSearchNoticeText(const std::string& text)
+{
+    m_text = text;
+    if (m_live && m_shown) {
+        std::fprintf(stderr, "\rSearching for modems...%s", text.c_str());
+        std::fflush(stderr);
+    }
+}
+
+void TerminalScanUi::CloseSearchNotice()
+{
+    if (m_live && m_shown)
+        std::fprintf(stderr, "\n");
+    m_shown = false;
+}

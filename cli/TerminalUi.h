@@ -17,3 +17,22 @@ private:
     std::FILE* m_out;
     std::FILE* m_in;
 };
+
+// The search notice on a terminal: one line on standard error that grows by
+// each port name as it is probed. Nothing when standard error is no terminal.
+class TerminalScanUi : public ScanUi {
+public:
+    TerminalScanUi();
+    MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                          MsgButtons buttons = MsgButtons::Ok) override;
+    void ShowSearchNotice() override;
+    std::string SearchNoticeText() override { return m_text; }
+    void SetSearchNoticeText(const std::string& text) override;
+    void CloseSearchNotice() override;
+
+private:
+    TerminalUi m_ui;
+    bool m_live;
+    bool m_shown = false;
+    std::string m_text;
+};

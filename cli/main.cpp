@@ -7,6 +7,7 @@
 #include "app/Text.h"
 #include "cli/Commands.h"
 #include "cli/TerminalUi.h"
+#include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
 
 #include <CLI/CLI.hpp>
@@ -50,6 +51,22 @@ int RunProbe(const std::string& port)
     return kExitFailed;
 }
 
+// Every port with a modem or without, one line each: name, whether a modem
+// answered, the port list's text and the modem's identification, separated
+// by tabs.
+int RunScan()
+{
+    TerminalScanUi ui;
+    int found = CLoaderApp::ScanForModems(ui);
+    for (const PortEntry& row : PortTable) {
+        if (row.portName.empty())
+            break;
+        std::printf("%s\t%s\t%s\t%s\n", row.portName.c_str(), row.modemFound ? "modem" : "no modem",
+                    row.displayText.c_str(), row.identification.c_str());
+    }
+    return found == 1 ? kExitOk : kExitFailed;
+}
+
 namespace {
 
 void AddTargetOptions(CLI::App* command, FlashOptions& options)
@@ -74,6 +91,8 @@ int main(int argc, char** argv)
     std::string probePort;
     auto* probe = app.add_subcommand("probe", "Run the modem handshake on a port and print the modem's identification");
     probe->add_option("--port", probePort, "COM1 to COM9, or a device path")->required();
+
+    auto* scan = app.add_subcommand("scan", "Probe every serial port for a supported modem");
 
     FlashOptions infoOptions;
     auto* info = app.add_subcommand("info", "Compare what the image and the modem say about themselves");
@@ -100,6 +119,8 @@ int main(int argc, char** argv)
         return RunSelection();
     if (probe->parsed())
         return RunProbe(probePort);
+    if (scan->parsed())
+        return RunScan();
     if (info->parsed())
         return RunInfo(infoOptions);
     if (flash->parsed())

@@ -39,6 +39,42 @@ QMessageBox::Icon ToQtIcon(MsgIcon icon)
 
 } // namespace
 
+QtUserInterface::QtUserInterface() = default;
+QtUserInterface::~QtUserInterface() = default;
+
+void QtUserInterface::ShowSearchNotice()
+{
+    m_notice = std::make_unique<QDialog>(QApplication::activeWindow(), Qt::Dialog | Qt::FramelessWindowHint);
+    auto* layout = new QVBoxLayout(m_notice.get());
+    auto* title = new QLabel(QStringLiteral("Searching for modems..."));
+    title->setAlignment(Qt::AlignCenter);
+    m_noticePorts = new QLabel;
+    m_noticePorts->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+    layout->addWidget(m_noticePorts);
+    m_notice->show();
+    m_notice->repaint();
+}
+
+std::string QtUserInterface::SearchNoticeText()
+{
+    return m_noticePorts != nullptr ? m_noticePorts->text().toStdString() : std::string();
+}
+
+void QtUserInterface::SetSearchNoticeText(const std::string& text)
+{
+    if (m_noticePorts == nullptr)
+        return;
+    m_noticePorts->setText(QString::fromStdString(text));
+    m_notice->repaint();
+}
+
+void QtUserInterface::CloseSearchNotice()
+{
+    m_noticePorts = nullptr;
+    m_notice.reset();
+}
+
 MsgResult QtUserInterface::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                                        MsgButtons buttons)
 {

@@ -217,3 +217,22 @@ TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CliScanTest, ListsThePortsWithTheModemsFound)
+{
+    ScopedTempDir ports;
+    std::string dir = "FLASHLOADER_PORTS=" + ports.Path();
+    ModemSimProcess modem, silent;
+    ASSERT_TRUE(modem.Start({"--port", "COM8", "--ident", "KT-56 Bench"}, {dir}));
+    ASSERT_TRUE(silent.Start({"--port", "COM9", "--silent"}, {dir}));
+    ProcessResult result = RunProcess(kCli, {"scan"}, {}, {dir});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("COM8\tmodem\tCOM8 -- simulated modem (" + modem.DevicePath() + ")\tKT-56 Bench\n"),
+              std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("COM9\tno modem\tCOM9 -- simulated modem (" + silent.DevicePath() + ")\t\n"),
+              std::string::npos) << result.out;
+}
+
+} // namespace

@@ -32,6 +32,23 @@ public:
         return answer;
     }
 
+    void ShowSearchNotice() override
+    {
+        events.push_back("notice");
+        noticeShown = true;
+    }
+    std::string SearchNoticeText() override { return noticeText; }
+    void SetSearchNoticeText(const std::string& text) override
+    {
+        noticeText = text;
+        noticeTexts.push_back(text);
+    }
+    void CloseSearchNotice() override
+    {
+        events.push_back("notice closed");
+        noticeShown = false;
+    }
+
     int RunConfirmDlg() override
     {
         events.push_back("confirm");
@@ -48,8 +65,11 @@ public:
     }
 
     std::vector<Message> messages;
-    std::vector<std::string> events;  // "message", "confirm", "wizard", in order
+    std::vector<std::string> events;  // "message", "notice", "notice closed", "confirm", "wizard"
     std::deque<MsgResult> answers;    // for Yes/No questions; No when run out
+    bool noticeShown = false;
+    std::string noticeText;
+    std::vector<std::string> noticeTexts;  // every text the notice was given
     int confirmResult = IDCANCEL;
     std::function<void()> onConfirm;
     std::function<void()> onWizard;

@@ -1,0 +1,26 @@
+#pragma once
+// The table of the machine's COM ports, refilled by every scan: at most
+// eight rows, the used ones first, ended by the first row without a name.
+
+#include <cstdint>
+#include <string>
+
+class DeviceSource;
+
+inline constexpr int MAX_PORTS = 8;
+
+struct PortEntry {
+    std::string identification;  // what the modem said about itself; empty without a modem
+    std::string portName;        // COM1 ... COM9
+    std::string displayText;     // "COMn -- description" for the port list
+    std::int32_t modemFound = 0; // 1 when a modem answered the handshake here
+};
+
+extern PortEntry PortTable[MAX_PORTS];
+
+// Lists the serial devices of source and the simulated modems of the port directory
+// into PortTable, in COM-number order. A device without a COM name gets the
+// lowest free one, kept in the port directory for the next runs. When neither
+// the device registry nor the port directory can be read, the rows are COM1
+// to COM8 and the probe sorts them out.
+void EnumComPorts(DeviceSource& source);

@@ -1,0 +1,38 @@
+#include "app/LoaderApp.h"
+
+#include "app/UserInterface.h"
+#include "ports/PortTable.h"
+#include "ports/platform/DeviceSource.h"
+#include "resources/StringTable.h"
+
+int CLoaderApp::ScanForModems(ScanUi& ui)
+{
+    std::unique_ptr<DeviceSource> devices = SystemDeviceSource();
+    return ScanForModems(ui, *devices);
+}
+
+int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
+{
+    EnumComPorts(devices);
+    ui.ShowSearchNotice();
+    ui.SetSearchNoticeText("");
+
+    bool found = false;
+    // Every row is probed, empty ones included (they fail at once), and
+    // every modem that answers is marked, not only the first.
+    for (PortEntry& row : PortTable) {
+        std::string name = row.portName;
+        ui.SetSearchNoticeText(ui.SearchNoticeText() + " " + name);
+        row.identification.clear();
+        if (ProbeModem(name, row.identification) == 1) {
+            row.modemFound = 1;
+            found = true;
+        }
+    }
+    ui.CloseSearchNotice();
+
+    if (found)
+        return 1;
+    ui.ShowMessage(kApplicationName, LoadResString(IDS_NO_PORT_AVAILABLE), MsgIcon::Warning);
+    return 0;
+}
