@@ -39,6 +39,23 @@ void SerialLink::SetTrace(SerialTrace trace)
     Trace() = std::move(trace);
 }
 
+namespace {
+
+constexpr std::uint64_t kWaitHookIntervalMs = 100;
+
+std::function<void()>& WaitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
+void SerialLink::SetWaitHook(std::function<void()> hook)
+{
+    WaitHook() = std::move(hook);
+}
+
 int SerialLink::OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle)
 {
     std::uint32_t baudRate = settings.BaudRate;
@@ -152,7 +169,13 @@ int SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_
         // Nothing queued: sleep on the port until input arrives or just past
         // the limit, instead of asking it again and again.
         std::uint64_t remaining = limitMs - elapsed + 1;
-        if (sp::WaitReadable(handle, static_cast<std::uint32_t>(remaining)) == sp::WaitResult::Gone) {
+        const bool hooked = static_cast<bool>(WaitHook());
+        if (hooked && remaining > kWaitHookIntervalMs)
+            remaining = kWaitHookIntervalMs;
+        sp::WaitResult waited = sp::WaitReadable(handle, static_cast<std::uint32_t>(remaining));
+        if (waited == sp::WaitResult::TimedOut && hooked)
+            WaitHook()();
+        if (waited == sp::WaitResult::Gone) {
             // The device has gone (unplugged, or the far end closed): once
             // what is queued has been read, nothing more can come.
             std::uint32_t queued = 0;

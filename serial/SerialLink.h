@@ -84,6 +84,10 @@ public:
 
     static void SetTrace(SerialTrace trace);
 
+    // Called about every 100 ms while a wait goes on without input, so that
+    // a window can keep itself painted; it must not act on user input.
+    static void SetWaitHook(std::function<void()> hook);
+
 protected:
     // The waiting loop behind WaitForReply: collects what arrives into reply
     // (without clearing it first) until done says the reply is complete (0),

@@ -1,16 +1,20 @@
 #pragma once
-// The windowed front end: message boxes and the windows that start-up opens.
+// The windowed front end of start-up: message boxes, the search notice of a
+// scan, the confirmation window and the wizard.
 
 #include "app/UserInterface.h"
+#include "ui/UiDialogs.h"
 
 #include <memory>
 
-class QDialog;
-class QLabel;
+class CSearchNotice;
+class DeviceSource;
+class QWidget;
 
 class QtUserInterface : public StartupUi {
 public:
-    QtUserInterface();
+    // devices: where a scan lists the serial devices; the system's when null.
+    explicit QtUserInterface(UiDialogs& dialogs, DeviceSource* devices = nullptr);
     ~QtUserInterface() override;
 
     MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
@@ -22,7 +26,15 @@ public:
     int RunConfirmDlg() override;
     void RunWizard(CLoaderApp& app) override;
 
+    // The port scan, under this front end's notice and messages.
+    int ScanForModems();
+    UiDialogs& Dialogs() { return m_dialogs; }
+    // The wizard while it runs: owner of the notice and the message boxes.
+    QWidget* MainWindow() const { return m_mainWindow; }
+
 private:
-    std::unique_ptr<QDialog> m_notice;
-    QLabel* m_noticePorts = nullptr;
+    UiDialogs& m_dialogs;
+    DeviceSource* m_devices;
+    std::unique_ptr<CSearchNotice> m_notice;
+    QWidget* m_mainWindow = nullptr;
 };

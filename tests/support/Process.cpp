@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <csignal>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -12,6 +13,27 @@
 #ifndef FL_BIN_DIR
 #error FL_BIN_DIR must name the directory of the built programs
 #endif
+
+namespace {
+
+// In a forked child: goes to dir, adds env, runs program; never returns.
+[[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                           const std::vector<std::string>& env)
+{
+    if (!dir.empty() && ::chdir(dir.c_str()) != 0)
+        ::_exit(127);
+    for (const std::string& setting : env)
+        ::putenv(const_cast<char*>(setting.c_str()));
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+} // namespace
 
 std::string BuiltProgram(const std::string& name)
 {
@@ -32,17 +54,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         ::dup2(inPipe[0], 0);
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
-        if (!dir.empty() && ::chdir(dir.c_str()) != 0)
-            ::_exit(127);
-        for (const std::string& setting : env)
-            ::putenv(const_cast<char*>(setting.c_str()));
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+        ExecChild(program, args, dir, env);
     }
     ::close(inPipe[0]);
     ::close(outPipe[1]);
@@ -79,4 +91,56 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+BackgroundProcess::~BackgroundProcess()
+{
+    Kill();
+}
+
+bool BackgroundProcess::Start(const std::string& program, const std::vector<std::string>& args,
+                              const std::string& dir, const std::vector<std::string>& env)
+{
+    pid_t pid = ::fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ExecChild(program, args, dir, env);
+    }
+    m_pid = pid;
+    return true;
+}
+
+bool BackgroundProcess::Wait(int timeoutMs, int& exitCode)
+{
+    for (int waited = 0; m_pid > 0; waited += 20) {
+        int status = 0;
+        pid_t done = ::waitpid(m_pid, &status, WNOHANG);
+        if (done == m_pid) {
+            m_pid = -1;
+            exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return true;
+        }
+        if (waited >= timeoutMs)
+            return false;
+        ::usleep(20 * 1000);
+    }
+    return false;
+}
+
+void BackgroundProcess::Kill()
+{
+    if (m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGTERM);
+    int code = 0;
+    if (!Wait(3000, code)) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
 }

@@ -19,3 +19,25 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
 // The path of a program built by the project.
 std::string BuiltProgram(const std::string& name);
+
+// A program running in the background for the length of a test; killed when
+// the object goes if it has not ended by then.
+class BackgroundProcess {
+public:
+    BackgroundProcess() = default;
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    // Output goes to /dev/null. False when it could not be started.
+    bool Start(const std::string& program, const std::vector<std::string>& args, const std::string& dir = {},
+               const std::vector<std::string>& env = {});
+    // True with its exit code once it ended within timeoutMs (-1 when it did
+    // not exit normally).
+    bool Wait(int timeoutMs, int& exitCode);
+    void Kill();
+    bool Running() const { return m_pid > 0; }
+
+private:
+    int m_pid = -1;
+};

@@ -3,25 +3,18 @@
 // answers the retry questions from a script.
 
 #include "flash/FlashReporter.h"
+#include "tests/support/ScriptedAnswers.h"
 
 #include <deque>
 #include <string>
 #include <vector>
 
-class RecordingReporter : public FlashReporter {
+class RecordingReporter : public FlashReporter, public ScriptedAnswers {
 public:
     MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                           MsgButtons buttons = MsgButtons::Ok) override
     {
-        messages.push_back(caption + ": " + text);
-        messageIcons.push_back(icon);
-        if (buttons == MsgButtons::Ok)
-            return MsgResult::Ok;
-        if (answers.empty())
-            return MsgResult::No;
-        MsgResult answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return Answer(caption, text, icon, buttons);
     }
     void ShowStatus(const std::string& text, StatusKind kind) override
     {
@@ -46,11 +39,8 @@ public:
 
     std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
 
-    std::deque<MsgResult> answers;  // for the retry questions; No when run out
-    int quitAtPump = -1;            // the pump that reports "quit"
+    int quitAtPump = -1;  // the pump that reports "quit"
 
-    std::vector<std::string> messages;
-    std::vector<MsgIcon> messageIcons;
     std::vector<std::string> statuses;
     StatusKind statusKind = StatusKind::Info;
     InfoRow fileRow;

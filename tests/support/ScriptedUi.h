@@ -3,33 +3,20 @@
 // shown, so that start-up and the engine run headless.
 
 #include "app/UserInterface.h"
+#include "tests/support/ScriptedAnswers.h"
 
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-class ScriptedUi : public StartupUi {
+class ScriptedUi : public StartupUi, public ScriptedAnswers {
 public:
-    struct Message {
-        std::string caption;
-        std::string text;
-        MsgIcon icon;
-        MsgButtons buttons;
-    };
-
     MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                           MsgButtons buttons = MsgButtons::Ok) override
     {
-        messages.push_back({caption, text, icon, buttons});
         events.push_back("message");
-        if (buttons == MsgButtons::Ok)
-            return MsgResult::Ok;
-        if (answers.empty())
-            return MsgResult::No;
-        MsgResult answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return Answer(caption, text, icon, buttons);
     }
 
     void ShowSearchNotice() override
@@ -64,9 +51,7 @@ public:
             onWizard();
     }
 
-    std::vector<Message> messages;
     std::vector<std::string> events;  // "message", "notice", "notice closed", "confirm", "wizard"
-    std::deque<MsgResult> answers;    // for Yes/No questions; No when run out
     bool noticeShown = false;
     std::string noticeText;
     std::vector<std::string> noticeTexts;  // every text the notice was given

@@ -1,0 +1,414 @@
+// The real windows, headless, against simulated modems registered in a
+// temporary port directory.
+
+#include "app/LastSelection.h"
+#include "app/LoaderApp.h"
+#include "app/ProductTexts.h"
+#include "app/Text.h"
+#include "ports/PortTable.h"
+#include "ports/platform/DeviceSource.h"
+#include "resources/StringTable.h"
+#include "tests/support/AppFixture.h"
+#include "tests/support/HexImage.h"
+#include "tests/support/ModemSim.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/UiSteps.h"
+#include "ui/CBitmapButton.h"
+#include "ui/CConfirmDlg.h"
+#include "ui/CFlashWizard.h"
+#include "ui/CMyCheckListBox.h"
+#include "ui/QtUserInterface.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kWelcome = "Modem Flash Loader - Welcome";
+const QString kPorts = "Modem Flash Loader - COM Port Options";
+const QString kPath = "Modem Flash Loader - Loading File Path";
+const QString kConfirm = "Modem Flash Loader - Input Confirmation";
+
+class NoDevices : public DeviceSource {
+public:
+    bool ListDevices(std::vector<SerialDevice>& devices) override
+    {
+        devices.clear();
+        return true;
+    }
+};
+
+CFlashWizard* Wizard()
+{
+    return dynamic_cast<CFlashWizard*>(QApplication::activeModalWidget());
+}
+CConfirmDlg* Confirm()
+{
+    return dynamic_cast<CConfirmDlg*>(QApplication::activeModalWidget());
+}
+QString Text(QWidget* control)
+{
+    return static_cast<QLabel*>(control)->text();
+}
+
+class WizardTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        ports = dir.File("ports");
+        ::mkdir(ports.c_str(), 0755);
+        ::setenv("FLASHLOADER_PORTS", ports.c_str(), 1);
+        WriteFileBytes(dir.File("tarnix.ini"), "[Version]\nVersionString=5.0.0\n");
+        WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
+    }
+    void TearDown() override
+    {
+        ::unsetenv("FLASHLOADER_PORTS");
+        AppFixture::TearDown();
+    }
+
+    void StartModem(ModemSimProcess& sim, const std::string& port, std::vector<std::string> args = {})
+    {
+        args.insert(args.end(), {"--port", port, "--flash-out", dir.File(port + ".hex")});
+        ASSERT_TRUE(sim.Start(args, {"FLASHLOADER_PORTS=" + ports}));
+    }
+    void Register(const std::string& name, const std::string& target)
+    {
+        ASSERT_EQ(::symlink(target.c_str(), (ports + "/" + name).c_str()), 0);
+    }
+    void Run(const std::string& commandLine = "")
+    {
+        QtUserInterface ui(dialogs, &devices);
+        CLoaderApp app(ui);
+        app.StartUp(commandLine);
+        EXPECT_TRUE(steps.Done()) << "the windows did not come as expected";
+    }
+    void Next() { Wizard()->NextButton()->click(); }
+
+    std::string ports;
+    ScriptedDialogs dialogs;
+    NoDevices devices;
+    UiSteps steps;
+};
+
+TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
+{
+    ModemSimProcess modem;
+    StartModem(modem, "COM1");
+    Register("COM2", "/dev/pts/4242");
+
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [] {
+        CFlashWizard* w = Wizard();
+        EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_NEXT});
+        EXPECT_FALSE(w->BackButton()->isEnabled());
+        EXPECT_TRUE(w->NextButton()->isVisible() && w->NextButton()->isEnabled());
+        EXPECT_FALSE(w->FinishButton()->isVisible());
+        EXPECT_FALSE(w->m_pageWelcome.Control(1008)->isVisible());
+        EXPECT_FALSE(w->m_pageWelcome.Control(1009)->isVisible());
+        EXPECT_FALSE(w->m_pageWelcome.Control(1002)->isVisible());
+        w->NextButton()->click();
+    });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+        CFlashWizard* w = Wizard();
+        EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_BACK | PSWIZB_NEXT});
+        auto* list = static_cast<CMyCheckListBox*>(w->m_pagePort.Control(1020));
+        EXPECT_EQ(list->count(), 2);
+        EXPECT_EQ(w->m_pagePort.SelectedRow(), 0);
+        EXPECT_EQ(static_cast<QComboBox*>(w->m_pagePort.Control(1005))->currentText(), "57600");
+        PortTable[1].identification = "left by the first scan";
+        w->NextButton()->click();
+    });
+    steps.When([] { return UiSteps::Modal(kPath); }, [this] {
+        CFlashWizard* w = Wizard();
+        auto* edit = static_cast<QLineEdit*>(w->m_pagePath.Control(1006));
+        EXPECT_EQ(edit->text().toStdString(), dir.File("MODEM.HEX"));
+        EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_BACK | PSWIZB_FINISH});
+        edit->setText("/firmware/image.bin");
+        EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_BACK | PSWIZB_DISABLEDFINISH});
+        EXPECT_TRUE(w->FinishButton()->isVisible());
+        EXPECT_FALSE(w->FinishButton()->isEnabled());
+        edit->setText("/hexes/image.bin");  // "hex" anywhere will do
+        EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_BACK | PSWIZB_FINISH});
+        edit->setText("");
+        EXPECT_FALSE(w->FinishButton()->isEnabled());
+
+        dialogs.files = {dir.File("MODEM.HEX")};
+        edit->setText(QString::fromStdString(dir.File("old/x.hex")));
+        static_cast<QPushButton*>(w->m_pagePath.Control(1007))->click();
+        EXPECT_EQ(dialogs.requests.back().initialDirectory, dir.File("old/"));
+        EXPECT_EQ(dialogs.requests.back().initialName, "*.hex");
+        EXPECT_EQ(edit->text().toStdString(), dir.File("MODEM.HEX"));
+
+        edit->setText("image.bin");
+        w->BackButton()->click();
+    });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+        EXPECT_EQ(PortTable[1].identification, "left by the first scan");  // no second scan
+        Wizard()->NextButton()->click();
+    });
+    steps.When([] { return UiSteps::Modal(kPath); }, [] {
+        CFlashWizard* w = Wizard();
+        EXPECT_EQ(static_cast<QLineEdit*>(w->m_pagePath.Control(1006))->text(), "image.bin");
+        EXPECT_TRUE(w->FinishButton()->isEnabled());  // on arrival, whatever the text
+        w->CancelButton()->click();
+    });
+    Run();
+}
+
+TEST_F(WizardTest, FinishWithAMissingFileStaysAndTheChoicesAreStoredAfterCancel)
+{
+    ModemSimProcess modem;
+    StartModem(modem, "COM1");
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+        static_cast<QComboBox*>(Wizard()->m_pagePort.Control(1005))->setCurrentIndex(4);
+        Wizard()->NextButton()->click();
+    });
+    steps.When([] { return UiSteps::Modal(kPath); }, [this] {
+        auto* edit = static_cast<QLineEdit*>(Wizard()->m_pagePath.Control(1006));
+        edit->setText(QString::fromStdString(std::string(123, 'x') + ".hex"));
+        Wizard()->FinishButton()->click();
+        EXPECT_NE(dialogs.messages.back().Line().find("at most 122 fit"), std::string::npos) << dialogs.messages.back().Line();
+        edit->setText("/no/such/MODEM.HEX");
+        Wizard()->FinishButton()->click();
+        EXPECT_EQ(dialogs.messages.back().Line(), "flashloader: File /no/such/MODEM.HEX could not be opened");
+        EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Stop);
+        EXPECT_TRUE(UiSteps::Modal(kPath));
+        Wizard()->CancelButton()->click();
+    });
+    Run();
+    ResetProgramState();
+    LoadLastSelection();
+    EXPECT_EQ(std::string(FieldText(FlashSelection.PortName)), "COM1");
+    EXPECT_EQ(FlashSelection.BaudRate, 115200);
+    EXPECT_EQ(std::string(FieldText(FlashSelection.HexFilePath)), "/no/such/MODEM.HEX");
+}
+
+TEST_F(WizardTest, ChangeInputsGoesBackAndTheWholeRoadFlashesTheModem)
+{
+    ModemSimProcess modem;
+    StartModem(modem, "COM1");
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [] { Wizard()->NextButton()->click(); });
+    steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->FinishButton()->click(); });
+    steps.When([] { return UiSteps::Modal(kConfirm); }, [] {
+        EXPECT_EQ(Text(Confirm()->Control(1018)), "COM1");
+        EXPECT_EQ(Text(Confirm()->Control(1019)), "57600");
+        EXPECT_EQ(Text(Confirm()->Control(1016)), "Serial");
+        static_cast<QPushButton*>(Confirm()->Control(2))->click();  // Change Inputs
+    });
+    steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->BackButton()->click(); });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+        EXPECT_EQ(Wizard()->m_pagePort.SelectedRow(), 0);
+        Wizard()->NextButton()->click();
+    });
+    steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->FinishButton()->click(); });
+    steps.When([] { return UiSteps::Modal(kConfirm); }, [] {
+        static_cast<QPushButton*>(Confirm()->Control(1006))->click();  // Perform Loading
+    });
+    steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; }, [] {
+        CConfirmDlg* c = Confirm();
+        EXPECT_EQ(c->windowTitle(), "Modem Flash Loader - Loading...");
+        EXPECT_FALSE(c->Control(1006)->isVisible());
+        EXPECT_FALSE(c->Control(2)->isVisible());
+        EXPECT_TRUE(c->Control(1)->isVisible() && c->Control(1)->isEnabled());
+        EXPECT_TRUE(c->Control(1014)->isVisible());
+        EXPECT_EQ(static_cast<QProgressBar*>(c->Control(1014))->value(), 100);
+        EXPECT_EQ(Text(c->Control(1022)), "100%");
+        EXPECT_TRUE(Text(c->Control(1008)).startsWith("Done in "));
+        EXPECT_EQ(Text(c->Control(1021)).toStdString(), LoadResString(IDS_SUCCESS));
+        QTest::keyClick(c, Qt::Key_Escape);  // after a run only Close ends the window
+        EXPECT_EQ(Confirm(), c);
+        static_cast<QPushButton*>(c->Control(1))->click();
+    });
+    Run();
+    modem.Stop();
+    EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("COM1.hex"))), HexMemory(ReadFileBytes(dir.File("MODEM.HEX"))));
+    EXPECT_TRUE(FileExists(dir.File("lastsel.dat")));
+}
+
+TEST_F(WizardTest, NoModemEndsTheWizardAfterTheMessage)
+{
+    Register("COM2", "/dev/pts/4242");
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
+    Run();
+    EXPECT_EQ(dialogs.Lines(), std::vector<std::string>{"flashloader: " + std::string(LoadResString(IDS_NO_PORT_AVAILABLE))});
+    EXPECT_TRUE(FileExists(dir.File("lastsel.dat")));
+}
+
+TEST_F(WizardTest, DeveloperModeEndsTheProgramWhenTheRunIsClosed)
+{
+    ModemSimProcess modem;
+    StartModem(modem, "COM1");
+    FlashSelectionRecord record{};
+    record.BaudRate = 115200;
+    SetField(record.PortName, "COM1");
+    SetField(record.HexFilePath, dir.File("MODEM.HEX"));
+    auto bytes = SelectionToBytes(record);
+    std::string stored(bytes.begin(), bytes.end());
+    WriteFileBytes(dir.File("lastsel.dat"), stored);
+
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [] { static_cast<QPushButton*>(Confirm()->Control(1006))->click(); });
+    steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; },
+               [] { static_cast<QPushButton*>(Confirm()->Control(1))->click(); });
+    Run("dev");
+    EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), stored);
+}
+
+TEST_F(WizardTest, AboutBoxShowsTheProductTexts)
+{
+    steps.When([] { return UiSteps::Modal(kWelcome); },
+               [] { QTest::mouseClick(Wizard()->m_pageWelcome.m_btnAbout, Qt::LeftButton); });
+    steps.When([] { return UiSteps::Modal("About"); }, [] {
+        QWidget* about = QApplication::activeModalWidget();
+        QStringList texts;
+        for (QLabel* label : about->findChildren<QLabel*>())
+            texts << label->text();
+        EXPECT_TRUE(texts.contains("Flash Loader 5.0.0"));
+        EXPECT_EQ(texts.count("<none>"), 2);
+        QTest::keyClick(about, Qt::Key_Escape);
+    });
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->CancelButton()->click(); });
+    Run();
+}
+
+// The confirmation window on its own: highlights and a failed run.
+class ConfirmTest : public WizardTest {
+protected:
+    // The fields that are drawn black on yellow.
+    std::set<int> Highlighted(CConfirmDlg& confirm)
+    {
+        std::set<int> ids;
+        for (int id : {1016, 1017, 1023, 1024, 1025, 1026}) {
+            QWidget* field = confirm.Control(id);
+            if (field->autoFillBackground() && field->palette().color(QPalette::Window) == QColor(255, 255, 0))
+                ids.insert(id);
+        }
+        return ids;
+    }
+    std::set<int> HighlightsFor(const std::vector<std::string>& modemArgs)
+    {
+        ModemSimProcess modem;
+        ::unlink((ports + "/COM5").c_str());
+        StartModem(modem, "COM5", modemArgs);
+        SetField(FlashSelection.PortName, "COM5");
+        std::set<int> ids;
+        CConfirmDlg confirm(nullptr, dialogs);
+        steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
+            ids = Highlighted(confirm);
+            static_cast<QPushButton*>(confirm.Control(2))->click();
+        });
+        EXPECT_EQ(confirm.DoModal(), IDCANCEL);
+        return ids;
+    }
+    void SetUp() override
+    {
+        WizardTest::SetUp();
+        FlashSelection.BaudRate = 57600;
+        SetField(FlashSelection.HexFilePath, dir.File("MODEM.HEX"));
+    }
+};
+
+TEST_F(ConfirmTest, EachMismatchHighlightsItsTwoFields)
+{
+    EXPECT_EQ(HighlightsFor({}), std::set<int>{});
+    EXPECT_EQ(HighlightsFor({"--type", "U"}), (std::set<int>{1016, 1017}));
+    EXPECT_EQ(HighlightsFor({"--checksum", "BEEF"}), (std::set<int>{1024, 1026}));
+    EXPECT_EQ(HighlightsFor({"--sector", "16"}), (std::set<int>{1023, 1025}));
+    EXPECT_EQ(HighlightsFor({"--sector", "none"}), std::set<int>{});  // unknown size: nothing to compare
+}
+
+TEST_F(ConfirmTest, FailedRunLeavesOnlyClose)
+{
+    ModemSimProcess modem;
+    StartModem(modem, "COM5", {"--type", "P"});
+    SetField(FlashSelection.PortName, "COM5");
+    CConfirmDlg confirm(nullptr, dialogs);
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [&] { static_cast<QPushButton*>(confirm.Control(1006))->click(); });
+    steps.When([&] { return confirm.State() == RunState::Failed; }, [&] {
+        EXPECT_TRUE(Text(confirm.Control(1021)).startsWith("The modem and the loader are incompatable in their types. \n"));
+        EXPECT_FALSE(confirm.Control(1014)->isVisible());
+        EXPECT_EQ(Text(confirm.Control(1022)), " ");
+        EXPECT_EQ(Text(confirm.Control(1008)), " ");
+        EXPECT_TRUE(confirm.Control(1)->isEnabled());
+        EXPECT_FALSE(confirm.Control(1006)->isVisible());
+        static_cast<QPushButton*>(confirm.Control(1))->click();
+    });
+    EXPECT_EQ(confirm.DoModal(), IDOK);
+}
+
+TEST_F(ConfirmTest, CheckThatFailsEndsTheWindowBeforeItIsShown)
+{
+    SetField(FlashSelection.PortName, "COM6");  // nothing there
+    CConfirmDlg confirm(nullptr, dialogs);
+    EXPECT_EQ(confirm.DoModal(), IDCANCEL);
+    EXPECT_EQ(dialogs.Lines(), std::vector<std::string>{"Error: " + std::string(LoadResString(IDS_PORT_OPEN_FAILED))});
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Question);
+}
+
+// The port list drawn: order, heights and colours on the rendered image.
+class PortListTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (PortEntry& row : PortTable)
+            row = PortEntry{};
+    }
+};
+
+TEST_F(PortListTest, ModemRowsAreTwoLinesHighAndGreyRowsAreNeverHighlighted)
+{
+    PortTable[0] = {"", "COM2", "COM2 -- grey port", 0};
+    PortTable[1] = {"KT-56 Bench", "COM1", "com1 -- the modem", 1};
+    PortTable[2] = {"", "COM3", "COM10 -- another grey port", 0};
+    CMyCheckListBox list;
+    list.resize(300, 200);
+    for (int row = 0; row < 3; ++row)
+        list.AddString(QString::fromStdString(PortTable[row].displayText), row);
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_EQ(list.item(0)->text(), "com1 -- the modem");  // without regard to case
+    EXPECT_EQ(list.item(1)->text(), "COM10 -- another grey port");
+    EXPECT_EQ(list.GetItemData(2), 0);
+    int line = list.fontMetrics().height();
+    EXPECT_EQ(list.MeasureItem(0), 2 * line);
+    EXPECT_EQ(list.MeasureItem(1), line);
+
+    list.show();
+    auto colours = [&](int index) {
+        QImage image = list.viewport()->grab().toImage();
+        QRect rect = list.visualItemRect(list.item(index));
+        std::set<QRgb> seen;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x < rect.left() + 150 && x < image.width(); ++x)
+                seen.insert(image.pixel(x, y));
+        return seen;
+    };
+    const QRgb highlight = list.palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    const QRgb grey = QColor(128, 128, 128).rgb();
+
+    list.SetCurSel(0);
+    EXPECT_EQ(list.visualItemRect(list.item(0)).height(), 2 * line);
+    EXPECT_TRUE(colours(0).count(highlight));
+    EXPECT_FALSE(colours(0).count(grey));
+    EXPECT_TRUE(colours(1).count(grey));
+
+    list.SetCurSel(1);  // a grey port: selected, but drawn without highlight
+    EXPECT_FALSE(colours(1).count(highlight));
+    EXPECT_TRUE(colours(1).count(grey));
+    EXPECT_FALSE(colours(0).count(highlight));
+}
+
+} // namespace

@@ -1,0 +1,217 @@
+#include "ui/CConfirmDlg.h"
+
+#include "app/LastSelection.h"
+#include "app/Text.h"
+#include "ui/Pictures.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+const QColor kHighlight(255, 255, 0);
+
+QString Local(std::string_view text)
+{
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+CConfirmDlg::CConfirmDlg(QWidget* parent, UiDialogs& dialogs)
+    : QDialog(parent), m_dialogs(dialogs), m_session(*this, TargetFromSelection()),
+      m_iconInfo(Picture(kIconInformation)), m_iconQuestion(Picture(kIconQuestion)), m_iconStop(Picture(kIconStop))
+{
+    // A caption but no system menu, so no close box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    m_controls = BuildDialog(IDD_CONFIRM, this);
+    m_icon = m_controls.Get<QLabel>(1013);
+    m_progress = m_controls.Get<QProgressBar>(1014);
+    m_close = m_controls.Get<QPushButton>(1);
+    m_change = m_controls.Get<QPushButton>(2);
+    m_perform = m_controls.Get<QPushButton>(1006);
+    connect(m_perform, &QPushButton::clicked, this, [this] { OnPerformLoading(); });
+    connect(m_change, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+    connect(m_close, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
+}
+
+CConfirmDlg::~CConfirmDlg()
+{
+    if (m_busy)
+        QApplication::restoreOverrideCursor();
+}
+
+int CConfirmDlg::DoModal()
+{
+    if (!OnInitDialog())
+        return IDCANCEL;
+    return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+}
+
+bool CConfirmDlg::OnInitDialog()
+{
+    SetControlText(m_controls[1018], Local(FieldText(FlashSelection.PortName)));
+    SetControlText(m_controls[1019], QString::number(FlashSelection.BaudRate));
+    SetControlText(m_controls[1020], Local(FieldText(FlashSelection.HexFilePath)));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    SetRunState(RunState::Ready);
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FlashSession::CheckResult result = m_session.CheckAtOpening();
+    QApplication::restoreOverrideCursor();
+    if (result != FlashSession::CheckResult::Ready)
+        return false;
+    OnCtlColor();
+    return true;
+}
+
+void CConfirmDlg::OnCtlColor()
+{
+    std::uint16_t flags = m_session.Mismatches();
+    const std::pair<std::uint16_t, std::pair<int, int>> fields[] = {
+        {MismatchSectorSize, {1023, 1025}}, {MismatchChecksum, {1024, 1026}}, {MismatchType, {1016, 1017}}};
+    for (const auto& [flag, ids] : fields) {
+        for (int id : {ids.first, ids.second}) {
+            QWidget* field = m_controls[id];
+            bool highlighted = (flags & flag) != 0;
+            QPalette palette = field->palette();
+            if (highlighted) {
+                palette.setColor(QPalette::Window, kHighlight);
+                palette.setColor(QPalette::WindowText, Qt::black);
+            } else {
+                palette = QApplication::palette(field);
+            }
+            field->setPalette(palette);
+            field->setAutoFillBackground(highlighted);
+        }
+    }
+}
+
+void CConfirmDlg::OnPerformLoading()
+{
+    m_session.OnPerformLoading();
+}
+
+void CConfirmDlg::reject()
+{
+    // Esc or the window manager's close: as Change Inputs, while that is
+    // offered; after a run only Close ends the window.
+    if (m_change->isVisible() && m_change->isEnabled())
+        QDialog::reject();
+}
+
+MsgResult CConfirmDlg::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                                   MsgButtons buttons)
+{
+    return m_dialogs.ShowMessage(caption, text, icon, buttons);
+}
+
+void CConfirmDlg::ShowStatus(const std::string& text, StatusKind kind)
+{
+    m_icon->setPixmap(kind == StatusKind::Stop ? m_iconStop : kind == StatusKind::Question ? m_iconQuestion : m_iconInfo);
+    SetControlText(m_controls[1021], QString::fromStdString(text));
+}
+
+void CConfirmDlg::ShowFileInfo(const InfoRow& row)
+{
+    SetControlText(m_controls[1017], QString::fromStdString(row.type));
+    SetControlText(m_controls[1025], QString::fromStdString(row.sectorSize));
+    SetControlText(m_controls[1026], QString::fromStdString(row.checksum));
+}
+
+void CConfirmDlg::ShowModemInfo(const InfoRow& row)
+{
+    SetControlText(m_controls[1016], QString::fromStdString(row.type));
+    SetControlText(m_controls[1023], QString::fromStdString(row.sectorSize));
+    SetControlText(m_controls[1024], QString::fromStdString(row.checksum));
+}
+
+void CConfirmDlg::SetPercentText(const std::string& text)
+{
+    SetControlText(m_controls[1022], QString::fromStdString(text));
+}
+
+void CConfirmDlg::SetProgressCaption(const std::string& text)
+{
+    SetControlText(m_controls[1008], QString::fromStdString(text));
+}
+
+void CConfirmDlg::SetProgressPos(int percent)
+{
+    m_progress->setValue(percent);
+}
+
+void CConfirmDlg::SetRunState(RunState state)
+{
+    m_state = state;
+    switch (state) {
+    case RunState::Ready:
+        m_progress->setEnabled(false);
+        m_progress->hide();
+        m_close->setEnabled(false);
+        m_close->hide();
+        m_perform->setEnabled(true);
+        m_perform->show();
+        m_change->setEnabled(true);
+        m_change->show();
+        break;
+    case RunState::Running:
+        m_perform->setEnabled(false);
+        m_perform->hide();
+        m_change->setEnabled(false);
+        m_change->hide();
+        m_progress->setEnabled(true);
+        m_progress->show();
+        m_close->show();
+        m_close->setEnabled(false);
+        break;
+    case RunState::Succeeded:
+    case RunState::Failed:
+        m_close->setEnabled(true);
+        m_close->setDefault(true);
+        m_close->setFocus();
+        if (state == RunState::Failed) {
+            m_progress->setEnabled(false);
+            m_progress->hide();
+        }
+        break;
+    }
+}
+
+void CConfirmDlg::SetTitle(const std::string& title)
+{
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void CConfirmDlg::SetBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void CConfirmDlg::Beep(BeepKind)
+{
+    QApplication::beep();
+}
+
+void CConfirmDlg::Repaint()
+{
+    repaint();
+}
+
+bool CConfirmDlg::PumpMessages()
+{
+    // Paint and the window system's own traffic only: the person's input
+    // waits until the run is over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return !QCoreApplication::closingDown();
+}

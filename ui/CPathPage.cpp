@@ -1,0 +1,105 @@
+#include "ui/CPathPage.h"
+
+#include "app/LastSelection.h"
+#include "app/LoaderApp.h"
+#include "app/Text.h"
+#include "ports/PortTable.h"
+#include "ui/CConfirmDlg.h"
+#include "ui/CFlashWizard.h"
+#include "ui/QtUserInterface.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstdio>
+
+CPathPage::CPathPage(CFlashWizard& sheet) : CPropertyPage(IDD_PATH, sheet) {}
+
+void CPathPage::DoDataExchange(bool save)
+{
+    m_edtPath = m_controls.Get<QLineEdit>(1006);
+    if (save)
+        m_strPath = m_edtPath->text();
+    else
+        m_edtPath->setText(m_strPath);
+}
+
+bool CPathPage::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    connect(m_edtPath, &QLineEdit::textChanged, this, [this] { OnChangePath(); });
+    connect(m_controls.Get<QPushButton>(1007), &QPushButton::clicked, this, [this] { OnBrowse(); });
+    m_edtPath->setText(QString::fromLocal8Bit(std::string(FieldText(FlashSelection.HexFilePath)).c_str()));
+    return true;
+}
+
+bool CPathPage::OnSetActive()
+{
+    CPropertyPage::OnSetActive();
+    // Finish is offered on arrival whatever the text; the text governs it
+    // from its next change on.
+    m_sheet.SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    return true;
+}
+
+void CPathPage::OnChangePath()
+{
+    UpdateData(true);
+    bool hex = m_strPath.toUpper().contains(QStringLiteral("HEX"));
+    m_sheet.SetWizardButtons(PSWIZB_BACK | (hex ? PSWIZB_FINISH : PSWIZB_DISABLEDFINISH));
+}
+
+void CPathPage::OnBrowse()
+{
+    // One open-file dialog at a time: bring an open one to the front.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->windowTitle() == QStringLiteral("Open")) {
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+    }
+    UpdateData(true);
+    OpenFileRequest request;
+    std::string path = m_strPath.toLocal8Bit().toStdString();
+    std::string::size_type slash = path.rfind('/');
+    if (!path.empty() && slash != std::string::npos)
+        request.initialDirectory = path.substr(0, slash + 1);
+    std::string chosen;
+    if (m_sheet.Ui().Dialogs().GetOpenFileName(request, chosen))
+        m_edtPath->setText(QString::fromLocal8Bit(chosen.c_str()));
+}
+
+bool CPathPage::OnWizardFinish()
+{
+    UpdateData(true);
+    UiDialogs& dialogs = m_sheet.Ui().Dialogs();
+
+    int row = m_sheet.m_pagePort.SelectedRow();
+    if (row >= 0 && row < MAX_PORTS)
+        SetField(FlashSelection.PortName, PortTable[row].portName);
+    ConvertBaudRate(FlashSelection.BaudRate, m_sheet.m_pagePort.m_nBaudIndex, BaudDirection::IndexToRate);
+
+    // A cut path would name another file: refuse it instead.
+    std::string path = m_strPath.toLocal8Bit().toStdString();
+    if (!SetField(FlashSelection.HexFilePath, path)) {
+        dialogs.ShowMessage(kApplicationName,
+                            "The path " + path + " is " + std::to_string(path.size()) +
+                                " characters long; at most " + std::to_string(kMaxHexFilePathLength) +
+                                " fit. Move the file to a folder with a shorter path and choose it again.",
+                            MsgIcon::Stop);
+        return false;
+    }
+
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        char text[512];
+        std::snprintf(text, sizeof text, "File %s could not be opened", path.c_str());
+        dialogs.ShowMessage(kApplicationName, text, MsgIcon::Stop);
+        return false;
+    }
+    std::fclose(file);
+
+    CConfirmDlg confirm(&m_sheet, dialogs);
+    return confirm.DoModal() == IDOK;
+}

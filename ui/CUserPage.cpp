@@ -1,0 +1,57 @@
+#include "ui/CUserPage.h"
+
+#include "ui/CAboutBox.h"
+#include "ui/CBitmapButton.h"
+#include "ui/CFlashWizard.h"
+#include "ui/Pictures.h"
+
+#include <QRadioButton>
+
+CUserPage::CUserPage(CFlashWizard& sheet) : CPropertyPage(IDD_WELCOME, sheet) {}
+
+void CUserPage::DoDataExchange(bool save)
+{
+    m_btnAbout = m_controls.Get<CBitmapButton>(1004);
+    auto* developer = m_controls.Get<QRadioButton>(1009);
+    auto* endUser = m_controls.Get<QRadioButton>(1008);
+    if (save) {
+        m_nUserMode = developer->isChecked() ? 0 : endUser->isChecked() ? 1 : -1;
+        return;
+    }
+    // -1 sets neither button; exclusive buttons must let go for that.
+    developer->setAutoExclusive(false);
+    endUser->setAutoExclusive(false);
+    developer->setChecked(m_nUserMode == 0);
+    endUser->setChecked(m_nUserMode == 1);
+    developer->setAutoExclusive(true);
+    endUser->setAutoExclusive(true);
+}
+
+bool CUserPage::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    m_hIcon = ApplicationIcon();
+    setWindowIcon(m_hIcon);
+    m_btnAbout->LoadBitmaps(Picture(kBitmapAboutUp), Picture(kBitmapAboutDown));
+    connect(m_btnAbout, &QAbstractButton::clicked, this, [this] { OnAbout(); });
+    // The version question is not asked: its buttons stay hidden and out of
+    // the tab order.
+    for (int id : {1008, 1009}) {
+        m_controls[id]->setEnabled(false);
+        m_controls[id]->hide();
+    }
+    return true;
+}
+
+bool CUserPage::OnSetActive()
+{
+    CPropertyPage::OnSetActive();
+    m_sheet.SetWizardButtons(PSWIZB_NEXT);
+    return true;
+}
+
+void CUserPage::OnAbout()
+{
+    CAboutBox about(&m_sheet);
+    about.DoModal();
+}
