@@ -32,6 +32,11 @@ public:
     // The port is open only during the call.
     static int ProbeModem(std::string_view portName, std::string& identification);
 
+    // The identification in an answer to ATI with echo: the echoed "ATI" and
+    // its CR and the line end after it (6 bytes), the text, two line ends (4
+    // bytes) and "OK". Without the echo the cut comes out empty.
+    static std::string CutIdentification(std::string_view reply);
+
     // Lists the ports into PortTable and probes every row under the search
     // notice, marking those where a modem answered. 1 when at least one
     // did; 0 after telling the person that none did.

@@ -24,19 +24,15 @@ constexpr HandshakeStep kHandshake[] = {
     {"ATI\r", 1, true},
 };
 
-// The identification in an answer to ATI with echo: the echoed "ATI" and its
-// CR and the line end after it (6 bytes), the text, two line ends (4 bytes)
-// and "OK". Without the echo the cut comes out empty.
-std::string CutIdentification(const ReplyBuffer& reply)
+} // namespace
+
+std::string CLoaderApp::CutIdentification(std::string_view text)
 {
-    std::string_view text = reply.Text();
     std::size_t ok = text.find("OK");
     if (ok == std::string_view::npos || ok < 4 + 6)
         return {};
     return std::string(text.substr(6, ok - 4 - 6));
 }
-
-} // namespace
 
 int CLoaderApp::ProbeModem(std::string_view portName, std::string& identification)
 {
@@ -61,7 +57,7 @@ int CLoaderApp::ProbeModem(std::string_view portName, std::string& identificatio
             }
         }
         if (answered) {
-            identification = CutIdentification(reply);
+            identification = CutIdentification(reply.Text());
             result = 1;
         }
     }

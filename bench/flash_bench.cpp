@@ -5,6 +5,7 @@
 //
 //   flash-bench [--kib 256] [--baud 115200] [--record-bytes 32]
 
+#include "bench/QuietReporter.h"
 #include "flash/FlashSession.h"
 #include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
@@ -21,31 +22,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class QuietReporter : public FlashReporter {
-public:
-    MsgResult ShowMessage(const std::string&, const std::string& text, MsgIcon, MsgButtons) override
-    {
-        std::fprintf(stderr, "question: %s\n", text.c_str());
-        return MsgResult::No;
-    }
-    void ShowStatus(const std::string& text, StatusKind kind) override
-    {
-        if (kind == StatusKind::Stop)
-            std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void ShowFileInfo(const InfoRow&) override {}
-    void ShowModemInfo(const InfoRow&) override {}
-    void SetPercentText(const std::string&) override {}
-    void SetProgressCaption(const std::string&) override {}
-    void SetProgressPos(int) override {}
-    void SetRunState(RunState) override {}
-    void SetTitle(const std::string&) override {}
-    void SetBusy(bool) override {}
-    void Beep(BeepKind) override {}
-    void Repaint() override {}
-    bool PumpMessages() override { return true; }
-};
 
 double CpuSeconds()
 {

@@ -136,6 +136,15 @@ bool FlashSession::OnPerformLoading()
     ShowStatus(Str(IDS_GATHERING), StatusKind::Info);
     m_reporter.Repaint();
 
+    // The image is read and checked whole before anything else: a file that
+    // breaks off half way must not leave a half-written flash, and a file
+    // that is no image at all is better named as such than as a modem of
+    // another type.
+    std::string error;
+    HexFile image;
+    if (!LoadHexFile(m_target.imagePath, kMaxImageDataBytes, image, error))
+        return Fail(error);
+
     std::uint16_t flags = Mismatches();
     if (flags != 0) {
         if (flags & (MismatchSectorSize | MismatchType))
@@ -146,13 +155,9 @@ bool FlashSession::OnPerformLoading()
         m_plan = LoadComplete;
     m_reporter.Repaint();
 
-    // Both files are read and checked whole before the modem is touched: a
-    // file that breaks off half way must not leave a half-written flash.
-    std::string error;
-    HexFile image;
+    // The loader file is read and checked whole too before the modem is
+    // touched.
     HexFile loader;
-    if (!LoadHexFile(m_target.imagePath, kMaxImageDataBytes, image, error))
-        return Fail(error);
     if (m_plan == LoadComplete && !LoadHexFile(m_target.loaderPath, kMaxLoaderDataBytes, loader, error))
         return Fail(error);
 

@@ -75,13 +75,6 @@ std::string CheckRecord(std::string_view record, std::size_t maxDataBytes, std::
 bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& file, std::string& error)
 {
     file = HexFile{};
-    auto fail = [&](unsigned line, const std::string& what) {
-        error = "The file " + path + " is not a valid Intel HEX file: " +
-                (line > 0 ? "line " + std::to_string(line) + ": " : std::string()) + what + ".";
-        file = HexFile{};
-        return false;
-    };
-
     std::FILE* stream = std::fopen(path.c_str(), "rb");
     if (stream == nullptr) {
         error = "The file " + path + " could not be opened.";
@@ -95,7 +88,9 @@ bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& fil
     }
     if (static_cast<std::uint64_t>(info.st_size) > kMaxHexFileBytes) {
         std::fclose(stream);
-        return fail(0, "it is larger than any modem's firmware (" + std::to_string(info.st_size) + " bytes)");
+        error = "The file " + path + " is not a valid Intel HEX file: it is larger than any modem's firmware (" +
+                std::to_string(info.st_size) + " bytes).";
+        return false;
     }
     std::string text(static_cast<std::size_t>(info.st_size), '\0');
     std::size_t got = std::fread(text.data(), 1, text.size(), stream);
@@ -105,13 +100,26 @@ bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& fil
         error = "The file " + path + " could not be read in full.";
         return false;
     }
+    return CheckHexText(text, path, maxDataBytes, file, error);
+}
+
+bool CheckHexText(std::string_view text, const std::string& name, std::size_t maxDataBytes, HexFile& file,
+                  std::string& error)
+{
+    file = HexFile{};
+    auto fail = [&](unsigned line, const std::string& what) {
+        error = "The file " + name + " is not a valid Intel HEX file: " +
+                (line > 0 ? "line " + std::to_string(line) + ": " : std::string()) + what + ".";
+        file = HexFile{};
+        return false;
+    };
 
     // Old tools end a text file with an end-of-file byte.
     if (!text.empty() && text.back() == '\x1A')
-        text.pop_back();
+        text.remove_suffix(1);
     if (text.empty())
         return fail(0, "it is empty");
-    if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
         return fail(1, "the file starts with a byte-order mark, which is no part of a record");
 
     bool ended = false;       // the end-of-file record has been read
@@ -120,8 +128,8 @@ bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& fil
     while (pos < text.size()) {
         ++lineNumber;
         std::size_t newline = text.find('\n', pos);
-        std::size_t next = newline == std::string::npos ? text.size() : newline + 1;
-        std::string_view line(text.data() + pos, (newline == std::string::npos ? text.size() : newline) - pos);
+        std::size_t next = newline == std::string_view::npos ? text.size() : newline + 1;
+        std::string_view line = text.substr(pos, (newline == std::string_view::npos ? text.size() : newline) - pos);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         std::size_t fileBytes = next - pos;

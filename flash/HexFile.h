@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct HexRecord {
@@ -34,3 +35,7 @@ inline constexpr std::uint64_t kMaxHexFileBytes = 64u * 1024 * 1024;
 // end-of-file byte (0x1A) may follow the last record. False with error
 // naming the file, the line and what is wrong.
 bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& file, std::string& error);
+
+// The same check on text already read; name stands for the file in errors.
+bool CheckHexText(std::string_view text, const std::string& name, std::size_t maxDataBytes, HexFile& file,
+                  std::string& error);

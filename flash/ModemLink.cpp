@@ -66,43 +66,6 @@ std::string FourAt(std::string_view text, std::ptrdiff_t pos)
     return four;
 }
 
-// The verdict that the complete lines of a reply give on a line sent.
-struct AckScan {
-    enum State { Open, Accepted, Refused, RefusedAwaitingCode } state = Open;
-    int code = 0;
-};
-
-AckScan ScanAck(const std::string& bytes)
-{
-    AckScan scan;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        std::string_view line(bytes.data() + begin, i - begin);
-        begin = i + 1;
-        bool codeLine = line.size() >= 4 && line.substr(0, 3) == "NOK" && line[3] >= '1' && line[3] <= '4';
-        if (codeLine) {
-            // A code settles the refusal, whether it came before or after
-            // the bare "NOK" line.
-            if (scan.state == AckScan::Open || scan.state == AckScan::RefusedAwaitingCode) {
-                scan.state = AckScan::Refused;
-                scan.code = line[3] - '0';
-            }
-        } else if (line == "NOK") {
-            if (scan.state == AckScan::Open)
-                scan.state = AckScan::RefusedAwaitingCode;
-        } else if (line == "OK") {
-            // "OK" accepts only when nothing has refused the line before it.
-            if (scan.state == AckScan::Open)
-                scan.state = AckScan::Accepted;
-        }
-        if (scan.state == AckScan::Accepted || scan.state == AckScan::Refused)
-            break;
-    }
-    return scan;
-}
-
 } // namespace
 
 bool ModemLink::ReadFileInfo(ModemInfo& record)
@@ -119,9 +82,14 @@ bool ModemLink::ReadFileInfo(const std::string& path, ModemInfo& record)
     char area[80] = {};
     std::size_t got = std::fread(area, 1, kInfoAreaSize, file);
     std::fclose(file);
-    if (got < kInfoAreaSize)
-        return false;
+    return ParseFileInfo(std::string_view(area, got), record);
+}
 
+bool ModemLink::ParseFileInfo(std::string_view area, ModemInfo& record)
+{
+    record = ModemInfo{};
+    if (area.size() < kInfoAreaSize)
+        return false;
     if (area[kTypeDigits] == 'F')  // an erased area: the file names no modem
         return true;
 
@@ -150,28 +118,46 @@ LoadPlan ModemLink::IdentifyModem(PortHandle port, ModemInfo& record)
     if (SendCommand(port, "ATI5\r", reply, "OK\r\n", kReplyLimit, 3) != kReplyOk)
         return NoModem;
 
-    std::string_view text = reply.Text();
+    switch (ParseTypeAnswer(reply.Text(), record)) {
+    case TypeAnswer::NoEcho:
+        return NoModem;
+    case TypeAnswer::ResidentLoader:
+        return LoadNormal;
+    case TypeAnswer::AskLoader:
+        break;
+    }
+    if (SendCommand(port, "AT&&FFL\r", reply, "OK\r\n", kReplyLimit, 1) != kReplyOk)
+        return LoadComplete;
+    ParseLoaderAnswer(reply.Text(), record);
+    return LoadNormal;
+}
+
+ModemLink::TypeAnswer ModemLink::ParseTypeAnswer(std::string_view text, ModemInfo& record)
+{
     std::size_t echo = text.find("ATI5");
     if (echo == std::string_view::npos)
-        return NoModem;
+        return TypeAnswer::NoEcho;
     // "ATI5", CR, then CR LF: the answer line starts with the type letter.
     DecodeModemType(At(text, echo + 7), 0, record);
 
     std::size_t marker = 0;
     if (text.find("RRFL") != std::string_view::npos) {
+        // The checksum follows the sector size.
         if (FindSectorMarker(text, record.sectorSize, marker))
             record.checksum = ParseHex4(FourAt(text, static_cast<std::ptrdiff_t>(marker) + 4));
-        return LoadNormal;
+        return TypeAnswer::ResidentLoader;
     }
-
     record.sectorSize = 0;
     record.checksum = 0;
-    if (SendCommand(port, "AT&&FFL\r", reply, "OK\r\n", kReplyLimit, 1) != kReplyOk)
-        return LoadComplete;
-    text = reply.Text();
+    return TypeAnswer::AskLoader;
+}
+
+void ModemLink::ParseLoaderAnswer(std::string_view text, ModemInfo& record)
+{
+    // Here the checksum comes before the sector size.
+    std::size_t marker = 0;
     if (FindSectorMarker(text, record.sectorSize, marker))
         record.checksum = ParseHex4(FourAt(text, static_cast<std::ptrdiff_t>(marker) - 4));
-    return LoadNormal;
 }
 
 std::uint16_t ModemLink::CompareInfo(const ModemInfo& file, const ModemInfo& modem)
@@ -228,6 +214,37 @@ std::uint16_t ModemLink::ParseHex4(std::string_view text)
         value = value * 16 + static_cast<unsigned>(digit);
     }
     return static_cast<std::uint16_t>(value);
+}
+
+AckScan ModemLink::ScanAck(std::string_view bytes)
+{
+    AckScan scan;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        std::string_view line = bytes.substr(begin, i - begin);
+        begin = i + 1;
+        bool codeLine = line.size() >= 4 && line.substr(0, 3) == "NOK" && line[3] >= '1' && line[3] <= '4';
+        if (codeLine) {
+            // A code settles the refusal, whether it came before or after
+            // the bare "NOK" line.
+            if (scan.state == AckScan::Open || scan.state == AckScan::RefusedAwaitingCode) {
+                scan.state = AckScan::Refused;
+                scan.code = line[3] - '0';
+            }
+        } else if (line == "NOK") {
+            if (scan.state == AckScan::Open)
+                scan.state = AckScan::RefusedAwaitingCode;
+        } else if (line == "OK") {
+            // "OK" accepts only when nothing has refused the line before it.
+            if (scan.state == AckScan::Open)
+                scan.state = AckScan::Accepted;
+        }
+        if (scan.state == AckScan::Accepted || scan.state == AckScan::Refused)
+            break;
+    }
+    return scan;
 }
 
 LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds)

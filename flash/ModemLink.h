@@ -17,6 +17,12 @@ struct LineAck {
     int code = 0;  // for Refused: 1 to 4, or 0 for a refusal without a code
 };
 
+// The verdict that the complete reply lines received so far give on a line.
+struct AckScan {
+    enum State { Open, Accepted, Refused, RefusedAwaitingCode } state = Open;
+    int code = 0;
+};
+
 class ModemLink : public SerialLink {
 public:
     ~ModemLink() override = default;
@@ -26,10 +32,22 @@ public:
     // area; the record is then cleared.
     bool ReadFileInfo(ModemInfo& record);
     bool ReadFileInfo(const std::string& path, ModemInfo& record);
+    // The same from the first bytes of an image.
+    static bool ParseFileInfo(std::string_view area, ModemInfo& record);
 
     // Asks the modem on the open port who it is and whether its resident
     // loader can take an image directly.
     LoadPlan IdentifyModem(PortHandle port, ModemInfo& record);
+
+    // The answer to ATI5: no echo (no usable modem), a resident loader
+    // reported with its sector size and checksum, or ask the loader itself.
+    enum class TypeAnswer { NoEcho, ResidentLoader, AskLoader };
+    static TypeAnswer ParseTypeAnswer(std::string_view reply, ModemInfo& record);
+    // The resident loader's answer to AT&&FFL.
+    static void ParseLoaderAnswer(std::string_view reply, ModemInfo& record);
+
+    // Judges the complete lines of a reply to a line sent.
+    static AckScan ScanAck(std::string_view bytes);
 
     static std::uint16_t CompareInfo(const ModemInfo& file, const ModemInfo& modem);
     static void DecodeModemType(char letter, int number, ModemInfo& record);

@@ -12,6 +12,8 @@ PACKAGES=(
   libgtest-dev
   xvfb xdotool
 )
+# Callers may need more (the fuzzing script needs clang): named as arguments.
+PACKAGES+=("$@")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -119,3 +119,16 @@ TEST(ArgumentTextTest, JoinsArgumentsBySingleBlanksWithoutLeadingBlanksOrControl
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CommandLineTest, HugeTokensAreRefusedWhole)
+{
+    std::string huge(100000, 'x');
+    CommandLineOutcome outcome = ClassifyCommandLine(huge + " " + huge + " " + huge);
+    EXPECT_EQ(outcome.mode, RunMode::Plain);
+    EXPECT_NE(outcome.refusal.find("longer than 4 characters"), std::string::npos);
+    EXPECT_EQ(Port(), "");
+}
+
+} // namespace

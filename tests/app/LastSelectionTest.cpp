@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <gtest/gtest.h>
 
 namespace {
@@ -164,6 +165,33 @@ TEST_F(LastSelectionTest, DefaultPathThatWouldNotFitIsLeftEmptyAndTheLongStartDi
     StartDirectory = deep;
     StoreLastSelection();
     EXPECT_EQ(ReadFileBytes(deep + "/lastsel.dat").size(), kSelectionSize);
+}
+
+} // namespace
+
+namespace {
+
+// Files of every length from 0 to 300 bytes, of random bytes: loaded without
+// reading outside the record, and never written to by loading.
+TEST_F(LastSelectionTest, FilesOfEveryLengthAndRandomBytes)
+{
+    std::mt19937 random(300);
+    for (std::size_t length = 0; length <= 300; ++length) {
+        std::string bytes(length, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        WriteFileBytes(dir.File("lastsel.dat"), bytes);
+        ResetProgramState();
+        DeveloperMode = true;
+        LoadLastSelection();
+        EXPECT_LE(FieldText(FlashSelection.PortName).size(), 5u);
+        EXPECT_LE(FieldText(FlashSelection.HexFilePath).size(), 123u);
+        EXPECT_EQ(DeveloperMode, length >= kSelectionSize) << length;
+        if (length < kSelectionSize) {
+            EXPECT_EQ(FlashSelection.BaudRate, 57600);
+        }
+        EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), bytes);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "tests/support/ScriptedUi.h"
 
 #include <filesystem>
+#include <random>
 #include <gtest/gtest.h>
 
 namespace {
@@ -114,6 +115,26 @@ TEST_F(ProductTextsTest, CarriageReturnOnlyLineEndsAndNulBytes)
     EXPECT_TRUE(LoadFrom(std::string(raw, sizeof raw - 1)));
     EXPECT_EQ(ProductTexts.ProductName, "Old Mac");
     EXPECT_EQ(ProductTexts.VersionString, "1.0");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ProductTextsTest, FilesOfEveryLengthAndRandomBytes)
+{
+    std::mt19937 random(301);
+    for (std::size_t length = 0; length <= 300; ++length) {
+        std::string bytes(length, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random() % 4 == 0 ? "[]=\n;"[random() % 5] : random());
+        ASSERT_TRUE(LoadFrom(bytes)) << length;
+        EXPECT_LT(ProductTexts.ProductName.size(), kProductNameSize);
+        EXPECT_LT(ProductTexts.VersionString.size(), kVersionStringSize);
+        EXPECT_LT(ProductTexts.CompanyName.size(), kCompanyNameSize);
+        EXPECT_LT(ProductTexts.CompanySlogen.size(), kCompanySlogenSize);
+        EXPECT_EQ(ReadFileBytes(dir.File("tarnix.ini")), bytes);
+    }
 }
 
 } // namespace

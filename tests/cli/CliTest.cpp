@@ -236,3 +236,44 @@ TEST(CliScanTest, ListsThePortsWithTheModemsFound)
 }
 
 } // namespace
+
+namespace {
+
+// Every file of the bad-input corpus (and a huge one) is refused with a
+// reason naming it, and nothing goes to the modem.
+TEST(CliBadInputTest, BadImagesAreRefusedBeforeAnythingIsSent)
+{
+    ScopedTempDir dir;
+    ModemSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--flash-out", dir.File("flashed.hex")}));
+    std::vector<std::string> files;
+    for (const std::string& name : ListDirectory(FL_SOURCE_DIR "/tests/data/bad-hex"))
+        files.push_back(std::string(FL_SOURCE_DIR "/tests/data/bad-hex/") + name);
+    ASSERT_GE(files.size(), 16u);
+    WriteFileBytes(dir.File("huge.hex"), "");
+    ASSERT_EQ(::truncate(dir.File("huge.hex").c_str(), 200L * 1024 * 1024), 0);
+    files.push_back(dir.File("huge.hex"));
+
+    for (const std::string& file : files) {
+        ProcessResult result =
+            RunProcess(kCli, {"flash", "--port", sim.DevicePath(), "--file", file, "--trace"}, dir.Path());
+        EXPECT_EQ(result.exitCode, 1) << file;
+        EXPECT_NE(result.err.find("The file " + file + " is not a valid Intel HEX file: "), std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.err.find(">> AT&&FGO"), std::string::npos) << file;
+        EXPECT_EQ(result.err.find(">> :"), std::string::npos) << file;
+    }
+    sim.Stop();
+    EXPECT_TRUE(HexMemory(ReadFileBytes(dir.File("flashed.hex"))).empty());
+}
+
+TEST(CliBadInputTest, OverlongOptionsAreRefused)
+{
+    ProcessResult port = RunProcess(kCli, {"probe", "--port", std::string(100000, 'C')});
+    EXPECT_EQ(port.exitCode, 1);
+    EXPECT_NE(port.err.find("is not a port name"), std::string::npos);
+    ProcessResult file = RunProcess(kCli, {"info", "--port", "/dev/null", "--file", std::string(5000, 'f')});
+    EXPECT_EQ(file.exitCode, 1);
+}
+
+} // namespace

@@ -40,9 +40,12 @@ protected:
         X({"windowfocus", "--sync", id});
         return id;
     }
+    // xdotool, given at most 30 seconds: a window that never comes fails
+    // the test instead of hanging it.
     ProcessResult X(std::vector<std::string> args)
     {
-        return RunProcess(kXdotool, args, {}, {"DISPLAY=" + display});
+        args.insert(args.begin(), {"30", kXdotool});
+        return RunProcess("/usr/bin/timeout", args, {}, {"DISPLAY=" + display});
     }
 
     std::string display;

@@ -19,7 +19,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kStartTimeoutMs = 5000;
+constexpr int kStartTimeoutMs = 10000;
 constexpr int kStopTimeoutMs = 10000;
 
 // The current environment with the given "NAME=value" settings put in.

@@ -13,6 +13,7 @@ PtyPeer::PtyPeer(bool raw)
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
         throw std::runtime_error("cannot create a pseudo-terminal");
     m_slavePath = ::ptsname(m_master);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     // Keep a handle on the terminal end so that the port closing does not
     // hang the master up.
     m_slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -35,14 +36,22 @@ PtyPeer::~PtyPeer()
 
 void PtyPeer::Write(std::string_view bytes)
 {
+    // The master end is non-blocking: a port that stopped reading must not
+    // hold the peer for ever. What cannot go out within two seconds, or once
+    // the peer is told to stop, is dropped.
+    auto start = std::chrono::steady_clock::now();
     while (!bytes.empty()) {
         ssize_t n = ::write(m_master, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::runtime_error("write to the pseudo-terminal failed");
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            continue;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+        if (n < 0 && errno != EINTR && errno != EAGAIN)
+            throw std::runtime_error("write to the pseudo-terminal failed");
+        if (m_stop || ElapsedMs(start) > 2000)
+            return;
+        pollfd pfd{m_master, POLLOUT, 0};
+        ::poll(&pfd, 1, 20);
     }
 }
 
@@ -74,7 +83,6 @@ std::string PtyPeer::ReadUntil(std::string_view text, int timeoutMs)
 void PtyPeer::Respond(std::function<std::string(const std::string&)> answer)
 {
     StopResponding();
-    m_stop = false;
     m_responder = std::thread([this, answer = std::move(answer)] {
         std::string line;
         while (!m_stop) {
@@ -105,6 +113,7 @@ void PtyPeer::StopResponding()
     m_stop = true;
     if (m_responder.joinable())
         m_responder.join();
+    m_stop = false;
 }
 
 std::string PtyPeer::Received()

@@ -1,0 +1,122 @@
+// A modem that answers with garbage, without end, with zero bytes, or stops
+// in the middle of a line: the loader neither hangs past its time limits nor
+// crashes, and never reports success.
+
+#include "app/LoaderApp.h"
+#include "flash/FlashSession.h"
+
+#include "tests/support/HexImage.h"
+#include "tests/support/PtyPeer.h"
+#include "tests/support/RecordingReporter.h"
+#include "tests/support/ScriptedModem.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Noise(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+// Answers the handshake and the identification as a modem does, and every
+// image line after the first with what answer gives.
+class GarbageModem {
+public:
+    explicit GarbageModem(std::function<std::string(int line)> answer) : m_answer(std::move(answer))
+    {
+        m_peer.Respond([this](const std::string& command) -> std::string {
+            if (command.find(':') != std::string::npos)
+                return m_line++ == 0 ? "OK\r\n" : m_answer(m_line - 1);
+            if (command == "ATE1\r")
+                m_echo = true;
+            std::string echo = m_echo ? command : std::string();
+            if (command == "ATI5\r")
+                return echo + "\r\nS-56K RRFL,40,1A2B,00\r\n" + kOk;
+            if (command == "AT&&FGO\r")
+                return echo + "\r\nFLASH LOADER Ver:4.4\r\nOK\r\n";
+            return echo + kOk;
+        });
+    }
+    const std::string& Path() const { return m_peer.SlavePath(); }
+
+private:
+    PtyPeer m_peer;
+    std::function<std::string(int)> m_answer;
+    int m_line = 0;
+    bool m_echo = false;
+};
+
+class GarbageRepliesTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({})); }
+
+    // The run against the modem; false, with a reason, is the only right end.
+    void ExpectFailureWithin(GarbageModem& modem, long long limitMs)
+    {
+        RecordingReporter reporter;
+        FlashSession session(reporter, {modem.Path(), 57600, dir.File("MODEM.HEX"), ""});
+        ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
+        auto start = Clock::now();
+        EXPECT_FALSE(session.OnPerformLoading());
+        EXPECT_LT(ElapsedMs(start), limitMs);
+        EXPECT_FALSE(session.FailureReason().empty());
+        EXPECT_EQ(reporter.states.back(), RunState::Failed);
+    }
+    ScopedTempDir dir;
+};
+
+TEST_F(GarbageRepliesTest, EndlessNoise)
+{
+    GarbageModem modem([](int line) { return Noise(16384, static_cast<unsigned>(line)); });
+    ExpectFailureWithin(modem, 3000);
+}
+
+TEST_F(GarbageRepliesTest, ZeroBytesAroundAnOk)
+{
+    GarbageModem modem([](int) { return std::string("\0\0O\0K\0\r\0\n", 9); });
+    ExpectFailureWithin(modem, 4000);
+}
+
+TEST_F(GarbageRepliesTest, AnswerStopsInTheMiddleOfTheLine)
+{
+    GarbageModem modem([](int) { return std::string("OK"); });
+    ExpectFailureWithin(modem, 4000);
+}
+
+TEST_F(GarbageRepliesTest, EveryLineRefusedForEver)
+{
+    GarbageModem modem([](int) { return std::string("NOK\r\nNOK3\r\n"); });
+    ExpectFailureWithin(modem, 8000);
+}
+
+TEST_F(GarbageRepliesTest, NoiseInsteadOfTheHandshakeIsNoModem)
+{
+    PtyPeer peer;
+    peer.Respond([](const std::string& command) { return Noise(2048, static_cast<unsigned>(command.size())); });
+    std::string identification = "untouched";
+    auto start = Clock::now();
+    EXPECT_EQ(CLoaderApp::ProbeModem(peer.SlavePath(), identification), 0);
+    EXPECT_EQ(identification, "untouched");
+
+    ModemLink link;
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    PortHandle port = kInvalidPort;
+    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    ModemInfo info;
+    EXPECT_EQ(link.IdentifyModem(port, info), NoModem);
+    link.ClosePort(port);
+    EXPECT_LT(ElapsedMs(start), 6000);
+}
+
+} // namespace
