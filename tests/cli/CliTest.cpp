@@ -1,4 +1,5 @@
 #include "serial/SerialLink.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
@@ -80,13 +81,12 @@ TEST_F(CliProbeTest, SaysWhyAPortCannotBeUsed)
     EXPECT_NE(dangling.err.find("No such port: COM4 ("), std::string::npos) << dangling.err;
 
     ScriptedModem modem(FullModem("ID"));
-    SerialLink holder;
-    LineSettings settings;
-    settings.BaudRate = 57600;
-    PortHandle held = kInvalidPort;
-    ASSERT_EQ(holder.OpenPort(modem.Path(), settings, held), kOpenOk);
-    ProcessResult busy = Probe(modem.Path());
-    holder.ClosePort(held);
+    ProcessResult busy;
+    {
+        HeldPort held(modem.Path());
+        ASSERT_TRUE(held.Held());
+        busy = Probe(modem.Path());
+    }
     EXPECT_EQ(busy.exitCode, 1);
     EXPECT_NE(busy.err.find("in use by another program"), std::string::npos) << busy.err;
 
@@ -202,13 +202,12 @@ TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
     EXPECT_NE(noLoader.err.find("The file " + dir.File("FLASHLDR.HEX") + " could not be opened."), std::string::npos)
         << noLoader.err;
 
-    SerialLink holder;
-    LineSettings settings;
-    settings.BaudRate = 57600;
-    PortHandle held = kInvalidPort;
-    ASSERT_EQ(holder.OpenPort(sim.DevicePath(), settings, held), kOpenOk);
-    ProcessResult busy = Cli("flash");
-    holder.ClosePort(held);
+    ProcessResult busy;
+    {
+        HeldPort held(sim.DevicePath());
+        ASSERT_TRUE(held.Held());
+        busy = Cli("flash");
+    }
     EXPECT_EQ(busy.exitCode, 1);
     EXPECT_NE(busy.err.find("Error: Failed to open the specified COM port."), std::string::npos) << busy.err;
     EXPECT_NE(busy.err.find("in use by another program"), std::string::npos);

@@ -1,6 +1,7 @@
 #include "app/LoaderApp.h"
 
 #include "serial/SerialLink.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedModem.h"
@@ -107,14 +108,10 @@ TEST(ProbeModemTest, UnusablePortsGiveZeroAtOnce)
 
     // A port held by someone else.
     ScriptedModem modem(FullModem("ID"));
-    SerialLink holder;
-    LineSettings settings;
-    settings.BaudRate = 57600;
-    PortHandle held = kInvalidPort;
-    ASSERT_EQ(holder.OpenPort(modem.Path(), settings, held), kOpenOk);
+    HeldPort held(modem.Path());
+    ASSERT_TRUE(held.Held());
     EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 0);
     EXPECT_EQ(modem.Received(), "");
-    holder.ClosePort(held);
 }
 
 } // namespace
