@@ -132,7 +132,6 @@ bool CheckHexText(std::string_view text, const std::string& name, std::size_t ma
         std::string_view line = text.substr(pos, (newline == std::string_view::npos ? text.size() : newline) - pos);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        std::size_t fileBytes = next - pos;
         pos = next;
 
         if (line.find('\r') != std::string_view::npos)
@@ -156,7 +155,6 @@ bool CheckHexText(std::string_view text, const std::string& name, std::size_t ma
             return fail(lineNumber, problem);
         record.line = std::string(line) + "\r\n";
         record.lineNumber = lineNumber;
-        record.fileBytes = fileBytes;
         file.wireBytes += record.line.size();
         file.records.push_back(std::move(record));
         if (file.records.back().type == 1)

@@ -13,7 +13,6 @@ struct HexRecord {
     std::string line;          // the record as it goes on the wire, with its CR LF
     unsigned lineNumber = 0;   // in the file, from 1
     std::uint8_t type = 0;     // 00 data ... 05 start linear address
-    std::size_t fileBytes = 0; // bytes of the file the line took, line end included
 };
 
 struct HexFile {

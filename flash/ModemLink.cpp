@@ -1,8 +1,6 @@
 #include "flash/ModemLink.h"
 
-#include "app/LastSelection.h"
 #include "app/LoaderApp.h"
-#include "app/Text.h"
 #include "app/UserInterface.h"
 #include "resources/StringTable.h"
 
@@ -67,11 +65,6 @@ std::string FourAt(std::string_view text, std::ptrdiff_t pos)
 }
 
 } // namespace
-
-bool ModemLink::ReadFileInfo(ModemInfo& record)
-{
-    return ReadFileInfo(std::string(FieldText(FlashSelection.HexFilePath)), record);
-}
 
 bool ModemLink::ReadFileInfo(const std::string& path, ModemInfo& record)
 {

@@ -27,10 +27,9 @@ class ModemLink : public SerialLink {
 public:
     ~ModemLink() override = default;
 
-    // Reads the identification area of the image file named by the current
-    // selection. False when the file cannot be opened or is shorter than the
-    // area; the record is then cleared.
-    bool ReadFileInfo(ModemInfo& record);
+    // Reads the identification area of the image file. False when the file
+    // cannot be opened or is shorter than the area; the record is then
+    // cleared.
     bool ReadFileInfo(const std::string& path, ModemInfo& record);
     // The same from the first bytes of an image.
     static bool ParseFileInfo(std::string_view area, ModemInfo& record);

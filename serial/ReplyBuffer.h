@@ -17,7 +17,6 @@ public:
     // The text: the bytes up to the first zero byte.
     std::string_view Text() const { return std::string_view(m_bytes.c_str()); }
     bool Contains(std::string_view text) const { return Text().find(text) != std::string_view::npos; }
-    std::size_t Find(std::string_view text, std::size_t from = 0) const { return Text().find(text, from); }
 
 private:
     std::string m_bytes;
