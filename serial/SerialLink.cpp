@@ -118,6 +118,8 @@ void SerialLink::DrainUntilQuiet(PortHandle handle, unsigned quietMs, unsigned l
     const std::uint32_t start = sp::TickCount();
     for (;;) {
         DrainInput(handle);
+        if (sp::StopRequested())
+            return;
         std::uint32_t elapsed = sp::TickCount() - start;
         if (elapsed >= limitMs)
             return;
@@ -149,6 +151,8 @@ int SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_
 {
     std::size_t total = reply.Bytes().size();
     for (;;) {
+        if (sp::StopRequested())
+            return kReplyStopped;
         char chunk[kWaitChunk];
         std::size_t got = ReadQueued(handle, chunk, sizeof chunk);
         if (got > 0) {
@@ -175,12 +179,14 @@ int SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_
         sp::WaitResult waited = sp::WaitReadable(handle, static_cast<std::uint32_t>(remaining));
         if (waited == sp::WaitResult::TimedOut && hooked)
             WaitHook()();
+        if (waited == sp::WaitResult::Stopped)
+            return kReplyStopped;
         if (waited == sp::WaitResult::Gone) {
             // The device has gone (unplugged, or the far end closed): once
             // what is queued has been read, nothing more can come.
             std::uint32_t queued = 0;
             if (!sp::QueuedInput(handle, queued) || queued == 0)
-                return kReplyTimedOut;
+                return kReplyPortGone;
         }
     }
 }
@@ -206,4 +212,29 @@ bool SerialLink::TransmitCommChar(PortHandle handle, char byte)
 bool SerialLink::GetCommModemStatus(PortHandle handle, std::uint32_t& status)
 {
     return sp::GetModemStatus(handle, status);
+}
+
+bool SerialLink::PortGone(PortHandle handle)
+{
+    return handle != kInvalidPort && sp::DeviceGone(handle);
+}
+
+void SerialLink::PrepareStop()
+{
+    sp::PrepareStopRequests();
+}
+
+void SerialLink::RequestStop()
+{
+    sp::RequestStop();
+}
+
+bool SerialLink::StopRequested()
+{
+    return sp::StopRequested();
+}
+
+void SerialLink::ClearStopRequest()
+{
+    sp::ClearStopRequest();
 }

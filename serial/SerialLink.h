@@ -30,6 +30,8 @@ inline constexpr int kReplyOk = 0;        // the expected text arrived
 inline constexpr int kReplyTooLong = 1;   // more than maxLength bytes arrived first
 inline constexpr int kWriteFailed = 2;    // the bytes could not be written
 inline constexpr int kReplyTimedOut = 4;  // the time limit passed first
+inline constexpr int kReplyStopped = 5;   // a stop was requested (RequestStop) first
+inline constexpr int kReplyPortGone = 6;  // the port went away (unplugged, far end closed) first
 
 // The bound every caller gives its replies.
 inline constexpr std::uint16_t kReplyLimit = 128;
@@ -64,7 +66,8 @@ public:
 
     // Collects what arrives into reply until it contains expected (0), more
     // than maxLength bytes have arrived (1), or more than seconds seconds
-    // have passed (4). Input queued before the call counts. The reply is
+    // have passed (4); a stop request (5) or the port going away (6) ends
+    // it early. Input queued before the call counts. The reply is
     // taken in chunks of at most 20 bytes, so after 1 it holds up to
     // maxLength + 19 bytes.
     int WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply, std::uint16_t maxLength,
@@ -82,6 +85,19 @@ public:
     // The modem status lines (CTS 0x10, DSR 0x20); false when unknown.
     bool GetCommModemStatus(PortHandle handle, std::uint32_t& status);
 
+    // True when the port has gone away (unplugged, far end closed).
+    bool PortGone(PortHandle handle);
+
+    // A person's request to stop (Ctrl-C): every wait and write on any port
+    // ends at once, the one going on included, until the request is
+    // cleared. PrepareStop sets up what the waits listen to and is called
+    // once before a signal handler may call RequestStop, which is
+    // async-signal-safe.
+    static void PrepareStop();
+    static void RequestStop();
+    static bool StopRequested();
+    static void ClearStopRequest();
+
     static void SetTrace(SerialTrace trace);
 
     // Called about every 100 ms while a wait goes on without input, so that
@@ -91,8 +107,9 @@ public:
 protected:
     // The waiting loop behind WaitForReply: collects what arrives into reply
     // (without clearing it first) until done says the reply is complete (0),
-    // more than maxLength bytes have arrived (1), or more than limitMs
-    // milliseconds have passed since start (4). done may shorten limitMs.
+    // more than maxLength bytes have arrived (1), more than limitMs
+    // milliseconds have passed since start (4), a stop was requested (5) or
+    // the port went away (6). done may change limitMs.
     int CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength, std::uint32_t start,
                      std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done);
 

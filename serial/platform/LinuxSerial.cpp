@@ -5,8 +5,10 @@
 #include "serial/platform/SerialPlatform.h"
 
 #include <asm/termbits.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -27,6 +29,25 @@ thread_local int lastOpenErrno = 0;
 constexpr int kWriteStallLimitMs = 60000;
 
 int Fd(PortHandle handle) { return static_cast<int>(handle); }
+
+// A stop request: the flag says it, the event descriptor wakes the waits
+// that sleep in poll(). Both are safe to touch from a signal handler.
+std::atomic<bool> stopRequested{false};
+std::atomic<int> stopEvent{-1};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
+
+// poll() on the port and, once stop requests are prepared, on the stop
+// event. The stop event is left readable until the request is cleared, so
+// every later wait ends at once too.
+int PollWithStop(int fd, short events, int timeoutMs, short& revents)
+{
+    pollfd fds[2] = {{fd, events, 0}, {stopEvent.load(), POLLIN, 0}};
+    nfds_t count = fds[1].fd >= 0 ? 2 : 1;
+    int ready = ::poll(fds, count, timeoutMs);
+    revents = fds[0].revents;
+    return ready;
+}
 
 bool IsPseudoTerminal(int fd)
 {
@@ -240,11 +261,13 @@ bool WriteAll(PortHandle handle, const void* bytes, std::size_t count)
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return false;
         // The driver's queue is full: wait until it takes bytes again.
-        pollfd pfd{fd, POLLOUT, 0};
-        int ready = ::poll(&pfd, 1, kWriteStallLimitMs);
+        if (StopRequested())
+            return false;
+        short revents = 0;
+        int ready = PollWithStop(fd, POLLOUT, kWriteStallLimitMs, revents);
         if (ready == 0 || (ready < 0 && errno != EINTR))
             return false;
-        if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(pfd.revents & POLLOUT))
+        if (ready > 0 && (revents & (POLLERR | POLLHUP | POLLNVAL)) && !(revents & POLLOUT))
             return false;
     }
     return true;
@@ -272,18 +295,68 @@ bool GetModemStatus(PortHandle handle, std::uint32_t& status)
 
 WaitResult WaitReadable(PortHandle handle, std::uint32_t timeoutMs)
 {
-    pollfd pfd{Fd(handle), POLLIN, 0};
+    if (StopRequested())
+        return WaitResult::Stopped;
     int timeout = timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(timeoutMs);
-    int ready = ::poll(&pfd, 1, timeout);
+    short revents = 0;
+    int ready = PollWithStop(Fd(handle), POLLIN, timeout, revents);
+    // A signal that interrupts the wait may be the one that asks to stop.
+    if (StopRequested())
+        return WaitResult::Stopped;
     if (ready == 0)
         return WaitResult::TimedOut;
     if (ready < 0)
         return errno == EINTR ? WaitResult::Readable : WaitResult::Gone;
     // A hung-up terminal also reports itself readable, for ever; the caller
     // reads what is still queued and must not wait on it again.
-    if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))
+    if (revents & (POLLHUP | POLLERR | POLLNVAL))
         return WaitResult::Gone;
     return WaitResult::Readable;
+}
+
+bool DeviceGone(PortHandle handle)
+{
+    pollfd pfd{Fd(handle), POLLIN, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void PrepareStopRequests()
+{
+    if (stopEvent.load() >= 0)
+        return;
+    int event = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    int expected = -1;
+    if (event >= 0 && !stopEvent.compare_exchange_strong(expected, event))
+        ::close(event);
+    if (stopRequested.load())
+        RequestStop();
+}
+
+void RequestStop()
+{
+    stopRequested.store(true);
+    int event = stopEvent.load();
+    if (event >= 0) {
+        std::uint64_t one = 1;
+        int saved = errno;  // a signal handler must leave errno as it found it
+        [[maybe_unused]] ssize_t written = ::write(event, &one, sizeof one);
+        errno = saved;
+    }
+}
+
+bool StopRequested()
+{
+    return stopRequested.load();
+}
+
+void ClearStopRequest()
+{
+    stopRequested.store(false);
+    int event = stopEvent.load();
+    if (event >= 0) {
+        std::uint64_t value = 0;
+        [[maybe_unused]] ssize_t got = ::read(event, &value, sizeof value);
+    }
 }
 
 std::uint32_t TickCount()

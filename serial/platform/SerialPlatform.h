@@ -58,7 +58,8 @@ bool SetCommTimeouts(PortHandle handle, const PortTimeouts& timeouts);
 bool QueuedInput(PortHandle handle, std::uint32_t& count);
 // Reads up to size bytes that are already there, never waiting.
 bool ReadAvailable(PortHandle handle, void* buffer, std::size_t size, std::size_t& got);
-// Writes every byte, returning when all are handed to the driver.
+// Writes every byte, returning when all are handed to the driver. False
+// when the device fails, stalls for a minute, or a stop is requested.
 bool WriteAll(PortHandle handle, const void* bytes, std::size_t count);
 // Sends one byte at once, ahead of anything the program queues later.
 bool TransmitByte(PortHandle handle, unsigned char byte);
@@ -67,10 +68,25 @@ bool TransmitByte(PortHandle handle, unsigned char byte);
 // reports both on, so that a simulated modem can be probed.
 bool GetModemStatus(PortHandle handle, std::uint32_t& status);
 
-enum class WaitResult { Readable, TimedOut, Gone };
-// Blocks until input arrives, the time passes, or the device is gone (for
-// example unplugged, or the far end of a pseudo-terminal closed).
+enum class WaitResult { Readable, TimedOut, Gone, Stopped };
+// Blocks until input arrives, the time passes, the device is gone (for
+// example unplugged, or the far end of a pseudo-terminal closed), or a stop
+// has been requested.
 WaitResult WaitReadable(PortHandle handle, std::uint32_t timeoutMs);
+
+// True when the device has gone: unplugged, or the far end of a
+// pseudo-terminal closed. Asks without waiting.
+bool DeviceGone(PortHandle handle);
+
+// A request to stop, typically from a signal handler: every wait of the
+// process, the one going on and those to come, ends at once until the
+// request is cleared. PrepareStopRequests must have been called once before
+// a request can wake a wait that is already going on (it sets up what the
+// waits listen to); RequestStop itself is async-signal-safe.
+void PrepareStopRequests();
+void RequestStop();
+bool StopRequested();
+void ClearStopRequest();
 
 // Milliseconds from a fixed start, monotonic, wrapping at 2^32: only
 // differences are meaningful.

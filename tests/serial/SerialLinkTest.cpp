@@ -199,7 +199,8 @@ TEST_F(SerialLinkTest, WaitEndsEarlyWhenTheFarEndHasGone)
     ::close(gone->MasterFd());
     ReplyBuffer lost;
     auto start = Clock::now();
-    EXPECT_EQ(other.WaitForReply(handle, "OK\r\n", lost, kReplyLimit, 5), kReplyTimedOut);
+    EXPECT_EQ(other.WaitForReply(handle, "OK\r\n", lost, kReplyLimit, 5), kReplyPortGone);
+    EXPECT_TRUE(other.PortGone(handle));
     EXPECT_LT(ElapsedMs(start), 2000);
     other.ClosePort(handle);
     delete gone;
