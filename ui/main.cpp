@@ -9,13 +9,19 @@
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
+    // The command line is the program's own, all of it: it is read before
+    // the toolkit sees it, and the toolkit gets none of it, so that a path
+    // or a token that looks like one of its options (-style, -reverse) is
+    // neither taken away nor acted on.
+    const std::string argumentText = ArgumentText(argc, argv);
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    QApplication application(toolkitArgc, toolkitArgv);
     QApplication::setWindowIcon(ApplicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("flashloader"));
-    // Qt has taken its own options out of argv; the rest is the program's.
     QtDialogs dialogs;
     QtUserInterface ui(dialogs);
     CLoaderApp app(ui);
-    app.StartUp(ArgumentText(argc, argv));
+    app.StartUp(argumentText);
     return 0;
 }

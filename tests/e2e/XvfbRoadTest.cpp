@@ -92,4 +92,26 @@ TEST_F(XvfbRoadTest, WelcomeScanPathConfirmFlashClose)
     EXPECT_TRUE(FileExists(dir.File("lastsel.dat")));
 }
 
+// The command line belongs to the program: tokens that look like the
+// toolkit's own options are part of the selection, and the toolkit does
+// not act on them.
+TEST_F(XvfbRoadTest, CommandLineTokensThatLookLikeToolkitOptionsAreThePrograms)
+{
+    WriteFileBytes(dir.File("tarnix.ini"), "");
+    BackgroundProcess program;
+    std::vector<std::string> env = {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "FLASHLOADER_PORTS=" + dir.File("ports")};
+    ASSERT_TRUE(program.Start(BuiltProgram("flashloader"), {"COM2", "19200", "-style", "x.hex", "-reverse"}, dir.Path(),
+                              env));
+    Window("Modem Flash Loader - Welcome");
+    X({"key", "Escape"});  // Cancel: the selection is stored as the command line gave it
+
+    int exitCode = -1;
+    ASSERT_TRUE(program.Wait(20000, exitCode)) << "the program did not end";
+    std::string stored = ReadFileBytes(dir.File("lastsel.dat"));
+    ASSERT_EQ(stored.size(), 132u);
+    EXPECT_EQ(stored.substr(0, 4), std::string("\x00\x4B\x00\x00", 4));  // 19200
+    EXPECT_EQ(std::string(stored.c_str() + 4), "COM2");
+    EXPECT_EQ(std::string(stored.c_str() + 9), "-style");
+}
+
 } // namespace
