@@ -161,7 +161,7 @@ void ModemModel::CommandLine(const std::string& line, SimTime at)
     // The resident loader takes its file without echoing it back: the echo
     // would only double the traffic of the download.
     bool loaderLine = StartsWithIgnoringCase(line, "at&&f:");
-    if (m_echo && !loaderLine)
+    if (m_echo && (!loaderLine || m_config.echoLoaderLines))
         Reply(at, line + "\r");
 
     for (const std::string& ignored : m_config.noAnswer) {
@@ -313,10 +313,15 @@ void ModemModel::ImageLine(const std::string& line, SimTime at)
         m_lastCountedImageIndex = index;
     }
     bool end = m_programmer.Apply(record);
-    if (drop)
+    if (drop) {
         Log("image line " + std::to_string(index) + " programmed, acknowledgement dropped");
-    else
-        Reply(at, kAck);
+    } else {
+        switch (m_config.ackStyle) {
+        case ModemConfig::AckStyle::Line: Reply(at, kAck); break;
+        case ModemConfig::AckStyle::Bare: Reply(at, "OK"); break;
+        case ModemConfig::AckStyle::Lead: Reply(at, "\r\nOK"); break;
+        }
+    }
     if (end) {
         Log("image complete: " + std::to_string(m_flash.WrittenCount()) + " bytes programmed, back to command mode");
         m_loaderMode = false;
@@ -371,6 +376,8 @@ std::string ModemModel::LoaderStartReply() const
 {
     if (m_config.loaderVersion.empty())
         return kOk;
+    if (m_config.oneLineBanner)
+        return "\r\nVer:" + m_config.loaderVersion + " OK\r\n";
     return "\r\nFLASH LOADER Ver:" + m_config.loaderVersion + kOk;
 }
 

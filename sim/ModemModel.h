@@ -44,6 +44,15 @@ struct ModemConfig {
 
     // Refusals in loader mode: "NOK" then "NOK<n>", or the other way round.
     bool nokCodeFirst = false;
+
+    // How an accepted image line is acknowledged: "OK\r\n", or as tersely
+    // as a modem may: a bare "OK", or "\r\nOK" with nothing behind it.
+    enum class AckStyle { Line, Bare, Lead } ackStyle = AckStyle::Line;
+    // The started or restarted loader answers "\r\nVer:4.4 OK\r\n", banner
+    // and OK on one line, instead of the banner on a line of its own.
+    bool oneLineBanner = false;
+    // Loader lines are echoed while echo is on, as other command lines are.
+    bool echoLoaderLines = false;
     SimDuration restartDelay = std::chrono::milliseconds(200);
 
     // Command lines (without CR, any case) that get no reply and are not acted on.

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <map>
 #include <cstdio>
 #include <optional>
 
@@ -123,6 +124,20 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
         ->check(Quiet(CLI::Range(0.0, 3600.0)))
         ->group(behaviour);
     app.add_flag("--nok-code-first", modem.nokCodeFirst, "Refusals read NOK<n> then NOK")->group(behaviour);
+    std::map<std::string, ModemConfig::AckStyle> ackStyles = {{"line", ModemConfig::AckStyle::Line},
+                                                              {"bare", ModemConfig::AckStyle::Bare},
+                                                              {"lead", ModemConfig::AckStyle::Lead}};
+    app.add_option("--ack", modem.ackStyle,
+                   "Acknowledge image lines with OK and CR LF (line), a bare OK (bare), or CR LF and OK (lead)")
+        ->type_name("line|bare|lead")
+        ->default_str("line")
+        ->transform(Quiet(CLI::CheckedTransformer(ackStyles)))
+        ->group(behaviour);
+    app.add_flag("--one-line-banner", modem.oneLineBanner,
+                 "The started loader answers with its version and OK on one line")
+        ->group(behaviour);
+    app.add_flag("--echo-loader-lines", modem.echoLoaderLines, "Echo the loader file's lines while echo is on")
+        ->group(behaviour);
     app.add_option("--flash-out", options.flashOut, "Write the flash content as Intel HEX to FILE")
         ->type_name("FILE")
         ->group(behaviour);
