@@ -4,6 +4,7 @@
 #include "app/UserInterface.h"
 #include "resources/StringTable.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -15,19 +16,24 @@ constexpr std::size_t kChecksumHigh = 67;  // two hex digits
 constexpr std::size_t kTypeDigits = 69;    // the type letter's code in hex
 constexpr std::size_t kSectorDigits = 71;  // 40 or 10
 
-// A refusal's code should follow its "NOK" line at once; this is how long
-// the wait for it may go on before the refusal counts as one without a code.
-constexpr std::uint64_t kRefusalCodeWaitMs = 2000;
-
 // How often a refused line is sent again, and how often the loader is
 // restarted for one line, before the download is given up.
 constexpr int kMaxResends = 4;
 constexpr int kMaxRestarts = 4;
 
-// A refusal may come as two lines in either order; once it has been judged,
-// the rest of it is let through and thrown away before anything is sent.
+// A refusal may come in two parts, the bare "NOK" and its code, in either
+// order, and the banner of a started loader on either side of its "OK".
+// What belongs together comes back to back; once the line has been quiet
+// this long, nothing more of it is on its way. The same quiet ends the
+// drain of a refusal's rest before anything is sent.
 constexpr unsigned kSettleQuietMs = 50;
 constexpr unsigned kSettleLimitMs = 500;
+
+// The time limits of the line protocol: an image line once the flash is
+// erased, the start command, and the restarted loader.
+constexpr unsigned kLineSeconds = 2;
+constexpr unsigned kStartSeconds = 2;
+constexpr unsigned kRestartSeconds = 180;
 
 // The character at pos, or a zero byte past the end of the text.
 char At(std::string_view text, std::size_t pos)
@@ -209,109 +215,216 @@ std::uint16_t ModemLink::ParseHex4(std::string_view text)
     return static_cast<std::uint16_t>(value);
 }
 
-AckScan ModemLink::ScanAck(std::string_view bytes)
+AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
 {
     AckScan scan;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        std::string_view line = bytes.substr(begin, i - begin);
-        begin = i + 1;
-        bool codeLine = line.size() >= 4 && line.substr(0, 3) == "NOK" && line[3] >= '1' && line[3] <= '4';
-        if (codeLine) {
-            // A code settles the refusal, whether it came before or after
-            // the bare "NOK" line.
-            if (scan.state == AckScan::Open || scan.state == AckScan::RefusedAwaitingCode) {
-                scan.state = AckScan::Refused;
-                scan.code = line[3] - '0';
-            }
-        } else if (line == "NOK") {
-            if (scan.state == AckScan::Open)
-                scan.state = AckScan::RefusedAwaitingCode;
-        } else if (line == "OK") {
-            // "OK" accepts only when nothing has refused the line before it.
-            if (scan.state == AckScan::Open)
-                scan.state = AckScan::Accepted;
-        }
-        if (scan.state == AckScan::Accepted || scan.state == AckScan::Refused)
-            break;
+    const std::size_t refusal = bytes.find("NOK");
+    // An okText that is the tail of a "NOK" accepts nothing.
+    std::size_t ok = bytes.find(okText);
+    while (ok != std::string_view::npos && ok > 0 && bytes[ok - 1] == 'N')
+        ok = bytes.find(okText, ok + 1);
+    if (ok != std::string_view::npos && (refusal == std::string_view::npos || ok < refusal)) {
+        scan.state = AckScan::Accepted;
+        return scan;
     }
+    if (refusal == std::string_view::npos)
+        return scan;
+    // Refused, whatever follows; the code may come before or after the
+    // bare "NOK", or not at all.
+    for (std::size_t at = refusal; at != std::string_view::npos; at = bytes.find("NOK", at + 1)) {
+        if (at + 3 < bytes.size() && bytes[at + 3] >= '1' && bytes[at + 3] <= '4') {
+            scan.state = AckScan::Refused;
+            scan.code = bytes[at + 3] - '0';
+            return scan;
+        }
+    }
+    scan.state = AckScan::RefusedAwaitingCode;
     return scan;
 }
 
-LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds)
+LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText)
 {
     reply.Clear();
     const std::uint32_t start = serial_platform::TickCount();
-    std::uint64_t limitMs = static_cast<std::uint64_t>(seconds) * 1000u;
-    bool awaitingCode = false;
+    const std::uint64_t fullLimitMs = static_cast<std::uint64_t>(seconds) * 1000u;
+    std::uint64_t limitMs = fullLimitMs;
+    std::size_t seen = 0;
     AckScan scan;
     int result = CollectReply(port, reply, kReplyLimit, start, limitMs, [&](const ReplyBuffer& collected) {
-        scan = ScanAck(collected.Bytes());
-        if (scan.state == AckScan::RefusedAwaitingCode && !awaitingCode) {
-            awaitingCode = true;
+        scan = ScanAck(collected.Bytes(), okText);
+        if (scan.state == AckScan::RefusedAwaitingCode && collected.Bytes().size() != seen) {
+            // Every byte that comes puts the decision off a little: the code
+            // may be on its way. When the line is quiet, none is.
+            seen = collected.Bytes().size();
             std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
-            if (elapsed + kRefusalCodeWaitMs < limitMs)
-                limitMs = elapsed + kRefusalCodeWaitMs;
+            limitMs = std::min(fullLimitMs, elapsed + kSettleQuietMs);
         }
         return scan.state == AckScan::Accepted || scan.state == AckScan::Refused;
     });
 
     LineAck ack;
-    if (result == kReplyTooLong) {
-        ack.kind = LineAck::TooLong;
-    } else if (result == kReplyOk) {
+    switch (result) {
+    case kReplyOk:
         ack.kind = scan.state == AckScan::Accepted ? LineAck::Accepted : LineAck::Refused;
         ack.code = scan.code;
-    } else if (scan.state == AckScan::RefusedAwaitingCode) {
-        ack.kind = LineAck::Refused;
-        ack.code = 0;
-    } else {
-        ack.kind = LineAck::TimedOut;
+        break;
+    case kReplyTooLong:
+        ack.kind = LineAck::TooLong;
+        break;
+    case kReplyStopped:
+        ack.kind = LineAck::Stopped;
+        break;
+    case kReplyPortGone:
+        ack.kind = LineAck::PortGone;
+        break;
+    default:
+        ack.kind = scan.state == AckScan::RefusedAwaitingCode ? LineAck::Refused : LineAck::TimedOut;
+        break;
     }
     return ack;
 }
 
+namespace {
+
+// "Ver:" with the three characters of its version behind it.
+bool BannerWhole(const ReplyBuffer& reply)
+{
+    std::size_t at = reply.Text().find("Ver:");
+    return at != std::string_view::npos && reply.Text().size() >= at + 7;
+}
+
+} // namespace
+
+void ModemLink::AwaitBanner(PortHandle port, ReplyBuffer& reply)
+{
+    if (BannerWhole(reply))
+        return;
+    const std::uint32_t start = serial_platform::TickCount();
+    std::uint64_t limitMs = kSettleQuietMs;
+    std::size_t seen = reply.Bytes().size();
+    CollectReply(port, reply, kReplyLimit, start, limitMs, [&](const ReplyBuffer& collected) {
+        if (BannerWhole(collected))
+            return true;
+        if (collected.Bytes().size() != seen) {
+            seen = collected.Bytes().size();
+            std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
+            limitMs = std::min<std::uint64_t>(kSettleLimitMs, elapsed + kSettleQuietMs);
+        }
+        return false;
+    });
+}
+
+LineAck ModemLink::StartFlash(PortHandle port, ReplyBuffer& reply)
+{
+    DrainInput(port);
+    static constexpr std::string_view kStart = "AT&&FGO\r";
+    if (WriteBytes(port, kStart.data(), kStart.size()) != kReplyOk) {
+        LineAck failed;
+        failed.kind = PortGone(port) ? LineAck::PortGone : StopRequested() ? LineAck::Stopped : LineAck::WriteFailed;
+        return failed;
+    }
+    LineAck ack = WaitForAck(port, reply, kStartSeconds, kImageAck);
+    if (ack.kind == LineAck::Accepted)
+        AwaitBanner(port, reply);
+    return ack;
+}
+
 bool ModemLink::HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                          MessageUi& ui)
+                          MessageUi& ui, std::string& why)
+{
+    int restarts = 0;
+    return SettleLine(port, ack, sentLine, addressRecord, ui, restarts, why);
+}
+
+namespace {
+
+std::string Unanswered(const LineAck& ack, unsigned seconds)
+{
+    switch (ack.kind) {
+    case LineAck::TooLong:
+        return "got an answer longer than 128 bytes";
+    case LineAck::Stopped:
+        return "was stopped at your request";
+    case LineAck::PortGone:
+        return "lost the port: is the modem still connected?";
+    case LineAck::WriteFailed:
+        return "could not be written to the port";
+    default:
+        return "got no answer within " + std::to_string(seconds) + " seconds";
+    }
+}
+
+} // namespace
+
+bool ModemLink::SettleLine(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
+                           MessageUi& ui, int& restarts, std::string& why)
 {
     ReplyBuffer reply;
     int resends = 0;
-    int restarts = 0;
     while (ack.kind != LineAck::Accepted) {
+        if (ack.kind == LineAck::Stopped || ack.kind == LineAck::PortGone) {
+            why = "the line sent again " + Unanswered(ack, kLineSeconds);
+            return false;
+        }
         DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
         if (ack.kind == LineAck::Refused && (ack.code == 1 || ack.code == 4)) {
             // Erasing or programming failed: only a restart of the loader
             // can help, and the person decides whether to try it.
-            if (restarts == kMaxRestarts)
+            if (restarts == kMaxRestarts) {
+                why = "it was still refused after " + std::to_string(kMaxRestarts) + " restarts of the loader";
                 return false;
+            }
             ++restarts;
             const char* question = LoadResString(ack.code == 1 ? IDS_NOK1_RETRY : IDS_NOK4_RETRY);
-            if (ui.ShowMessage(kApplicationName, question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+            if (ui.ShowMessage(kApplicationName, question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
+                why = StopRequested() ? "the retry was stopped at your request" : "the retry was declined";
                 return false;
+            }
             DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
-            if (!TransmitCommChar(port, 'Z'))
+            LineAck restarted;
+            if (TransmitCommChar(port, 'Z')) {
+                restarted = WaitForAck(port, reply, kRestartSeconds, kLineAck);
+                if (restarted.kind == LineAck::Accepted)
+                    AwaitBanner(port, reply);
+            } else {
+                restarted.kind = PortGone(port) ? LineAck::PortGone : StopRequested() ? LineAck::Stopped : LineAck::WriteFailed;
+            }
+            if (restarted.kind != LineAck::Accepted || !reply.Contains("Ver:")) {
+                why = restarted.kind == LineAck::Accepted || restarted.kind == LineAck::Refused
+                          ? "the restarted loader did not answer with OK and its version"
+                          : "the restart " + Unanswered(restarted, kRestartSeconds);
                 return false;
-            LineAck restarted = WaitForAck(port, reply, 180);
-            if (restarted.kind != LineAck::Accepted || !reply.Contains("Ver:"))
-                return false;
+            }
             if (!addressRecord.empty() && addressRecord != sentLine) {
+                // The address the line belongs to, before the line itself.
                 DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
-                if (WriteBytes(port, addressRecord.data(), addressRecord.size()) != kReplyOk ||
-                    WaitForAck(port, reply, 2).kind != LineAck::Accepted)
+                if (WriteBytes(port, addressRecord.data(), addressRecord.size()) != kReplyOk) {
+                    why = "the extended address record could not be written after the restart";
                     return false;
+                }
+                LineAck addressAck = WaitForAck(port, reply, kLineSeconds);
+                std::string inner;
+                if (addressAck.kind == LineAck::TimedOut || addressAck.kind == LineAck::TooLong ||
+                    !SettleLine(port, addressAck, addressRecord, addressRecord, ui, restarts, inner)) {
+                    why = "the extended address record sent after the restart " +
+                          (inner.empty() ? Unanswered(addressAck, kLineSeconds) : "was not accepted: " + inner);
+                    return false;
+                }
             }
         } else {
             // Garbled on the way, or not acknowledged: send it again.
-            if (resends == kMaxResends)
+            if (resends == kMaxResends) {
+                why = "it was still not accepted after " + std::to_string(kMaxResends) + " resends";
                 return false;
+            }
             ++resends;
         }
         DrainInput(port);
-        if (WriteBytes(port, sentLine.data(), sentLine.size()) != kReplyOk)
+        if (WriteBytes(port, sentLine.data(), sentLine.size()) != kReplyOk) {
+            why = "it could not be written again";
             return false;
-        ack = WaitForAck(port, reply, 2);
+        }
+        ack = WaitForAck(port, reply, kLineSeconds);
     }
     return true;
 }

@@ -11,17 +11,22 @@
 
 class MessageUi;
 
-// How a modem answered one line of a download.
+// How a modem answered one line of a download, or a command.
 struct LineAck {
-    enum Kind { Accepted, Refused, TimedOut, TooLong } kind = TimedOut;
+    enum Kind { Accepted, Refused, TimedOut, TooLong, Stopped, PortGone, WriteFailed } kind = TimedOut;
     int code = 0;  // for Refused: 1 to 4, or 0 for a refusal without a code
 };
 
-// The verdict that the complete reply lines received so far give on a line.
+// The verdict that the bytes received so far give on a line.
 struct AckScan {
     enum State { Open, Accepted, Refused, RefusedAwaitingCode } state = Open;
     int code = 0;
 };
+
+// What accepts an image line, and what accepts a loader line, a command or
+// a restart.
+inline constexpr std::string_view kImageAck = "OK";
+inline constexpr std::string_view kLineAck = "OK\r\n";
 
 class ModemLink : public SerialLink {
 public:
@@ -45,8 +50,11 @@ public:
     // The resident loader's answer to AT&&FFL.
     static void ParseLoaderAnswer(std::string_view reply, ModemInfo& record);
 
-    // Judges the complete lines of a reply to a line sent.
-    static AckScan ScanAck(std::string_view bytes);
+    // Judges what has arrived for a line sent: accepted once okText has
+    // come, unless it is the tail of a "NOK" or a "NOK" came before it;
+    // refused once a "NOK" has come, with the code of a "NOK1" to "NOK4"
+    // found before or after it.
+    static AckScan ScanAck(std::string_view bytes, std::string_view okText);
 
     static std::uint16_t CompareInfo(const ModemInfo& file, const ModemInfo& modem);
     static void DecodeModemType(char letter, int number, ModemInfo& record);
@@ -54,19 +62,34 @@ public:
     // digits count with their character code; modulo 2^16.
     static std::uint16_t ParseHex4(std::string_view text);
 
-    // Waits for the modem's verdict on a line, judged on complete reply
-    // lines: an "OK" line accepts it; a "NOKn" line refuses it with code n;
-    // a bare "NOK" line refuses it, with the code that follows, or without
-    // one when none comes in time. Other lines are not looked at. The bytes
+    // Waits up to seconds for the modem's verdict on a line (see ScanAck).
+    // A refusal whose code has not come is decided as soon as the line goes
+    // quiet: a code on its way comes right behind the refusal. The bytes
     // collected are in reply.
-    LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds);
+    LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText = kImageAck);
+
+    // Once a start or restart has been acknowledged: the loader's banner
+    // ("Ver:" and its version) may come on either side of the "OK", so
+    // what is still on its way is taken into reply until the banner is
+    // whole or the line goes quiet.
+    void AwaitBanner(PortHandle port, ReplyBuffer& reply);
+
+    // "AT&&FGO": erases the flash and starts the loader. Accepted when the
+    // modem answered "OK" (never that of a "NOK") within 2 seconds; the
+    // reply then holds the loader's banner.
+    LineAck StartFlash(PortHandle port, ReplyBuffer& reply);
 
     // After a refused image line: resends it (codes 2, 3 and none), or asks
     // whether to restart the loader and, on Yes, restarts it and resends
     // the line (codes 1 and 4), until it is accepted. A restarted loader
     // starts from address zero, so the extended address record in force for
-    // the line (if any) goes again before it. True when the line was
-    // finally accepted; false to abandon the download.
+    // the line (if any) goes again before it, handled like any image line.
+    // True when the line was finally accepted; false to abandon the
+    // download, with why saying what happened last.
     bool HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                   MessageUi& ui);
+                   MessageUi& ui, std::string& why);
+
+private:
+    bool SettleLine(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
+                    MessageUi& ui, int& restarts, std::string& why);
 };

@@ -28,28 +28,32 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     if (info.sectorSize != 0 && info.sectorSize != 16 && info.sectorSize != 64)
         std::abort();
 
-    AckScan scan = ModemLink::ScanAck(bytes);
-    if (scan.state == AckScan::Accepted) {
-        // Accepted only on an "OK" line that no refusal came before.
-        std::size_t ok = std::string_view::npos;
-        std::size_t begin = 0;
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            if (bytes[i] != '\r' && bytes[i] != '\n')
-                continue;
-            std::string_view line = bytes.substr(begin, i - begin);
-            bool code = line.size() >= 4 && line.substr(0, 3) == "NOK" && line[3] >= '1' && line[3] <= '4';
-            if (line == "NOK" || code)
-                std::abort();
-            if (line == "OK") {
-                ok = begin;
+    for (std::string_view okText : {kImageAck, kLineAck}) {
+        AckScan scan = ModemLink::ScanAck(bytes, okText);
+        std::size_t refusal = bytes.find("NOK");
+        if (scan.state == AckScan::Accepted) {
+            // Accepted only on an okText that is no tail of "NOK" and that no
+            // refusal came before.
+            bool standalone = false;
+            for (std::size_t at = bytes.find(okText); at != std::string_view::npos; at = bytes.find(okText, at + 1)) {
+                if (at > 0 && bytes[at - 1] == 'N')
+                    continue;
+                standalone = refusal == std::string_view::npos || at < refusal;
                 break;
             }
-            begin = i + 1;
-        }
-        if (ok == std::string_view::npos)
+            if (!standalone)
+                std::abort();
+        } else if (scan.state == AckScan::Refused) {
+            if (scan.code < 1 || scan.code > 4 || refusal == std::string_view::npos)
+                std::abort();
+            char code[5] = {'N', 'O', 'K', static_cast<char>('0' + scan.code), '\0'};
+            if (bytes.find(code) == std::string_view::npos)
+                std::abort();
+        } else if (scan.state == AckScan::RefusedAwaitingCode && refusal == std::string_view::npos) {
             std::abort();
+        } else if (scan.state == AckScan::Open && refusal != std::string_view::npos) {
+            std::abort();
+        }
     }
-    if (scan.state == AckScan::Refused && (scan.code < 1 || scan.code > 4))
-        std::abort();
     return 0;
 }

@@ -89,7 +89,7 @@ TEST_F(GarbageRepliesTest, ZeroBytesAroundAnOk)
 
 TEST_F(GarbageRepliesTest, AnswerStopsInTheMiddleOfTheLine)
 {
-    GarbageModem modem([](int) { return std::string("OK"); });
+    GarbageModem modem([](int) { return std::string("O"); });
     ExpectFailureWithin(modem, 4000);
 }
 
