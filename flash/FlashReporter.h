@@ -49,4 +49,13 @@ public:
     // After every line the modem acknowledged: bytes of the file sent so
     // far, out of all. For live figures; windows need not care.
     virtual void OnBytesSent(std::uint64_t /*sent*/, std::uint64_t /*total*/) {}
+
+    // True once the person has asked to stop (Ctrl-C on a terminal). Read
+    // before the modem is changed and before every line, so that a stop
+    // before the start leaves the modem as it was.
+    virtual bool QuitRequested() { return false; }
+
+    // After a failure: what exactly went wrong (which file, which line,
+    // which answer), shown below the failure status.
+    virtual void ShowFailureDetail(const std::string& /*detail*/) {}
 };

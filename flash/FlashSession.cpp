@@ -98,6 +98,10 @@ FlashSession::CheckResult FlashSession::CheckAtOpening()
         failure = IDS_PORT_OPEN_FAILED;
     } else {
         m_plan = m_link.IdentifyModem(m_port, m_modemInfo);
+        // A stop asked for meanwhile cut the dialogue short: that says
+        // nothing about the modem.
+        if (SerialLink::StopRequested() || m_reporter.QuitRequested())
+            return CheckResult::Stopped;
         if (m_plan == NoModem)
             failure = IDS_NO_MODEM;
     }
@@ -114,16 +118,82 @@ FlashSession::CheckResult FlashSession::CheckAtOpening()
     return CheckResult::Ready;
 }
 
-bool FlashSession::Fail(const std::string& reason)
+RunPlan FlashSession::PlanRun() const
+{
+    RunPlan run;
+    run.plan = m_plan;
+    std::string error;
+    // The image is read and checked whole before anything else: a file that
+    // breaks off half way must not leave a half-written flash.
+    bool imageSound = LoadHexFile(m_target.imagePath, kMaxImageDataBytes, run.image, error);
+
+    std::uint16_t flags = Mismatches();
+    if (flags & (MismatchSectorSize | MismatchType)) {
+        // An unreadable image names no modem, and so differs in type from
+        // any modem that names itself; the file's own fault is the detail.
+        run.verdict = RunPlan::Incompatible;
+        run.reason = IncompatibilityText(flags);
+        if (!imageSound)
+            run.detail = error;
+        return run;
+    }
+    if (!imageSound) {
+        run.verdict = RunPlan::ImageRefused;
+        run.reason = Str(IDS_IMAGE_DOWNLOAD_FAILED);
+        run.detail = error;
+        return run;
+    }
+    if (flags != 0)
+        run.plan = LoadComplete;  // only the resident loader differs: replace it
+    if (run.plan == LoadNormal && (m_modemInfo.sectorSize == 0 || m_loaderFileInfo.sectorSize == 0))
+        run.plan = LoadComplete;
+    if (run.plan == LoadComplete &&
+        !LoadHexFile(m_target.loaderPath, kMaxLoaderDataBytes, run.loader, error)) {
+        run.verdict = RunPlan::LoaderRefused;
+        run.reason = Str(IDS_LOADER_DOWNLOAD_FAILED);
+        run.detail = error;
+    }
+    return run;
+}
+
+bool FlashSession::Fail(const std::string& reason, const std::string& detail)
 {
     m_reason = reason;
+    if (!detail.empty())
+        m_detail = detail;
     m_reporter.SetRunState(RunState::Failed);
     ShowStatus(reason + "\n" + Str(IDS_FAILED_TRY_AGAIN), StatusKind::Stop);
+    if (!m_detail.empty())
+        m_reporter.ShowFailureDetail(m_detail);
     m_reporter.Beep(BeepKind::IconHand);
     m_reporter.SetPercentText(" ");
     m_reporter.SetProgressCaption(" ");
     return false;
 }
+
+namespace {
+
+std::string StartDetail(const LineAck& ack)
+{
+    switch (ack.kind) {
+    case LineAck::Refused:
+        return "The modem refused AT&&FGO (" + (ack.code != 0 ? "NOK" + std::to_string(ack.code) : std::string("NOK")) +
+               ").";
+    case LineAck::TooLong:
+        return "The modem's answer to AT&&FGO was longer than 128 bytes.";
+    case LineAck::Stopped:
+        return "Stopped at your request while the modem started its loader; its flash may already be erased: "
+               "flash it again before using it.";
+    case LineAck::PortGone:
+        return "The port went away while the modem started its loader: is the modem still connected?";
+    case LineAck::WriteFailed:
+        return "AT&&FGO could not be written to the port.";
+    default:
+        return "The modem did not answer AT&&FGO with OK within 2 seconds.";
+    }
+}
+
+} // namespace
 
 bool FlashSession::OnPerformLoading()
 {
@@ -136,42 +206,30 @@ bool FlashSession::OnPerformLoading()
     ShowStatus(Str(IDS_GATHERING), StatusKind::Info);
     m_reporter.Repaint();
 
-    // The image is read and checked whole before anything else: a file that
-    // breaks off half way must not leave a half-written flash, and a file
-    // that is no image at all is better named as such than as a modem of
-    // another type.
-    std::string error;
-    HexFile image;
-    if (!LoadHexFile(m_target.imagePath, kMaxImageDataBytes, image, error))
-        return Fail(error);
-
-    std::uint16_t flags = Mismatches();
-    if (flags != 0) {
-        if (flags & (MismatchSectorSize | MismatchType))
-            return Fail(IncompatibilityText(flags));
-        m_plan = LoadComplete;  // only the resident loader differs: replace it
-    }
-    if (m_plan == LoadNormal && (m_modemInfo.sectorSize == 0 || m_loaderFileInfo.sectorSize == 0))
-        m_plan = LoadComplete;
+    RunPlan run = PlanRun();
+    if (run.verdict == RunPlan::Incompatible || run.verdict == RunPlan::ImageRefused)
+        return Fail(run.reason, run.detail);
+    m_plan = run.plan;
     m_reporter.Repaint();
 
-    // The loader file is read and checked whole too before the modem is
-    // touched.
-    HexFile loader;
-    if (m_plan == LoadComplete && !LoadHexFile(m_target.loaderPath, kMaxLoaderDataBytes, loader, error))
-        return Fail(error);
+    // The last moment at which a stop leaves the modem as it was: from the
+    // start command on, its flash is erased.
+    if (m_reporter.QuitRequested() || SerialLink::StopRequested())
+        return Fail(Str(m_plan == LoadNormal ? IDS_START_FAILED : IDS_LOADER_DOWNLOAD_FAILED),
+                    "Stopped at your request before anything was sent to the modem; its flash is as it was.");
 
     ReplyBuffer reply;
     if (m_plan == LoadNormal) {
         ShowStatus(Str(IDS_ERASING), StatusKind::Info);
-        if (m_link.SendCommand(m_port, "AT&&FGO\r", reply, "OK", kReplyLimit, 2) != kReplyOk) {
-            m_detail = "The modem did not answer AT&&FGO with OK within 2 seconds.";
-            return Fail(Str(IDS_START_FAILED));
-        }
+        LineAck started = m_link.StartFlash(m_port, reply);
+        if (started.kind != LineAck::Accepted)
+            return Fail(Str(IDS_START_FAILED), StartDetail(started));
     } else {
         ShowStatus(Str(IDS_COMPLETE_LOAD), StatusKind::Info);
         m_reporter.SetProgressCaption("Done (FLASHLDR.HEX)");
-        if (!DownloadHexFile(loader, LoaderDownload, reply))
+        if (run.verdict == RunPlan::LoaderRefused)
+            return Fail(run.reason, run.detail);
+        if (!DownloadHexFile(run.loader, LoaderDownload, reply))
             return Fail(Str(IDS_LOADER_DOWNLOAD_FAILED));
         ShowStatus(Str(IDS_LOADER_DONE), StatusKind::Info);
         m_reporter.SetPercentText("0%");
@@ -181,12 +239,10 @@ bool FlashSession::OnPerformLoading()
 
     // Version 4.4 of the loader serves every modem type, 4.3 all but USB.
     bool versionOk = reply.Contains("Ver:4.4") || (reply.Contains("Ver:4.3") && m_modemInfo.typeCode != kTypeUsb);
-    if (!versionOk) {
-        m_detail = "The loader's answer was: " + std::string(reply.Text());
-        return Fail(Str(IDS_WRONG_VERSION));
-    }
+    if (!versionOk)
+        return Fail(Str(IDS_WRONG_VERSION), "The loader's answer was: " + std::string(reply.Text()));
 
-    if (!DownloadHexFile(image, ImageDownload, reply))
+    if (!DownloadHexFile(run.image, ImageDownload, reply))
         return Fail(Str(IDS_IMAGE_DOWNLOAD_FAILED));
     m_reporter.SetProgressCaption(FormatElapsed(serial_platform::TickCount() - start));
 
@@ -196,19 +252,41 @@ bool FlashSession::OnPerformLoading()
     return true;
 }
 
-bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& sendText, ReplyBuffer& reply)
+std::string FlashSession::Interruption(const HexRecord& record)
 {
-    LineAck ack = m_link.WaitForAck(m_port, reply, 2);
+    const std::string line = std::to_string(record.lineNumber);
+    if (SerialLink::StopRequested() || m_reporter.QuitRequested())
+        return "Stopped at your request at line " + line +
+               "; the modem's flash is only partly written: flash it again before using it.";
+    if (m_link.PortGone(m_port))
+        return "Line " + line + " was not acknowledged: the port went away. Is the modem still connected?";
+    return {};
+}
+
+bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last,
+                                  ReplyBuffer& reply)
+{
+    LineAck ack = m_link.WaitForAck(m_port, reply, 2, kLineAck);
     if (ack.kind == LineAck::TimedOut) {
         // One more try, without throwing away what came meanwhile: a late
         // answer to the first one counts.
         m_link.WriteBytes(m_port, sendText.data(), sendText.size());
-        ack = m_link.WaitForAck(m_port, reply, 2);
+        ack = m_link.WaitForAck(m_port, reply, 2, kImageAck);
     }
-    if (ack.kind == LineAck::Accepted)
+    if (ack.kind == LineAck::Accepted) {
+        // The loader file's last line starts the loader, whose version the
+        // run checks in this answer.
+        if (last)
+            m_link.AwaitBanner(m_port, reply);
         return true;
-    m_detail = LineOf(record, ack.kind == LineAck::TooLong ? "got an answer longer than 128 bytes"
-                                                            : "was not acknowledged, also when sent again");
+    }
+    if (std::string interrupted = Interruption(record); !interrupted.empty())
+        m_detail = interrupted;
+    else if (ack.kind == LineAck::Refused)
+        m_detail = LineOf(record, "was refused by the modem");
+    else
+        m_detail = LineOf(record, ack.kind == LineAck::TooLong ? "got an answer longer than 128 bytes"
+                                                                : "was not acknowledged, also when sent again");
     return false;
 }
 
@@ -216,23 +294,22 @@ bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, cons
                                  ReplyBuffer& reply)
 {
     LineAck ack = m_link.WaitForAck(m_port, reply, seconds);
-    switch (ack.kind) {
-    case LineAck::Accepted:
+    if (ack.kind == LineAck::Accepted)
         return true;
-    case LineAck::TimedOut:
-        m_detail = LineOf(record, "was not acknowledged within " + std::to_string(seconds) + " seconds");
-        return false;
-    case LineAck::TooLong:
+    std::string why;
+    if (ack.kind == LineAck::Refused && m_link.HandleNok(m_port, ack, record.line, addressRecord, m_reporter, why))
+        return true;
+
+    if (std::string interrupted = Interruption(record); !interrupted.empty())
+        m_detail = interrupted;
+    else if (ack.kind == LineAck::Refused)
+        m_detail = "Line " + std::to_string(record.lineNumber) + " was refused by the modem (" +
+                   (ack.code != 0 ? "NOK" + std::to_string(ack.code) : std::string("NOK")) +
+                   ") and not accepted afterwards: " + why + ".";
+    else if (ack.kind == LineAck::TooLong)
         m_detail = LineOf(record, "got an answer longer than 128 bytes");
-        return false;
-    case LineAck::Refused:
-        break;
-    }
-    if (m_link.HandleNok(m_port, ack, record.line, addressRecord, m_reporter))
-        return true;
-    m_detail = LineOf(record, "was refused by the modem (" +
-                                  (ack.code != 0 ? "NOK" + std::to_string(ack.code) : std::string("NOK")) +
-                                  ") and not accepted afterwards");
+    else
+        m_detail = LineOf(record, "was not acknowledged within " + std::to_string(seconds) + " seconds");
     return false;
 }
 
@@ -249,15 +326,22 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
     std::string addressRecord;  // the last extended address record the modem took
     for (std::size_t index = 0; index < file.records.size() && ok; ++index) {
         const HexRecord& record = file.records[index];
+        if (m_reporter.QuitRequested()) {
+            m_detail = Interruption(record);
+            ok = false;
+            break;
+        }
         sendText = (mode == LoaderDownload ? "at&&f" : "") + record.line;
         m_link.DrainInput(m_port);
         if (m_link.WriteBytes(m_port, sendText.data(), sendText.size()) != kReplyOk) {
-            m_detail = LineOf(record, "could not be written to the port");
+            m_detail = Interruption(record);
+            if (m_detail.empty())
+                m_detail = LineOf(record, "could not be written to the port");
             ok = false;
             break;
         }
         if (mode == LoaderDownload) {
-            ok = SendLoaderLine(record, sendText, reply);
+            ok = SendLoaderLine(record, sendText, index + 1 == file.records.size(), reply);
         } else {
             // The first line waits for the flash to be erased; from the
             // second on, answers come at once.

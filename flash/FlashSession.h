@@ -25,9 +25,26 @@ struct FlashTarget {
 // directory as the loader.
 FlashTarget TargetFromSelection();
 
+// What a run will do, settled from the two records and the files before
+// anything goes to the modem.
+struct RunPlan {
+    enum Verdict {
+        Go,             // the run can start
+        Incompatible,   // the types or sector sizes differ
+        ImageRefused,   // the image file cannot be sent whole
+        LoaderRefused,  // a complete load, and the loader file cannot be sent whole
+    } verdict = Go;
+    LoadPlan plan = NoModem;  // as the run will take it
+    std::string reason;       // the run's failure reason, for every verdict but Go
+    std::string detail;       // which file, which line, what is wrong
+    HexFile image;
+    HexFile loader;           // only for a complete load
+};
+
 class FlashSession {
 public:
-    enum class CheckResult { Ready, PortFailed, NoModem };
+    // Stopped: the person asked to stop while the modem was being checked.
+    enum class CheckResult { Ready, PortFailed, NoModem, Stopped };
     enum DownloadMode { LoaderDownload, ImageDownload };
 
     FlashSession(FlashReporter& reporter, FlashTarget target);
@@ -45,6 +62,10 @@ public:
     // sent and every line of it acknowledged.
     bool OnPerformLoading();
 
+    // The comparison and both files' checks, as the run makes them: the
+    // plan the run will take, or the reason it will refuse to start.
+    RunPlan PlanRun() const;
+
     const FlashTarget& Target() const { return m_target; }
     const ModemInfo& LoaderFileInfo() const { return m_loaderFileInfo; }
     const ModemInfo& ModemInfoRecord() const { return m_modemInfo; }
@@ -58,11 +79,14 @@ public:
 
 private:
     bool DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply);
-    bool SendLoaderLine(const HexRecord& record, const std::string& sendText, ReplyBuffer& reply);
+    bool SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last, ReplyBuffer& reply);
     bool SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
                        ReplyBuffer& reply);
+    // What ended the wait for a line, in words, when it was a stop request
+    // or the port going away; empty otherwise.
+    std::string Interruption(const HexRecord& record);
     void ShowStatus(const std::string& text, StatusKind kind) { m_reporter.ShowStatus(text, kind); }
-    bool Fail(const std::string& reason);
+    bool Fail(const std::string& reason, const std::string& detail = {});
 
     FlashReporter& m_reporter;
     FlashTarget m_target;

@@ -66,7 +66,7 @@ std::string CheckRecord(std::string_view record, std::size_t maxDataBytes, std::
         return "unknown record type " + Hex2(type);
     if (count > maxDataBytes)
         return "the record holds " + std::to_string(count) + " data bytes; the modem takes at most " +
-               std::to_string(maxDataBytes) + " in a line";
+               std::to_string(maxDataBytes) + " in a line of this file";
     return {};
 }
 

@@ -20,10 +20,13 @@ struct HexFile {
     std::uint64_t wireBytes = 0;  // all records with their CR LF
 };
 
-// The longest records the modem takes: its line buffer holds 127 characters,
-// which the loader's command prefix shortens by five.
+// The longest records the modem takes: its line buffer holds 127 characters
+// (11 + 2N and CR LF for N data bytes). A loader line goes to the modem's
+// command interpreter behind the five characters "at&&f", and with echo on
+// its answer is the whole line again and "\r\nOK\r\n", which must fit the
+// 128 bytes a reply may have: 5 + 13 + 2N + 6 <= 128.
 inline constexpr std::size_t kMaxImageDataBytes = 57;
-inline constexpr std::size_t kMaxLoaderDataBytes = 54;
+inline constexpr std::size_t kMaxLoaderDataBytes = 52;
 // No modem's flash comes near this; a larger file is not firmware.
 inline constexpr std::uint64_t kMaxHexFileBytes = 64u * 1024 * 1024;
 

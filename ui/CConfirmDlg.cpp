@@ -116,6 +116,15 @@ void CConfirmDlg::ShowStatus(const std::string& text, StatusKind kind)
     SetControlText(m_controls[1021], QString::fromStdString(text));
 }
 
+void CConfirmDlg::ShowFailureDetail(const std::string& detail)
+{
+    // The status keeps the run's own two sentences; what exactly went
+    // wrong (which file, which line, which answer) is there on hovering.
+    QString text = QString::fromLocal8Bit(detail.c_str());
+    m_controls[1021]->setToolTip(text);
+    m_icon->setToolTip(text);
+}
+
 void CConfirmDlg::ShowFileInfo(const InfoRow& row)
 {
     SetControlText(m_controls[1017], QString::fromStdString(row.type));

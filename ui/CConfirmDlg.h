@@ -39,6 +39,7 @@ public:
     void Beep(BeepKind kind) override;
     void Repaint() override;
     bool PumpMessages() override;
+    void ShowFailureDetail(const std::string& detail) override;
 
     RunState State() const { return m_state; }
     QWidget* Control(int id) const { return m_controls[id]; }

@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <deque>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 
 using Memory = std::map<std::uint32_t, std::uint8_t>;
@@ -206,6 +211,71 @@ TEST_F(FlashRunTest, RestartAfterARefusalBeyond64KiBRestoresTheAddressFirst)
     EXPECT_EQ(Flashed(), Image());
 }
 
+// Modems that answer as tersely as the line contract lets them: a bare "OK"
+// or "\r\nOK" for an image line, the loader's version and its OK on one
+// line, echoed loader lines, replies split byte by byte or paced at the
+// line's speed, and refusals of the address record sent after a restart.
+TEST_F(FlashRunTest, TerseModemsWithinTheContractAreFlashedExactly)
+{
+    const std::vector<std::string> terse = {"--one-line-banner", "--echo-loader-lines"};
+    ImageSpec beyond64k;
+    beyond64k.base = 0x2FFC0;  // line 6 is the address record 0003, line 8 lies behind it
+    beyond64k.dataBytes = 256;
+    ImageSpec wide;
+    wide.recordBytes = 32;
+    struct Case {
+        std::vector<std::string> modem;
+        ImageSpec image;
+        std::deque<MsgResult> answers;
+        LoadPlan plan;
+    } cases[] = {
+        {{"--ack", "bare", "--pace", "115200"}, {}, {}, LoadNormal},
+        {{"--ack", "lead", "--chunk", "1", "--chunk-gap-ms", "0"}, wide, {}, LoadNormal},
+        {{"--ack", "bare", "--chunk", "1", "--chunk-gap-ms", "0", "--no-rrfl", "--no-ffl"}, {}, {}, LoadComplete},
+        // After the restart for line 8 the address record (line index 9 on
+        // the modem's count) is refused in its turn, and handled as any
+        // image line: resent after NOK2, restarted for after NOK1.
+        {{"--ack", "bare", "--nok-at", "8:4", "--nok-at", "9:2"}, beyond64k, {MsgResult::Yes}, LoadNormal},
+        {{"--ack", "lead", "--nok-at", "8:1", "--nok-at", "9:1"}, beyond64k, {MsgResult::Yes, MsgResult::Yes},
+         LoadNormal},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> modem = c.modem;
+        modem.insert(modem.end(), terse.begin(), terse.end());
+        SCOPED_TRACE(::testing::PrintToString(modem));
+        sim.Stop();
+        ::unlink(dir.File("flashed.hex").c_str());
+        reporter = RecordingReporter{};
+        reporter.answers = c.answers;
+        WriteImage(c.image);
+        WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader(520, 52));  // the longest lines a loader may have
+        StartModem(modem);
+        EXPECT_TRUE(Flash()) << reporter.LastStatus() << "\n" << detail;
+        EXPECT_EQ(plan, c.plan);
+        EXPECT_EQ(reporter.messages.size(), c.answers.size());
+        EXPECT_EQ(Flashed(), Image());
+    }
+}
+
+// A refusal without a code is decided once the line goes quiet, not after
+// waiting the whole time limit for a code that does not come.
+TEST_F(FlashRunTest, RefusalsWithoutCodeCostNoWaitForTheCode)
+{
+    std::vector<std::string> modem;
+    for (int line : {3, 5, 7, 9, 11, 13})
+        modem.insert(modem.end(), {"--nok-at", std::to_string(line) + ":0"});
+    StartModem(modem);
+    ImageSpec spec;
+    spec.dataBytes = 512;
+    WriteImage(spec);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Flash()) << reporter.LastStatus() << "\n" << detail;
+    // Six refusals at 2 s each took 12 s; deciding from the quiet line
+    // takes a small fraction of that.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(Flashed(), Image());
+}
+
 TEST_F(FlashRunTest, RefusalAnsweredNoFailsTheDownload)
 {
     StartModem({"--nok-at", "3:4"});
@@ -236,19 +306,84 @@ TEST_F(FlashRunTest, FirstImageLineMayTakeLongerThanTwoSeconds)
     EXPECT_EQ(Flashed(), Image());
 }
 
-TEST_F(FlashRunTest, MalformedImageIsRefusedBeforeTheModemIsTouched)
+TEST_F(FlashRunTest, BrokenOrMissingFilesFailWithTheRunsOwnReasonAndSendNothing)
 {
-    StartModem({});
     std::string image = MakeImage({});
     std::size_t third = image.find("\r\n", image.find("\r\n") + 2) + 2;
-    image[third + 12] = image[third + 12] == 'A' ? 'B' : 'A';  // a data digit: the checksum no longer fits
-    WriteFileBytes(dir.File("MODEM.HEX"), image);
-    EXPECT_FALSE(Flash());
-    EXPECT_NE(reporter.LastStatus().find("MODEM.HEX is not a valid Intel HEX file: line 3: wrong checksum"),
-              std::string::npos)
-        << reporter.LastStatus();
+    std::string broken = image;
+    broken[third + 12] = broken[third + 12] == 'A' ? 'B' : 'A';  // a data digit: the checksum no longer fits
+    const std::vector<std::string> complete = {"--no-rrfl", "--no-ffl"};
+    struct Case {
+        std::vector<std::string> modem;
+        std::string image;   // empty: no image file
+        std::string loader;  // empty: no loader file
+        std::string reason;
+        std::string detail;
+        bool completeLoadSaid;
+    } cases[] = {
+        {{}, broken, "", LoadResString(IDS_IMAGE_DOWNLOAD_FAILED),
+         "MODEM.HEX is not a valid Intel HEX file: line 3: wrong checksum", false},
+        {{}, "", "", "The modem and the loader are incompatable in their types. ", "MODEM.HEX could not be opened",
+         false},
+        {complete, image, broken, LoadResString(IDS_LOADER_DOWNLOAD_FAILED),
+         "FLASHLDR.HEX is not a valid Intel HEX file: line 3: wrong checksum", true},
+        {complete, image, "", LoadResString(IDS_LOADER_DOWNLOAD_FAILED), "FLASHLDR.HEX could not be opened", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.detail);
+        sim.Stop();
+        reporter = RecordingReporter{};
+        sentDuringRun.clear();
+        ::unlink(dir.File("MODEM.HEX").c_str());
+        ::unlink(dir.File("FLASHLDR.HEX").c_str());
+        ::unlink(dir.File("flashed.hex").c_str());
+        if (!c.image.empty())
+            WriteFileBytes(dir.File("MODEM.HEX"), c.image);
+        if (!c.loader.empty())
+            WriteFileBytes(dir.File("FLASHLDR.HEX"), c.loader);
+        StartModem(c.modem);
+        EXPECT_FALSE(Flash());
+        EXPECT_EQ(reporter.LastStatus(), FailureStatus(c.reason));
+        EXPECT_NE(detail.find(c.detail), std::string::npos) << detail;
+        EXPECT_EQ(Said(IDS_COMPLETE_LOAD), c.completeLoadSaid);
+        EXPECT_EQ(sentDuringRun, "");
+        EXPECT_TRUE(Flashed().empty());
+    }
+}
+
+TEST_F(FlashRunTest, QuitBeforeTheStartLeavesTheModemAsItWas)
+{
+    StartModem({});
+    WriteImage({});
+    FlashSession session(reporter, Target());
+    ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
+    reporter.quit = true;  // asked after the check, before Perform Loading
+    SerialLink::SetTrace([this](TraceDirection direction, const char* bytes, std::size_t count) {
+        if (direction == TraceDirection::Sent)
+            sentDuringRun.append(bytes, count);
+    });
+    EXPECT_FALSE(session.OnPerformLoading());
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_START_FAILED)));
+    EXPECT_NE(reporter.detail.find("before anything was sent to the modem"), std::string::npos) << reporter.detail;
     EXPECT_EQ(sentDuringRun, "");
-    EXPECT_TRUE(Flashed().empty());
+}
+
+TEST_F(FlashRunTest, PortGoingAwayMidRunIsSaidAsSuch)
+{
+    StartModem({"--slow-first-line", "60"});
+    WriteImage({});
+    std::thread unplug([this] {
+        ::usleep(500 * 1000);
+        sim.Stop();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Flash());
+    unplug.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
+    EXPECT_NE(detail.find("Line 1 was not acknowledged: the port went away. Is the modem still connected?"),
+              std::string::npos)
+        << detail;
 }
 
 TEST_F(FlashRunTest, QuitWhileSendingEndsTheDownloadAsAFailure)

@@ -37,9 +37,14 @@ public:
         return pumps != quitAtPump;
     }
 
+    bool QuitRequested() override { return quit; }
+    void ShowFailureDetail(const std::string& text) override { detail = text; }
+
     std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
 
     int quitAtPump = -1;  // the pump that reports "quit"
+    bool quit = false;    // what QuitRequested says
+    std::string detail;   // the failure detail shown
 
     std::vector<std::string> statuses;
     StatusKind statusKind = StatusKind::Info;
