@@ -8,7 +8,6 @@
 #include "serial/PortDiagnosis.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -89,10 +88,12 @@ bool Check(FlashSession& session, const FlashOptions& options)
         if (!problem.empty())
             std::fprintf(stderr, "%s\n", problem.c_str());
     }
+    if (result == FlashSession::CheckResult::Stopped)
+        std::fprintf(stderr, "Stopped at your request while the modem was being checked; nothing was flashed.\n");
     return result == FlashSession::CheckResult::Ready;
 }
 
-void PrintRows(const TerminalReporter& reporter, const FlashSession& session)
+void PrintRows(const TerminalReporter& reporter, const FlashSession& session, const RunPlan& run)
 {
     auto row = [](const char* head, const InfoRow& info) {
         std::printf("%-8s%-16s%-14s%s\n", head, info.type.c_str(), info.sectorSize.c_str(), info.checksum.c_str());
@@ -100,7 +101,11 @@ void PrintRows(const TerminalReporter& reporter, const FlashSession& session)
     std::printf("%-8s%-16s%-14s%s\n", "", "Type", "Sector Size", "Checksum");
     row("File:", reporter.FileRow());
     row("Modem:", reporter.ModemRow());
-    std::printf("Load plan:  %s\nMismatches: %s\n", PlanText(session.Plan()), MismatchText(session.Mismatches()).c_str());
+    const char* plan = run.verdict == RunPlan::Go || run.verdict == RunPlan::LoaderRefused
+                           ? PlanText(run.plan)
+                           : "none: the run would be refused";
+    std::printf("Load plan:  %s\nMismatches: %s\n", plan, MismatchText(session.Mismatches()).c_str());
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -109,38 +114,32 @@ int RunInfo(const FlashOptions& options)
 {
     if (options.trace)
         StartTrace();
+    TerminalReporter::StopOnSignals();
     TerminalReporter reporter(false);
     FlashSession session(reporter, TargetOf(options));
     if (!Check(session, options))
         return kExitFailed;
-    PrintRows(reporter, session);
-    // The run refuses differing types or sector sizes; differing checksums
-    // only mean that the flash loader goes first.
-    return (session.Mismatches() & (MismatchType | MismatchSectorSize)) ? kExitFailed : kExitOk;
+    // The same check of the records and the files that the run makes first:
+    // what info accepts, flash takes.
+    RunPlan run = session.PlanRun();
+    PrintRows(reporter, session, run);
+    if (run.verdict == RunPlan::Go)
+        return kExitOk;
+    std::fprintf(stderr, "%s\n", run.reason.c_str());
+    if (!run.detail.empty())
+        std::fprintf(stderr, "%s\n", run.detail.c_str());
+    return kExitFailed;
 }
 
 int RunFlash(const FlashOptions& options)
 {
     if (options.trace)
         StartTrace();
-    // The first Ctrl-C stops the download at the next line, so that the
-    // port is closed in order and the failure reported; a second one ends
-    // the program at once.
-    struct sigaction action {};
-    action.sa_handler = [](int) {
-        TerminalReporter::RequestStop();
-        std::signal(SIGINT, SIG_DFL);
-    };
-    sigaction(SIGINT, &action, nullptr);
-
+    TerminalReporter::StopOnSignals();
     TerminalReporter reporter(options.yes);
     FlashSession session(reporter, TargetOf(options));
     if (!Check(session, options))
         return kExitFailed;
-    PrintRows(reporter, session);
-    if (session.OnPerformLoading())
-        return kExitOk;
-    if (!session.FailureDetail().empty())
-        std::fprintf(stderr, "%s\n", session.FailureDetail().c_str());
-    return kExitFailed;
+    PrintRows(reporter, session, session.PlanRun());
+    return session.OnPerformLoading() ? kExitOk : kExitFailed;
 }

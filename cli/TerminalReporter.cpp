@@ -1,19 +1,32 @@
 #include "cli/TerminalReporter.h"
 
-#include <atomic>
+#include "serial/SerialLink.h"
+
+#include <csignal>
 #include <unistd.h>
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
-
 using Clock = std::chrono::steady_clock;
+
+void OnStopSignal(int signal)
+{
+    SerialLink::RequestStop();
+    std::signal(signal, SIG_DFL);
+}
 
 } // namespace
 
-void TerminalReporter::RequestStop()
+void TerminalReporter::StopOnSignals()
 {
-    stopRequested = true;
+    SerialLink::PrepareStop();
+    // No SA_RESTART: a question waiting for its answer on the terminal is
+    // interrupted too, and answered No.
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
 TerminalReporter::TerminalReporter(bool assumeYes)
@@ -58,7 +71,18 @@ void TerminalReporter::SetProgressCaption(const std::string& text)
 
 bool TerminalReporter::PumpMessages()
 {
-    return !stopRequested;
+    return !SerialLink::StopRequested();
+}
+
+bool TerminalReporter::QuitRequested()
+{
+    return SerialLink::StopRequested();
+}
+
+void TerminalReporter::ShowFailureDetail(const std::string& detail)
+{
+    EndProgressLine();
+    std::fprintf(stderr, "%s\n", detail.c_str());
 }
 
 void TerminalReporter::OnBytesSent(std::uint64_t sent, std::uint64_t total)

@@ -30,12 +30,17 @@ public:
     void Repaint() override {}
     bool PumpMessages() override;
     void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
+    bool QuitRequested() override;
+    void ShowFailureDetail(const std::string& detail) override;
 
     const InfoRow& FileRow() const { return m_file; }
     const InfoRow& ModemRow() const { return m_modem; }
 
-    // Asks a running download to stop at the next line (Ctrl-C).
-    static void RequestStop();
+    // From now on Ctrl-C, SIGTERM and SIGHUP ask the run to stop: every wait
+    // ends at once, the modem is left as it was if nothing has been sent
+    // yet, and the run reports its failure and releases the port. A second
+    // signal of the same kind ends the program at once.
+    static void StopOnSignals();
 
 private:
     void EndProgressLine();

@@ -7,6 +7,9 @@
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
 #include <unistd.h>
 
 namespace {
@@ -153,19 +156,49 @@ protected:
 
 TEST_F(CliFlashTest, InfoPrintsBothRowsAndPassesOnlyWhenTheRunCouldGoAhead)
 {
-    ASSERT_TRUE(sim.Start({"--checksum", "BEEF"}));
-    ProcessResult checksum = Cli("info");
-    EXPECT_EQ(checksum.exitCode, 0) << checksum.err;
-    EXPECT_NE(checksum.out.find("File:   Serial          64            1A2BH"), std::string::npos) << checksum.out;
-    EXPECT_NE(checksum.out.find("Modem:  Serial          64            BEEFH"), std::string::npos) << checksum.out;
-    EXPECT_NE(checksum.out.find("Mismatches: checksums"), std::string::npos);
-    sim.Stop();
-
-    ASSERT_TRUE(sim.Start({"--type", "P", "--no-rrfl", "--no-ffl"}));
-    ProcessResult type = Cli("info");
-    EXPECT_EQ(type.exitCode, 1);
-    EXPECT_NE(type.out.find("Modem:  PC Card         NA            NA"), std::string::npos) << type.out;
-    EXPECT_NE(type.out.find("Load plan:  complete load"), std::string::npos);
+    std::string image = MakeImage({});
+    std::string broken = image;
+    broken[image.find("\r\n", image.find("\r\n") + 2) + 14] ^= 1;  // line 3 no longer fits its checksum
+    struct Case {
+        std::vector<std::string> modem;
+        std::string image;
+        bool loader;
+        int exitCode;
+        std::vector<std::string> out;
+        std::string err;
+    } cases[] = {
+        {{}, image, false, 0, {"Modem:  Serial          64            1A2BH", "Load plan:  normal load"}, ""},
+        {{"--checksum", "BEEF"}, image, true, 0,
+         {"File:   Serial          64            1A2BH", "Modem:  Serial          64            BEEFH",
+          "Load plan:  complete load", "Mismatches: checksums"},
+         ""},
+        // What flash would refuse, info refuses too, with the run's reason.
+        {{"--checksum", "BEEF"}, image, false, 1, {"Load plan:  complete load"},
+         "An error has occurred during the download of the FLASHLDR.HEX file. \nThe file " + dir.File("FLASHLDR.HEX") +
+             " could not be opened."},
+        {{"--sector", "none"}, image, true, 0, {"Modem:  Serial          0             0000H", "Load plan:  complete load"},
+         ""},
+        {{"--type", "P", "--no-rrfl", "--no-ffl"}, image, true, 1,
+         {"Modem:  PC Card         NA            NA", "Load plan:  none"},
+         "The modem and the loader are incompatable in their types. "},
+        {{}, broken, false, 1, {"Load plan:  none"},
+         "An error has occurred during the download of the MODEM.HEX file.\nThe file " + dir.File("MODEM.HEX") +
+             " is not a valid Intel HEX file: line 3: wrong checksum"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.modem));
+        sim.Stop();
+        WriteFileBytes(dir.File("MODEM.HEX"), c.image);
+        ::unlink(dir.File("FLASHLDR.HEX").c_str());
+        if (c.loader)
+            WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader());
+        ASSERT_TRUE(sim.Start(c.modem));
+        ProcessResult info = Cli("info");
+        EXPECT_EQ(info.exitCode, c.exitCode) << info.err;
+        for (const std::string& line : c.out)
+            EXPECT_NE(info.out.find(line), std::string::npos) << info.out;
+        EXPECT_NE(info.err.find(c.err), std::string::npos) << info.err;
+    }
 }
 
 TEST_F(CliFlashTest, FlashSucceedsAndTracesTheLine)
@@ -213,6 +246,59 @@ TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
     EXPECT_NE(busy.err.find("in use by another program"), std::string::npos);
 
     EXPECT_EQ(RunProcess(kCli, {"flash", "--port", "COM1"}).exitCode, 2);
+}
+
+} // namespace
+
+namespace {
+
+// A stop asked for by signal, at the moments it matters: while the modem is
+// checked (nothing that changes it may follow), and while the first image
+// line waits for the erase (the wait ends at once with the run's reason).
+TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlone)
+{
+    ScopedTempDir dir;
+    WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
+    auto modem = FullModem("KT-56");
+    const std::map<std::string, std::string> loader = {
+        {"ATI5\r", "\r\nS-56K RRFL,40,1A2B,00\r\n" + kOk}, {"AT&&FGO\r", "\r\nFLASH LOADER Ver:4.4\r\nOK\r\n"}};
+    struct Case {
+        const char* when;
+        std::string awaited;  // sent when the signal goes
+        int signal;
+        bool answersIdentification;
+        std::string said;
+    } cases[] = {
+        {"during the check", "ATI5\r", SIGINT, false,
+         "Stopped at your request while the modem was being checked; nothing was flashed."},
+        {"during the erase", ":", SIGINT, true,
+         "An error has occurred during the download of the MODEM.HEX file.\nThus,"},
+        {"terminated", ":", SIGTERM, true, "Stopped at your request at line 1"},
+        {"hung up", ":", SIGHUP, true, "Stopped at your request at line 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        auto answers = modem;
+        if (c.answersIdentification)
+            answers.insert(loader.begin(), loader.end());
+        ScriptedModem peer(answers);
+        auto signalled = std::chrono::steady_clock::now();
+        ProcessResult result = RunProcess(
+            kCli, {"flash", "--port", peer.Path(), "--file", dir.File("MODEM.HEX")}, dir.Path(), {}, {},
+            [&](int pid) {
+                auto start = std::chrono::steady_clock::now();
+                while (peer.Received().find(c.awaited) == std::string::npos && ElapsedMs(start) < 10000)
+                    ::usleep(5000);
+                ::usleep(100 * 1000);  // well inside the wait
+                signalled = std::chrono::steady_clock::now();
+                ::kill(pid, c.signal);
+            });
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_LT(ElapsedMs(signalled), 1500);
+        EXPECT_NE(result.err.find(c.said), std::string::npos) << result.err;
+        if (!c.answersIdentification)
+            EXPECT_EQ(peer.Received().find("AT&&FGO"), std::string::npos) << peer.Received();
+    }
 }
 
 } // namespace

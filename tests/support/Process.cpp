@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #ifndef FL_BIN_DIR
@@ -41,7 +42,8 @@ std::string BuiltProgram(const std::string& name)
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& dir, const std::vector<std::string>& env, const std::string& input)
+                         const std::string& dir, const std::vector<std::string>& env, const std::string& input,
+                         const std::function<void(int pid)>& started)
 {
     int inPipe[2], outPipe[2], errPipe[2];
     if (::pipe2(inPipe, O_CLOEXEC) != 0 || ::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
@@ -59,6 +61,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     ::close(inPipe[0]);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
+    std::thread actor;
+    if (started)
+        actor = std::thread(started, static_cast<int>(pid));
     if (!input.empty()) {
         ssize_t ignored = ::write(inPipe[1], input.data(), input.size());
         (void)ignored;
@@ -89,6 +94,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    if (actor.joinable())
+        actor.join();
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }

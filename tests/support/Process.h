@@ -2,6 +2,7 @@
 // Runs one of the project's programs as a child process and collects what
 // it printed.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,12 @@ struct ProcessResult {
 
 // Runs program with args in dir (the current directory when empty), with
 // extra "NAME=value" settings added to the environment, and waits for it.
+// started, when given, runs on a thread of its own with the child's pid as
+// soon as the child is there, for a test that acts on it meanwhile (sends it
+// a signal, say); RunProcess returns once both have ended.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& dir = {}, const std::vector<std::string>& env = {},
-                         const std::string& input = {});
+                         const std::string& input = {}, const std::function<void(int pid)>& started = {});
 
 // The path of a program built by the project.
 std::string BuiltProgram(const std::string& name);
