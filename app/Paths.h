@@ -18,5 +18,8 @@ std::string JoinPath(std::string_view dir, std::string_view name);
 // Replaces the file at path with exactly these bytes, or leaves it as it was:
 // the bytes go to a new file in the same directory, which is flushed to disk
 // and then renamed over the old one. An interrupted store can therefore never
-// leave a truncated or empty file behind.
+// leave a truncated or empty file behind. A symbolic link is written through
+// to its target; the file keeps its permissions and owner; a file that may
+// not be written (no write permission, for anybody) is left as it was and
+// the store fails.
 bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -136,6 +138,52 @@ TEST_F(LastSelectionTest, StoreReplacesTheFileWholeAndLeavesNoTemporaryFiles)
     StoreLastSelection();
     EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")).size(), kSelectionSize);
     EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"lastsel.dat"});
+}
+
+// The store keeps what the person made of the file: a link still leads to
+// the one record, permissions stay, and a read-only file is not replaced.
+TEST_F(LastSelectionTest, StoreWritesThroughLinksKeepsPermissionsAndLeavesReadOnlyFiles)
+{
+    const std::string earlier = Image(19200, "COM1", "/x.hex");
+    StartDirectory = dir.Path();
+    const std::string file = dir.File("lastsel.dat");
+    const std::string kept = dir.File("kept/record.dat");
+    struct Case {
+        const char* what;
+        mode_t mode;
+        bool link;
+        bool replaced;
+    } cases[] = {
+        {"a private file", 0600, false, true},
+        {"a file others may read", 0644, false, true},
+        {"a link to the record kept elsewhere", 0640, true, true},
+        {"a read-only file", 0444, false, false},
+        {"a link to a read-only file", 0444, true, false},
+    };
+    std::filesystem::create_directories(dir.File("kept"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(file);
+        std::filesystem::remove(kept);
+        const std::string& real = c.link ? kept : file;
+        WriteFileBytes(real, earlier);
+        ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
+        if (c.link) {
+            ASSERT_EQ(::symlink("kept/record.dat", file.c_str()), 0);
+        }
+        FlashSelection.BaudRate = 9600;
+        StoreLastSelection();
+
+        EXPECT_EQ(ReadFileBytes(real) == earlier, !c.replaced);
+        EXPECT_EQ(ReadFileBytes(real).size(), kSelectionSize);
+        struct stat info {};
+        ASSERT_EQ(::lstat(file.c_str(), &info), 0);
+        EXPECT_EQ(S_ISLNK(info.st_mode), c.link);
+        ASSERT_EQ(::stat(real.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.mode);
+        ::chmod(real.c_str(), 0644);
+    }
+    EXPECT_EQ(ListDirectory(dir.File("kept")), std::vector<std::string>{"record.dat"});
 }
 
 TEST_F(LastSelectionTest, FailedStoreKeepsTheEarlierFileAndSaysNothing)
