@@ -133,8 +133,12 @@ bool SetCommState(PortHandle handle, const LineSettings& settings)
         return false;
 
     // Raw line, as a serial port is on systems without a terminal layer.
-    // IXON/IXOFF and CRTSCTS are left alone: flow control stays the port's.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC);
+    // That includes no XON/XOFF: Linux starts a port with IXON on, where
+    // other systems start without, and with it one 0x13 in the modem's
+    // output (a hex record holds any byte) stops every write until a 0x11
+    // comes. Hardware flow control (CRTSCTS) stays as the port has it.
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC |
+                                          IXON | IXOFF | IXANY);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN);
     tio.c_cc[VMIN] = 0;
