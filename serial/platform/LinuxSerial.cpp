@@ -256,6 +256,13 @@ bool WriteAll(PortHandle handle, const void* bytes, std::size_t count)
 
 bool TransmitByte(PortHandle handle, unsigned char byte)
 {
+    // The byte must reach the modem before anything still waiting to go
+    // out. Linux cannot put a byte at the head of the transmit queue, so
+    // what waits there is dropped: it belongs to what the modem is being
+    // told to abandon.
+    int fd = Fd(handle);
+    if (::ioctl(fd, TCFLSH, TCOFLUSH) != 0)
+        return false;
     return WriteAll(handle, &byte, 1);
 }
 

@@ -60,7 +60,8 @@ bool QueuedInput(PortHandle handle, std::uint32_t& count);
 bool ReadAvailable(PortHandle handle, void* buffer, std::size_t size, std::size_t& got);
 // Writes every byte, returning when all are handed to the driver.
 bool WriteAll(PortHandle handle, const void* bytes, std::size_t count);
-// Sends one byte at once, ahead of anything the program queues later.
+// Sends one byte ahead of everything else: output still waiting in the
+// driver's queue is thrown away first, then the byte goes out.
 bool TransmitByte(PortHandle handle, unsigned char byte);
 
 // The modem status lines (kCtsOn, kDsrOn). A pseudo-terminal has none and

@@ -157,10 +157,20 @@ TEST_F(SerialLinkTest, EveryByteValueRoundTripsUnchanged)
     EXPECT_EQ(reply.Text(), "");  // the text ends at the zero byte that came first
 }
 
-TEST_F(SerialLinkTest, TransmitCommCharSendsOneByte)
+TEST_F(SerialLinkTest, TransmitCommCharGoesAheadOfQueuedOutput)
 {
     EXPECT_TRUE(link.TransmitCommChar(port, 'Z'));
     EXPECT_EQ(peer.ReadFor(100), "Z");
+
+    // Far more than the far end's terminal takes in before it reads: the
+    // rest waits in the queue behind it, which the byte must not wait for.
+    const std::string queued(10000, 'q');
+    ASSERT_EQ(link.WriteBytes(port, queued.data(), queued.size()), kReplyOk);
+    EXPECT_TRUE(link.TransmitCommChar(port, 'Z'));
+    std::string got = peer.ReadUntil("Z", 2000);
+    EXPECT_LT(got.size(), queued.size()) << "the byte came after everything queued";
+    EXPECT_EQ(got.find_first_not_of('q'), got.size() - 1);
+    EXPECT_EQ(peer.ReadFor(100), "");
 }
 
 TEST_F(SerialLinkTest, PseudoTerminalReportsBothStatusLinesOn)
