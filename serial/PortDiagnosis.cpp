@@ -17,6 +17,20 @@ std::string Named(std::string_view portName, const std::string& device)
 
 } // namespace
 
+std::string PortInUseText(const std::string& name, const serial_platform::PortHolder& holder)
+{
+    if (holder.pid <= 0 || holder.name.empty())
+        return name + " is in use by another program. Close that program and try again.";
+    std::string text = name + " is in use by " + holder.name + " (pid " + std::to_string(holder.pid) + ").";
+    // The desktop's modem manager opens every new modem-like port to probe
+    // it, and keeps those that answer AT commands: ours do.
+    if (holder.name == "ModemManager")
+        return text + " ModemManager takes modems for itself: tell it to leave this port alone with the udev "
+                      "property ID_MM_DEVICE_IGNORE=\"1\" (see the README), or stop it for now with "
+                      "\"sudo systemctl stop ModemManager\", then try again.";
+    return text + " Close that program and try again.";
+}
+
 std::string DescribePortProblem(std::string_view portName)
 {
     std::string device = ResolvePortDevice(portName);
@@ -31,8 +45,11 @@ std::string DescribePortProblem(std::string_view portName)
     case sp::OpenResult::NotFound:
         return "No such port: " + name + " does not exist. Check that the modem is plugged in" +
                (ComPortNumber(portName) != 0 ? ", or register the port in " + PortDirectory() : std::string()) + ".";
-    case sp::OpenResult::Busy:
-        return name + " is in use by another program. Close that program and try again.";
+    case sp::OpenResult::Busy: {
+        sp::PortHolder holder;  // stays empty when the holder cannot be seen
+        sp::FindPortHolder(device, holder);
+        return PortInUseText(name, holder);
+    }
     case sp::OpenResult::PermissionDenied:
         return "Permission denied for " + name +
                ". Join the dialout group (sudo usermod -aG dialout $USER), then log in again.";

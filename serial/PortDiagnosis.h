@@ -1,6 +1,8 @@
 #pragma once
 // Why a port cannot be used, in words that tell the person what to do.
 
+#include "serial/platform/SerialPlatform.h"
+
 #include <string>
 #include <string_view>
 
@@ -8,3 +10,8 @@
 // settings and shows CTS or DSR; otherwise one line saying what is wrong
 // (no such port, in use, not permitted, no modem signals) and what to do.
 std::string DescribePortProblem(std::string_view portName);
+
+// What to say about a port that another program uses: the holder by name
+// and pid where the system shows them, otherwise only that it is in use;
+// with what to do about it. name is the port as the person knows it.
+std::string PortInUseText(const std::string& name, const serial_platform::PortHolder& holder);

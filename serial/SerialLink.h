@@ -78,8 +78,8 @@ public:
     int SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply, std::string_view expected,
                     std::uint16_t maxLength, unsigned seconds);
 
-    // Sends one byte at once, ahead of anything queued later. False when it
-    // cannot be written.
+    // Sends one byte at once, ahead of output still queued (which is
+    // dropped). False when it cannot be written.
     bool TransmitCommChar(PortHandle handle, char byte);
 
     // The modem status lines (CTS 0x10, DSR 0x20); false when unknown.

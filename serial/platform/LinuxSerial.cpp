@@ -10,10 +10,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -49,13 +53,80 @@ int PollWithStop(int fd, short events, int timeoutMs, short& revents)
     return ready;
 }
 
+// The Unix 98 pseudo-terminal ends.
+bool IsPseudoTerminalNode(const struct stat& info)
+{
+    unsigned int major = ::major(info.st_rdev);
+    return major >= 136 && major <= 143;
+}
+
 bool IsPseudoTerminal(int fd)
 {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode))
         return false;
-    unsigned int major = ::major(info.st_rdev);
-    return major >= 136 && major <= 143;  // the Unix 98 pseudo-terminal ends
+    return IsPseudoTerminalNode(info);
+}
+
+// The start of a small file (a lock file, a process's name); empty when
+// it cannot be read.
+std::string ReadSmallFile(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return {};
+    char buffer[64];
+    ssize_t n;
+    do
+        n = ::read(fd, buffer, sizeof buffer);
+    while (n < 0 && errno == EINTR);
+    ::close(fd);
+    if (n <= 0)
+        return {};
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string ProcessName(const std::string& procRoot, int pid)
+{
+    std::string name = ReadSmallFile(procRoot + "/" + std::to_string(pid) + "/comm");
+    if (auto end = name.find('\n'); end != std::string::npos)
+        name.erase(end);
+    return name;
+}
+
+// The pid in a lock file: ASCII digits, padded with blanks and ended by a
+// line end, or in the old format the pid as a 4-byte binary int. A binary
+// pid always holds a zero byte (pids stay below 2^22), which the ASCII form
+// never does, so the two cannot be mistaken for each other. 0 when it is
+// neither.
+int LockFilePid(const std::string& content)
+{
+    std::size_t i = 0;
+    while (i < content.size() && content[i] == ' ')
+        ++i;
+    long pid = 0;
+    std::size_t digits = 0;
+    while (i < content.size() && content[i] >= '0' && content[i] <= '9' && digits < 10) {
+        pid = pid * 10 + (content[i] - '0');
+        ++i;
+        ++digits;
+    }
+    while (i < content.size() && (content[i] == ' ' || content[i] == '\n' || content[i] == '\r'))
+        ++i;
+    if (digits > 0 && i == content.size())
+        return pid <= INT_MAX ? static_cast<int>(pid) : 0;
+    if (content.size() == sizeof(std::int32_t)) {
+        std::int32_t binary = 0;
+        std::memcpy(&binary, content.data(), sizeof binary);
+        return binary;
+    }
+    return 0;
+}
+
+bool ProcessExists(int pid)
+{
+    // A process of another user still exists; it only may not be signalled.
+    return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 std::uint32_t DecodeBaud(const termios2& tio)
@@ -116,6 +187,17 @@ OpenResult OpenDevice(const std::string& device, PortHandle& handle)
         ::close(fd);
         return OpenResult::Failed;
     }
+    // The lock and TIOCEXCL keep out only those who come later: a program
+    // that opened the port first (a terminal program, the desktop's modem
+    // manager) would still read our modem's answers and write into the
+    // dialogue. A pseudo-terminal's far end is the simulated modem itself,
+    // which holds it by design.
+    PortHolder holder;
+    if (FindPortHolder(device, holder)) {
+        lastOpenErrno = EBUSY;
+        ::close(fd);
+        return OpenResult::Busy;
+    }
     handle = fd;
     return OpenResult::Ok;
 }
@@ -154,8 +236,12 @@ bool SetCommState(PortHandle handle, const LineSettings& settings)
         return false;
 
     // Raw line, as a serial port is on systems without a terminal layer.
-    // IXON/IXOFF and CRTSCTS are left alone: flow control stays the port's.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC);
+    // That includes no XON/XOFF: Linux starts a port with IXON on, where
+    // other systems start without, and with it one 0x13 in the modem's
+    // output (a hex record holds any byte) stops every write until a 0x11
+    // comes. Hardware flow control (CRTSCTS) stays as the port has it.
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC |
+                                          IXON | IXOFF | IXANY);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN);
     tio.c_cc[VMIN] = 0;
@@ -275,6 +361,13 @@ bool WriteAll(PortHandle handle, const void* bytes, std::size_t count)
 
 bool TransmitByte(PortHandle handle, unsigned char byte)
 {
+    // The byte must reach the modem before anything still waiting to go
+    // out. Linux cannot put a byte at the head of the transmit queue, so
+    // what waits there is dropped: it belongs to what the modem is being
+    // told to abandon.
+    int fd = Fd(handle);
+    if (::ioctl(fd, TCFLSH, TCOFLUSH) != 0)
+        return false;
     return WriteAll(handle, &byte, 1);
 }
 
@@ -357,6 +450,82 @@ void ClearStopRequest()
         std::uint64_t value = 0;
         [[maybe_unused]] ssize_t got = ::read(event, &value, sizeof value);
     }
+}
+
+bool FindPortHolder(const std::string& device, PortHolder& holder)
+{
+    struct stat info {};
+    if (::stat(device.c_str(), &info) != 0 || !S_ISCHR(info.st_mode) || IsPseudoTerminalNode(info))
+        return false;
+    return FindDeviceOpener(static_cast<std::uint64_t>(info.st_rdev), "/proc", holder) ||
+           FindLockOwner(device, "/var/lock", "/proc", holder);
+}
+
+bool FindDeviceOpener(std::uint64_t deviceId, const std::string& procRoot, PortHolder& holder)
+{
+    DIR* processes = ::opendir(procRoot.c_str());
+    if (processes == nullptr)
+        return false;
+    const int self = static_cast<int>(::getpid());
+    bool found = false;
+    while (!found) {
+        dirent* process = ::readdir(processes);
+        if (process == nullptr)
+            break;
+        char* end = nullptr;
+        long pid = std::strtol(process->d_name, &end, 10);
+        if (end == process->d_name || *end != '\0' || pid <= 0 || pid > INT_MAX || pid == self)
+            continue;
+        std::string fdDir = procRoot + "/" + process->d_name + "/fd";
+        DIR* descriptors = ::opendir(fdDir.c_str());
+        if (descriptors == nullptr)
+            continue;  // gone meanwhile, or another user's
+        while (dirent* entry = ::readdir(descriptors)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            std::string link = fdDir + "/" + entry->d_name;
+            // Only descriptors of files can be the device; sockets, pipes
+            // and the like name no path and are not looked at further.
+            char target[8];
+            ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+            if (n <= 0 || target[0] != '/')
+                continue;
+            struct stat info {};
+            if (::stat(link.c_str(), &info) == 0 && S_ISCHR(info.st_mode) &&
+                static_cast<std::uint64_t>(info.st_rdev) == deviceId) {
+                found = true;
+                break;
+            }
+        }
+        ::closedir(descriptors);
+        if (found) {
+            holder.pid = static_cast<int>(pid);
+            holder.name = ProcessName(procRoot, holder.pid);
+        }
+    }
+    ::closedir(processes);
+    return found;
+}
+
+bool FindLockOwner(const std::string& device, const std::string& lockDir, const std::string& procRoot,
+                   PortHolder& holder)
+{
+    // The lock is named after the device node itself: a link such as
+    // /dev/serial/by-id/... or a COMn entry stands for the ttyUSB0 behind it.
+    std::string resolved = device;
+    if (char* real = ::realpath(device.c_str(), nullptr)) {
+        resolved = real;
+        std::free(real);
+    }
+    std::string base = resolved.substr(resolved.find_last_of('/') + 1);
+    if (base.empty())
+        return false;
+    int pid = LockFilePid(ReadSmallFile(lockDir + "/LCK.." + base));
+    if (pid <= 0 || pid == static_cast<int>(::getpid()) || !ProcessExists(pid))
+        return false;  // no lock, an unreadable one, or a stale one
+    holder.pid = pid;
+    holder.name = ProcessName(procRoot, pid);
+    return true;
 }
 
 std::uint32_t TickCount()

@@ -41,7 +41,9 @@ inline constexpr std::uint32_t kDsrOn = 0x0020;
 enum class OpenResult { Ok, NotFound, Busy, PermissionDenied, Failed };
 
 // Opens a device for reading and writing, held exclusively: a second opener,
-// in this program or another, fails even with administrator rights.
+// in this program or another, fails even with administrator rights. A serial
+// device that another process already holds (FindPortHolder) is refused as
+// Busy.
 OpenResult OpenDevice(const std::string& device, PortHandle& handle);
 void CloseDevice(PortHandle handle);
 
@@ -61,7 +63,8 @@ bool ReadAvailable(PortHandle handle, void* buffer, std::size_t size, std::size_
 // Writes every byte, returning when all are handed to the driver. False
 // when the device fails, stalls for a minute, or a stop is requested.
 bool WriteAll(PortHandle handle, const void* bytes, std::size_t count);
-// Sends one byte at once, ahead of anything the program queues later.
+// Sends one byte ahead of everything else: output still waiting in the
+// driver's queue is thrown away first, then the byte goes out.
 bool TransmitByte(PortHandle handle, unsigned char byte);
 
 // The modem status lines (kCtsOn, kDsrOn). A pseudo-terminal has none and
@@ -87,6 +90,30 @@ void PrepareStopRequests();
 void RequestStop();
 bool StopRequested();
 void ClearStopRequest();
+
+// Another process that uses a port, as far as the system shows it.
+struct PortHolder {
+    int pid = 0;       // 0 when not known
+    std::string name;  // the process's name; empty when it cannot be read
+};
+
+// Another process that holds the serial device open or owns its lock file
+// (FindDeviceOpener, FindLockOwner, on /proc and /var/lock). False for a
+// pseudo-terminal, whose far end is the modem, and when no holder is seen.
+bool FindPortHolder(const std::string& device, PortHolder& holder);
+
+// A process other than this one with the character device deviceId (the
+// st_rdev of its node) open, found through the descriptors listed under
+// procRoot/<pid>/fd. Processes whose descriptors cannot be read are missed.
+bool FindDeviceOpener(std::uint64_t deviceId, const std::string& procRoot, PortHolder& holder);
+
+// The owner of the lock file lockDir/LCK..<name> that terminal programs
+// create, name being the base name of the device with its links resolved.
+// The file holds the pid as ASCII or as a 4-byte binary int; a pid whose
+// process no longer exists (or is this one) is ignored. The name comes from
+// procRoot/<pid>/comm.
+bool FindLockOwner(const std::string& device, const std::string& lockDir, const std::string& procRoot,
+                   PortHolder& holder);
 
 // Milliseconds from a fixed start, monotonic, wrapping at 2^32: only
 // differences are meaningful.

@@ -157,10 +157,20 @@ TEST_F(SerialLinkTest, EveryByteValueRoundTripsUnchanged)
     EXPECT_EQ(reply.Text(), "");  // the text ends at the zero byte that came first
 }
 
-TEST_F(SerialLinkTest, TransmitCommCharSendsOneByte)
+TEST_F(SerialLinkTest, TransmitCommCharGoesAheadOfQueuedOutput)
 {
     EXPECT_TRUE(link.TransmitCommChar(port, 'Z'));
     EXPECT_EQ(peer.ReadFor(100), "Z");
+
+    // Far more than the far end's terminal takes in before it reads: the
+    // rest waits in the queue behind it, which the byte must not wait for.
+    const std::string queued(10000, 'q');
+    ASSERT_EQ(link.WriteBytes(port, queued.data(), queued.size()), kReplyOk);
+    EXPECT_TRUE(link.TransmitCommChar(port, 'Z'));
+    std::string got = peer.ReadUntil("Z", 2000);
+    EXPECT_LT(got.size(), queued.size()) << "the byte came after everything queued";
+    EXPECT_EQ(got.find_first_not_of('q'), got.size() - 1);
+    EXPECT_EQ(peer.ReadFor(100), "");
 }
 
 TEST_F(SerialLinkTest, PseudoTerminalReportsBothStatusLinesOn)
@@ -212,12 +222,15 @@ protected:
     PortHandle port = kInvalidPort;
 };
 
-TEST_F(LineSettingsTest, CookedTerminalBecomesRawButKeepsItsFlowControl)
+TEST_F(LineSettingsTest, CookedTerminalBecomesRawWithoutSoftwareFlowControlKeepingTheRest)
 {
     PtyPeer peer(/*raw=*/false);
     termios before{};
     ASSERT_EQ(::tcgetattr(peer.SlaveFd(), &before), 0);
     ASSERT_TRUE(before.c_iflag & IXON);
+    before.c_iflag |= IXOFF | IXANY | IMAXBEL | IUTF8;
+    before.c_cflag |= CRTSCTS;
+    ASSERT_EQ(::tcsetattr(peer.SlaveFd(), TCSANOW, &before), 0);
 
     LineSettings settings;
     settings.BaudRate = 256000;
@@ -233,7 +246,9 @@ TEST_F(LineSettingsTest, CookedTerminalBecomesRawButKeepsItsFlowControl)
 
     termios after{};
     ASSERT_EQ(::tcgetattr(peer.SlaveFd(), &after), 0);
-    EXPECT_TRUE(after.c_iflag & IXON) << "software flow control is the port's";
+    EXPECT_EQ(after.c_iflag & (IXON | IXOFF | IXANY), 0u);
+    EXPECT_EQ(after.c_iflag & (IMAXBEL | IUTF8), static_cast<tcflag_t>(IMAXBEL | IUTF8));
+    EXPECT_TRUE(after.c_cflag & CRTSCTS) << "hardware flow control is the port's";
     EXPECT_FALSE(after.c_lflag & (ECHO | ICANON | ISIG));
 
     // CR goes out as CR and comes in as CR; nothing is echoed back.
@@ -243,6 +258,23 @@ TEST_F(LineSettingsTest, CookedTerminalBecomesRawButKeepsItsFlowControl)
     ReplyBuffer reply;
     EXPECT_EQ(link.WaitForReply(port, "B\x03", reply, kReplyLimit, 1), kReplyOk);
     EXPECT_EQ(reply.Text(), "A\rB\x03");
+    link.ClosePort(port);
+}
+
+TEST_F(LineSettingsTest, XoffFromTheLineIsDataAndDoesNotStopWriting)
+{
+    PtyPeer peer(/*raw=*/false);
+    LineSettings settings;
+    settings.BaudRate = 57600;
+    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    peer.Write("\x13");
+    ReplyBuffer reply;
+    EXPECT_EQ(link.WaitForReply(port, "\x13", reply, kReplyLimit, 1), kReplyOk);
+
+    auto start = Clock::now();
+    ASSERT_EQ(link.WriteBytes(port, "AT\r", 3), kReplyOk);
+    EXPECT_EQ(peer.ReadUntil("AT\r", 1000), "AT\r");
+    EXPECT_LT(ElapsedMs(start), 1000);
     link.ClosePort(port);
 }
 
