@@ -296,8 +296,9 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
         EXPECT_EQ(result.exitCode, 1) << result.err;
         EXPECT_LT(ElapsedMs(signalled), 1500);
         EXPECT_NE(result.err.find(c.said), std::string::npos) << result.err;
-        if (!c.answersIdentification)
+        if (!c.answersIdentification) {
             EXPECT_EQ(peer.Received().find("AT&&FGO"), std::string::npos) << peer.Received();
+        }
     }
 }
 
