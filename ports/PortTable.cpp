@@ -296,7 +296,7 @@ void EnumComPorts(DeviceSource& source)
         if (rows[i].absent)
             rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
     auto unnamed = std::find_if(rows.begin(), rows.end(), [](const Row& row) { return ComPortNumber(row.name) == 0; });
-    if (rows.size() > MAX_PORTS && unnamed - rows.begin() >= MAX_PORTS)
+    if (rows.size() > MAX_PORTS && unnamed != rows.end() && unnamed - rows.begin() >= MAX_PORTS)
         std::rotate(rows.begin() + (MAX_PORTS - 1), unnamed, unnamed + 1);
     for (std::size_t i = 0; i < rows.size() && i < MAX_PORTS; ++i) {
         PortTable[i].portName = rows[i].name;

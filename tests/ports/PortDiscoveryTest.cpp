@@ -201,8 +201,12 @@ TEST_F(PortDiscoveryTest, WhenNamesRunOutTheNameGoneLongestIsGivenBack)
 
 TEST_F(PortDiscoveryTest, AtMostEightRowsAndNineNames)
 {
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 9; ++i)
         devices.devices.push_back({"/dev/ttyUSB" + std::to_string(i), "", "USB serial", ""});
+    EnumComPorts(devices);
+    EXPECT_EQ(Rows().size(), 8u);
+    EXPECT_EQ(PortTable[7].portName, "COM8");
+    devices.devices.push_back({"/dev/ttyUSB9", "", "USB serial", ""});
     EnumComPorts(devices);
     EXPECT_EQ(Rows().size(), 8u);
     EXPECT_EQ(PortTable[6].portName, "COM7");
