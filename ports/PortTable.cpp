@@ -283,11 +283,12 @@ void EnumComPorts(DeviceSource& source)
         rows.push_back(std::move(row));
     // A device that has no name is still listed, under its device path,
     // which opens it as well; the row says why.
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        if (names[i] == 0)
-            rows.push_back({devices[i].node,
-                            devices[i].node + " -- " + Describe(devices[i]) + " (no COM name: " + unnamedBecause[i] + ")",
-                            false});
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (names[i] != 0)
+            continue;
+        const std::string& node = devices[i].node;
+        rows.push_back({node, node + " -- " + Describe(devices[i]) + " (no COM name: " + unnamedBecause[i] + ")", false});
+    }
 
     // Only eight rows fit. Simulators that have gone give way first; and
     // when names ran out, the first device left without one takes the last

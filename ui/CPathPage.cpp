@@ -83,11 +83,11 @@ bool CPathPage::OnWizardFinish()
     if (row >= 0 && row < MAX_PORTS && !SetField(FlashSelection.PortName, PortTable[row].portName)) {
         const std::string& port = PortTable[row].portName;
         dialogs.ShowMessage(kApplicationName,
-                            port + " has no COM name, and the wizard can flash only COM1 to COM9. Free a COM name "
-                                   "by removing an entry you no longer need from " +
+                            port + " has no COM name, and the wizard can flash only COM1 to COM9. To give it one, "
+                                   "make sure that the port directory " +
                                 PortDirectory() +
-                                ", then start again; or flash this port from the command line: "
-                                "flashloader-cli flash --port " +
+                                " can be written and remove from it an entry you no longer need; the next scan "
+                                "names the port. Or flash it from the command line: flashloader-cli flash --port " +
                                 port + " --file " + m_strPath.toLocal8Bit().toStdString(),
                             MsgIcon::Stop);
         return false;
