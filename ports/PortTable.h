@@ -11,16 +11,19 @@ inline constexpr int MAX_PORTS = 8;
 
 struct PortEntry {
     std::string identification;  // what the modem said about itself; empty without a modem
-    std::string portName;        // COM1 ... COM9
+    std::string portName;        // COM1 ... COM9, or the device path of a device without a COM name
     std::string displayText;     // "COMn -- description" for the port list
     std::int32_t modemFound = 0; // 1 when a modem answered the handshake here
 };
 
 extern PortEntry PortTable[MAX_PORTS];
 
-// Lists the serial devices of source and the simulated modems of the port directory
-// into PortTable, in COM-number order. A device without a COM name gets the
-// lowest free one, kept in the port directory for the next runs. When neither
-// the device registry nor the port directory can be read, the rows are COM1
-// to COM8 and the probe sorts them out.
+// Lists the serial devices of source and the simulated modems of the port
+// directory into PortTable, in COM-number order. A device without a COM name
+// gets one that is kept in the port directory for the next runs: /dev/ttyS(n-1)
+// the COMn it means without an entry, other devices the lowest free one, and
+// when none is free the one whose device has been gone longest. A device that
+// cannot be named is listed under its device path, its display text saying
+// why. When neither the device registry nor the port directory can be read,
+// the rows are COM1 to COM8 and the probe sorts them out.
 void EnumComPorts(DeviceSource& source);

@@ -1,6 +1,8 @@
 #include "serial/PortNames.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 
 std::string PortDirectory()
@@ -15,6 +17,29 @@ std::string PortDirectory()
     else
         config = "/.config";
     return config + "/flashloader/ports";
+}
+
+bool MakePortDirectory(std::string& error)
+{
+    std::string directory = PortDirectory();
+    // Every prefix that ends before a slash, then the whole path. A folder
+    // that exists already is left as it is, whatever its mode.
+    for (std::size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
+        std::string folder = directory.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = "cannot make " + folder + ": " + std::strerror(errno);
+            return false;
+        }
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat info {};
+    int failure = ::stat(directory.c_str(), &info) != 0 ? errno : (S_ISDIR(info.st_mode) ? 0 : ENOTDIR);
+    if (failure != 0) {
+        error = "cannot make " + directory + ": " + std::strerror(failure);
+        return false;
+    }
+    return true;
 }
 
 int ComPortNumber(std::string_view portName)

@@ -14,6 +14,11 @@
 // The port directory (which need not exist yet).
 std::string PortDirectory();
 
+// Makes the port directory with every missing folder above it, as mkdir -p
+// does; folders it makes are the user's alone (0700), as configuration
+// folders should be. False, with the reason in error, when it cannot.
+bool MakePortDirectory(std::string& error);
+
 // 1 to 9 for a port name COM1 to COM9 in any letter case, else 0.
 int ComPortNumber(std::string_view portName);
 

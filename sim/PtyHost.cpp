@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -88,12 +87,8 @@ bool PtyHost::Open(std::string& error)
 PtyHost::Registration PtyHost::Register(int portNumber, bool replace, std::string& error)
 {
     std::string directory = PortDirectory();
-    std::error_code failure;
-    std::filesystem::create_directories(directory, failure);
-    if (failure) {
-        error = "cannot create the port directory " + directory + ": " + failure.message();
+    if (!MakePortDirectory(error))
         return Registration::Failed;
-    }
     std::string name = ComPortName(portNumber);
     std::string entry = directory + "/" + name;
 

@@ -4,6 +4,7 @@
 #include "app/LoaderApp.h"
 #include "app/Text.h"
 #include "ports/PortTable.h"
+#include "serial/PortNames.h"
 #include "ui/CConfirmDlg.h"
 #include "ui/CFlashWizard.h"
 #include "ui/QtUserInterface.h"
@@ -75,9 +76,22 @@ bool CPathPage::OnWizardFinish()
     UpdateData(true);
     UiDialogs& dialogs = m_sheet.Ui().Dialogs();
 
+    // The selection holds COM1 to COM9 only. A device that the scan could not
+    // name is listed under its device path: refuse it rather than flash the
+    // port chosen before, and say how to reach it.
     int row = m_sheet.m_pagePort.SelectedRow();
-    if (row >= 0 && row < MAX_PORTS)
-        SetField(FlashSelection.PortName, PortTable[row].portName);
+    if (row >= 0 && row < MAX_PORTS && !SetField(FlashSelection.PortName, PortTable[row].portName)) {
+        const std::string& port = PortTable[row].portName;
+        dialogs.ShowMessage(kApplicationName,
+                            port + " has no COM name, and the wizard can flash only COM1 to COM9. To give it one, "
+                                   "make sure that the port directory " +
+                                PortDirectory() +
+                                " can be written and remove from it an entry you no longer need; the next scan "
+                                "names the port. Or flash it from the command line: flashloader-cli flash --port " +
+                                port + " --file " + m_strPath.toLocal8Bit().toStdString(),
+                            MsgIcon::Stop);
+        return false;
+    }
     ConvertBaudRate(FlashSelection.BaudRate, m_sheet.m_pagePort.m_nBaudIndex, BaudDirection::IndexToRate);
 
     // A cut path would name another file: refuse it instead.

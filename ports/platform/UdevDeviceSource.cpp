@@ -97,7 +97,7 @@ public:
             }
             // Enumeration order is the kernel's; sort by node for stability.
             std::sort(devices.begin(), devices.end(),
-                      [](const SerialDevice& a, const SerialDevice& b) { return a.node < b.node; });
+                      [](const SerialDevice& a, const SerialDevice& b) { return NodeNameLess(a.node, b.node); });
         }
         if (enumerate != nullptr)
             udev_enumerate_unref(enumerate);

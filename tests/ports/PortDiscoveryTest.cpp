@@ -3,16 +3,45 @@
 #include "ports/platform/DeviceSource.h"
 #include "resources/StringTable.h"
 
+#include "serial/PortNames.h"
 #include "tests/support/ModemSim.h"
+#include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedUi.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+std::string LinkTarget(const std::string& path)
+{
+    char buffer[256] = {};
+    return ::readlink(path.c_str(), buffer, sizeof buffer - 1) > 0 ? buffer : "";
+}
+
+// Sets or removes an environment variable for the object's life.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
 
 class FakeDevices : public DeviceSource {
 public:
@@ -35,10 +64,17 @@ protected:
         ::mkdir(ports.c_str(), 0755);
         ASSERT_EQ(::symlink(target.c_str(), (ports + "/" + name).c_str()), 0);
     }
-    std::string Target(const std::string& name)
+    std::string Target(const std::string& name) { return LinkTarget(ports + "/" + name); }
+    // The entry's own time, which tells when its device was last seen.
+    void SetSeen(const std::string& name, std::time_t when)
     {
-        char buffer[256] = {};
-        return ::readlink((ports + "/" + name).c_str(), buffer, sizeof buffer - 1) > 0 ? buffer : "";
+        timespec times[2] = {{when, 0}, {when, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (ports + "/" + name).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    }
+    std::time_t Seen(const std::string& name)
+    {
+        struct stat info {};
+        return ::lstat((ports + "/" + name).c_str(), &info) == 0 ? info.st_mtime : 0;
     }
     std::vector<std::string> Rows()
     {
@@ -62,25 +98,119 @@ TEST_F(PortDiscoveryTest, DevicesGetLastingComNamesInNumberOrder)
                        {"/dev/ttyS4", "", "Serial port", "permission denied: join the dialout group"}};
     EnumComPorts(devices);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"COM1 -- KT-56 USB Modem", "COM2 -- FT232R USB UART (FTDI)",
-                                                "COM3 -- Serial port: permission denied: join the dialout group"}));
+                                                "COM5 -- Serial port: permission denied: join the dialout group"}));
     EXPECT_EQ(Target("COM1"), "/dev/serial/by-id/usb-Kestrolan_Modem-if00");  // survives replugging
-    EXPECT_EQ(Target("COM3"), "/dev/ttyS4");
+    EXPECT_EQ(Target("COM5"), "/dev/ttyS4");
 
     // Next run, devices found in another order: the same names.
     std::swap(devices.devices[0], devices.devices[2]);
     devices.devices[1].node = "/dev/ttyACM1";  // replugged under another node
     EnumComPorts(devices);
     EXPECT_EQ(Rows()[0], "COM1 -- KT-56 USB Modem");
-    EXPECT_EQ(PortTable[2].portName, "COM3");
+    EXPECT_EQ(PortTable[2].portName, "COM5");
+}
+
+TEST_F(PortDiscoveryTest, AFreshAccountGetsTheWholePortDirectory)
+{
+    std::string home = dir.File("home");
+    ASSERT_EQ(::mkdir(home.c_str(), 0755), 0);
+    ::unsetenv("FLASHLOADER_PORTS");
+    ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr), freshHome("HOME", home.c_str());
+    devices.devices = {{"/dev/ttyUSB0", "/dev/serial/by-id/usb-Kestrolan_Modem-if00", "KT-56 USB Modem", ""},
+                       {"/dev/ttyS0", "", "Serial port", ""}};
+    EnumComPorts(devices);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"COM1 -- Serial port", "COM2 -- KT-56 USB Modem"}));
+    EXPECT_EQ(LinkTarget(home + "/.config/flashloader/ports/COM2"), "/dev/serial/by-id/usb-Kestrolan_Modem-if00");
+    for (std::string folder : {"/.config", "/.config/flashloader", "/.config/flashloader/ports"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat((home + folder).c_str(), &info), 0) << folder;
+        EXPECT_EQ(info.st_mode & 07777, 0700u) << folder;
+    }
+}
+
+// The devices are listed in plain-text order, as a registry may give them.
+TEST_F(PortDiscoveryTest, FirstNamesKeepWhatComnMeantAndFollowTheNodeNumbers)
+{
+    devices.devices = {{"/dev/ttyACM0", "", "USB modem", ""}, {"/dev/ttyS0", "", "Serial port", ""},
+                       {"/dev/ttyS3", "", "Serial port", ""}, {"/dev/ttyUSB10", "", "USB serial", ""},
+                       {"/dev/ttyUSB2", "", "USB serial", ""}};
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> before, after;
+    };
+    const Case cases[] = {
+        {{},
+         {{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyACM0"}, {"COM3", "/dev/ttyUSB2"}, {"COM4", "/dev/ttyS3"},
+          {"COM5", "/dev/ttyUSB10"}}},
+        // COM1 and COM4 mean something else already: the ports take free names.
+        {{{"COM1", "/dev/null"}, {"COM4", "/dev/ttyUSB9"}},
+         {{"COM1", "/dev/null"}, {"COM2", "/dev/ttyACM0"}, {"COM3", "/dev/ttyS0"}, {"COM4", "/dev/ttyUSB9"},
+          {"COM5", "/dev/ttyS3"}, {"COM6", "/dev/ttyUSB2"}, {"COM7", "/dev/ttyUSB10"}}},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(ports);
+        for (const auto& [name, target] : c.before)
+            Register(name, target);
+        EnumComPorts(devices);
+        std::vector<std::pair<std::string, std::string>> after;
+        for (int n = 1; n <= 9; ++n)
+            if (!Target(ComPortName(n)).empty())
+                after.emplace_back(ComPortName(n), Target(ComPortName(n)));
+        EXPECT_EQ(after, c.after);
+        EXPECT_EQ(Rows().size(), c.after.size() - (c.before.empty() ? 0 : 1));  // not the unplugged one
+    }
+}
+
+TEST_F(PortDiscoveryTest, WhenNamesRunOutTheNameGoneLongestIsGivenBack)
+{
+    PtyPeer live;
+    const std::time_t day = 86400, start = std::time(nullptr);
+    struct Entry {
+        std::string name, target;
+        std::time_t seen;
+        std::string after;
+    };
+    const Entry table[] = {
+        {"COM1", live.SlavePath(), 1 * day, live.SlavePath()},  // a simulator that still runs
+        {"COM2", "/dev/pts/4242", 4 * day, "/dev/ttyACM2"},      // a simulator that has gone
+        {"COM3", "/dev/ttyUSB9", 2 * day, "/dev/ttyACM0"},       // unplugged, longest ago
+        {"COM4", "/dev/null", 1 * day, "/dev/null"},             // made by hand
+        {"COM5", "/dev/tty", 3 * day, "/dev/ttyACM1"},           // a terminal node the registry does not list
+        {"COM6", "/dev/ttyUSB0", 1 * day, "/dev/ttyUSB0"},       // plugged in
+        {"COM7", "/dev/ttyUSB1", 1 * day, "/dev/ttyUSB1"},
+        {"COM8", "/dev/ttyUSB2", 1 * day, "/dev/ttyUSB2"},
+        {"COM9", "/dev/ttyUSB3", 1 * day, "/dev/ttyUSB3"},
+    };
+    for (const Entry& e : table) {
+        Register(e.name, e.target);
+        SetSeen(e.name, e.seen);
+    }
+    for (const char* node : {"/dev/ttyACM3", "/dev/ttyACM1", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2",
+                             "/dev/ttyUSB3", "/dev/ttyACM0", "/dev/ttyACM2"})
+        devices.devices.push_back({node, "", "USB modem", ""});
+    EnumComPorts(devices);
+    for (const Entry& e : table) {
+        EXPECT_EQ(Target(e.name), e.after) << e.name;
+        EXPECT_GE(Seen(e.name), start) << e.name << " is not marked as seen now";
+    }
+    EXPECT_EQ(ListDirectory(ports).size(), 9u);  // no temporary link left behind
+    // Nine names, ten ports: the one without a name still gets a row.
+    EXPECT_EQ(PortTable[7].portName, "/dev/ttyACM3");
+    EXPECT_EQ(PortTable[7].displayText,
+              "/dev/ttyACM3 -- USB modem (no COM name: COM1 to COM9 all belong to devices that are present)");
 }
 
 TEST_F(PortDiscoveryTest, AtMostEightRowsAndNineNames)
 {
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 9; ++i)
         devices.devices.push_back({"/dev/ttyUSB" + std::to_string(i), "", "USB serial", ""});
     EnumComPorts(devices);
     EXPECT_EQ(Rows().size(), 8u);
     EXPECT_EQ(PortTable[7].portName, "COM8");
+    devices.devices.push_back({"/dev/ttyUSB9", "", "USB serial", ""});
+    EnumComPorts(devices);
+    EXPECT_EQ(Rows().size(), 8u);
+    EXPECT_EQ(PortTable[6].portName, "COM7");
+    EXPECT_EQ(PortTable[7].portName, "/dev/ttyUSB9");  // left without a name, and so shown
     EXPECT_EQ(Target("COM9"), "/dev/ttyUSB8");
     EXPECT_EQ(Target("COM10"), "");
 }
@@ -142,6 +272,22 @@ TEST_F(ScanTest, ModemOnTheSecondOfTwoPorts)
     EXPECT_EQ(ui.events, (std::vector<std::string>{"notice", "notice closed"}));
     EXPECT_EQ(ui.noticeText, " COM1 COM2      ");
     EXPECT_EQ(ui.noticeTexts[1], " COM1");  // the name goes up before its probe
+}
+
+TEST_F(ScanTest, DevicesThatCannotBeNamedAreListedAndProbedUnderAPathThatReachesThem)
+{
+    WriteFileBytes(dir.File("file"), "");
+    std::string blocked = dir.File("file/ports");
+    ::setenv("FLASHLOADER_PORTS", blocked.c_str(), 1);
+    ModemSimProcess modem;
+    ASSERT_TRUE(modem.Start({"--ident", "KT-56 Bench"}));
+    devices.devices = {{modem.DevicePath(), "", "KT-56 USB Modem", ""}, {"/dev/ttyS8", "", "Serial port", ""}};
+    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"COM9 -- Serial port",  // what COM9 means without an entry
+                                                modem.DevicePath() + " -- KT-56 USB Modem (no COM name: cannot make " +
+                                                    blocked + ": Not a directory)"}));
+    EXPECT_EQ(PortTable[1].portName, modem.DevicePath());
+    EXPECT_EQ(PortTable[1].identification, "KT-56 Bench");
 }
 
 TEST_F(ScanTest, EveryModemIsMarked)

@@ -39,13 +39,15 @@ const QString kPorts = "Modem Flash Loader - COM Port Options";
 const QString kPath = "Modem Flash Loader - Loading File Path";
 const QString kConfirm = "Modem Flash Loader - Input Confirmation";
 
-class NoDevices : public DeviceSource {
+// The device registry: empty unless a test lists devices.
+class TestDevices : public DeviceSource {
 public:
     bool ListDevices(std::vector<SerialDevice>& devices) override
     {
-        devices.clear();
+        devices = listed;
         return true;
     }
+    std::vector<SerialDevice> listed;
 };
 
 CFlashWizard* Wizard()
@@ -98,7 +100,7 @@ protected:
 
     std::string ports;
     ScriptedDialogs dialogs;
-    NoDevices devices;
+    TestDevices devices;
     UiSteps steps;
 };
 
@@ -193,6 +195,33 @@ TEST_F(WizardTest, FinishWithAMissingFileStaysAndTheChoicesAreStoredAfterCancel)
     EXPECT_EQ(std::string(FieldText(FlashSelection.PortName)), "COM1");
     EXPECT_EQ(FlashSelection.BaudRate, 115200);
     EXPECT_EQ(std::string(FieldText(FlashSelection.HexFilePath)), "/no/such/MODEM.HEX");
+}
+
+TEST_F(WizardTest, FinishRefusesAPortWithoutAComNameAndSaysHowToReachIt)
+{
+    WriteFileBytes(dir.File("file"), "");
+    ::setenv("FLASHLOADER_PORTS", dir.File("file/ports").c_str(), 1);  // no name can be given
+    ModemSimProcess modem;
+    ASSERT_TRUE(modem.Start({}));
+    const std::string port = modem.DevicePath();
+    devices.listed = {{port, "", "KT-56 USB Modem", ""}};
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [&] {
+        EXPECT_EQ(PortTable[Wizard()->m_pagePort.SelectedRow()].portName, port);
+        Wizard()->NextButton()->click();
+    });
+    steps.When([] { return UiSteps::Modal(kPath); }, [&] {
+        Wizard()->FinishButton()->click();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        const std::string& text = dialogs.messages[0].text;
+        EXPECT_EQ(text.find(port + " has no COM name"), 0u) << text;
+        EXPECT_NE(text.find("flashloader-cli flash --port " + port + " --file " + dir.File("MODEM.HEX")),
+                  std::string::npos) << text;
+        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Stop);
+        EXPECT_TRUE(UiSteps::Modal(kPath));
+        Wizard()->CancelButton()->click();
+    });
+    Run();
 }
 
 TEST_F(WizardTest, ChangeInputsGoesBackAndTheWholeRoadFlashesTheModem)
