@@ -75,6 +75,15 @@ Plan Draw(std::mt19937& random, unsigned seed)
             add("--drop-loader-ack-at", std::to_string(random() % 20));
     }
     plan.yes = chance(0.8) ? 1.0 : 0.5;
+    // Answers as terse as the line contract allows.
+    if (chance(0.3))
+        add("--ack", chance(0.5) ? "bare" : "lead");
+    for (const char* flag : {"--one-line-banner", "--echo-loader-lines"}) {
+        if (chance(0.3)) {
+            plan.modem.push_back(flag);
+            plan.summary += std::string(" ") + flag;
+        }
+    }
     return plan;
 }
 
