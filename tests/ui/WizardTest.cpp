@@ -379,6 +379,27 @@ TEST_F(ConfirmTest, FailedRunLeavesOnlyClose)
     EXPECT_EQ(confirm.DoModal(), IDOK);
 }
 
+TEST_F(ConfirmTest, FailureShowsTheRunsReasonWithTheFilesFaultOnHovering)
+{
+    std::string image = MakeImage({});
+    image[image.find("\r\n", image.find("\r\n") + 2) + 14] ^= 1;  // line 3 no longer fits its checksum
+    WriteFileBytes(dir.File("MODEM.HEX"), image);
+    ModemSimProcess modem;
+    StartModem(modem, "COM5", {});
+    SetField(FlashSelection.PortName, "COM5");
+    CConfirmDlg confirm(nullptr, dialogs);
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [&] { static_cast<QPushButton*>(confirm.Control(1006))->click(); });
+    steps.When([&] { return confirm.State() == RunState::Failed; }, [&] {
+        EXPECT_EQ(Text(confirm.Control(1021)).toStdString(),
+                  std::string(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)) + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN));
+        EXPECT_TRUE(confirm.Control(1021)->toolTip().contains(QStringLiteral("line 3: wrong checksum")))
+            << confirm.Control(1021)->toolTip().toStdString();
+        static_cast<QPushButton*>(confirm.Control(1))->click();
+    });
+    EXPECT_EQ(confirm.DoModal(), IDOK);
+}
+
 TEST_F(ConfirmTest, CheckThatFailsEndsTheWindowBeforeItIsShown)
 {
     SetField(FlashSelection.PortName, "COM6");  // nothing there
