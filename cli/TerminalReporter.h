@@ -29,6 +29,7 @@ public:
     void Beep(BeepKind) override {}
     void Repaint() override {}
     bool PumpMessages() override;
+    void OnFirstLineWait(std::uint32_t waitedMs) override;
     void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
     bool QuitRequested() override;
     void ShowFailureDetail(const std::string& detail) override;
@@ -54,5 +55,6 @@ private:
     std::chrono::steady_clock::time_point m_fileStart;
     std::chrono::steady_clock::time_point m_lastDraw;
     int m_lastPercent = -1;
+    unsigned m_waitShown = 0;  // whole seconds of the first line's wait last shown
     bool m_lineOpen = false;
 };

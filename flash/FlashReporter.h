@@ -46,6 +46,13 @@ public:
     // been told to quit, which ends the download.
     virtual bool PumpMessages() = 0;
 
+    // While the image's first line waits for its answer (the modem erases
+    // its flash first, which may take minutes): how long it has waited so
+    // far, from 0 on, about four times a second. The first acknowledgement
+    // (OnBytesSent) or the run's end ends the wait. A window shows that it
+    // is alive by it; the texts stay as they are.
+    virtual void OnFirstLineWait(std::uint32_t /*waitedMs*/) {}
+
     // After every line the modem acknowledged: bytes of the file sent so
     // far, out of all. For live figures; windows need not care.
     virtual void OnBytesSent(std::uint64_t /*sent*/, std::uint64_t /*total*/) {}

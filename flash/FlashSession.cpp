@@ -291,9 +291,12 @@ bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& se
 }
 
 bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
-                                 ReplyBuffer& reply)
+                                 ReplyBuffer& reply, bool first)
 {
-    LineAck ack = m_link.WaitForAck(m_port, reply, seconds);
+    ModemLink::WaitProgress waiting;
+    if (first)
+        waiting = [this](std::uint32_t waitedMs) { m_reporter.OnFirstLineWait(waitedMs); };
+    LineAck ack = m_link.WaitForAck(m_port, reply, seconds, kImageAck, waiting);
     if (ack.kind == LineAck::Accepted)
         return true;
     std::string why;
@@ -350,7 +353,7 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
                     ShowStatus(Str(IDS_NORMAL_LOAD), StatusKind::Info);
                 seconds = 2;
             }
-            ok = SendImageLine(record, seconds, addressRecord, reply);
+            ok = SendImageLine(record, seconds, addressRecord, reply, index == 0);
             if (ok && (record.type == 2 || record.type == 4))
                 addressRecord = record.line;
         }

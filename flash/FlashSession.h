@@ -80,8 +80,9 @@ public:
 private:
     bool DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply);
     bool SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last, ReplyBuffer& reply);
+    // first: the image's first line, whose wait the reporter follows.
     bool SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
-                       ReplyBuffer& reply);
+                       ReplyBuffer& reply, bool first);
     // What ended the wait for a line, in words, when it was a stop request
     // or the port going away; empty otherwise.
     std::string Interruption(const HexRecord& record);

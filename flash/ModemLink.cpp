@@ -28,6 +28,8 @@ constexpr int kMaxRestarts = 4;
 // drain of a refusal's rest before anything is sent.
 constexpr unsigned kSettleQuietMs = 50;
 constexpr unsigned kSettleLimitMs = 500;
+// How often a long wait tells how long it has lasted.
+constexpr unsigned kWaitReportMs = 250;
 
 // The time limits of the line protocol: an image line once the flash is
 // erased, the start command, and the restarted loader.
@@ -242,15 +244,19 @@ AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
     return scan;
 }
 
-LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText)
+LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText,
+                              const WaitProgress& waiting)
 {
     reply.Clear();
     const std::uint32_t start = serial_platform::TickCount();
     const std::uint64_t fullLimitMs = static_cast<std::uint64_t>(seconds) * 1000u;
     std::uint64_t limitMs = fullLimitMs;
+    // With someone to tell, the wait goes in slices, with a word after each.
+    std::uint64_t nextReportMs = waiting ? kWaitReportMs : UINT64_MAX;
+    std::uint64_t sliceEndMs = std::min(limitMs, nextReportMs);
     std::size_t seen = 0;
     AckScan scan;
-    int result = CollectReply(port, reply, kReplyLimit, start, limitMs, [&](const ReplyBuffer& collected) {
+    auto done = [&](const ReplyBuffer& collected) {
         scan = ScanAck(collected.Bytes(), okText);
         if (scan.state == AckScan::RefusedAwaitingCode && collected.Bytes().size() != seen) {
             // Every byte that comes puts the decision off a little: the code
@@ -258,9 +264,21 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
             seen = collected.Bytes().size();
             std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
             limitMs = std::min(fullLimitMs, elapsed + kSettleQuietMs);
+            sliceEndMs = std::min(limitMs, nextReportMs);
         }
         return scan.state == AckScan::Accepted || scan.state == AckScan::Refused;
-    });
+    };
+    if (waiting)
+        waiting(0);
+    int result = kReplyTimedOut;
+    for (;;) {
+        result = CollectReply(port, reply, kReplyLimit, start, sliceEndMs, done);
+        if (result != kReplyTimedOut || sliceEndMs >= limitMs)
+            break;
+        waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start));
+        nextReportMs += kWaitReportMs;
+        sliceEndMs = std::min(limitMs, nextReportMs);
+    }
 
     LineAck ack;
     switch (result) {

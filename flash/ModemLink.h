@@ -6,6 +6,8 @@
 #include "flash/ModemInfo.h"
 #include "serial/SerialLink.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -66,7 +68,11 @@ public:
     // A refusal whose code has not come is decided as soon as the line goes
     // quiet: a code on its way comes right behind the refusal. The bytes
     // collected are in reply.
-    LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText = kImageAck);
+    // waiting, when given, is told about four times a second how long the
+    // wait has lasted so far, while nothing decisive has come.
+    using WaitProgress = std::function<void(std::uint32_t waitedMs)>;
+    LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText = kImageAck,
+                       const WaitProgress& waiting = nullptr);
 
     // Once a start or restart has been acknowledged: the loader's banner
     // ("Ver:" and its version) may come on either side of the "OK", so

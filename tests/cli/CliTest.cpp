@@ -212,6 +212,19 @@ TEST_F(CliFlashTest, FlashSucceedsAndTracesTheLine)
     EXPECT_NE(result.err.find("<< OK\\r\\n\n"), std::string::npos);
 }
 
+// While the modem erases its flash before answering the first line, the
+// live line on a terminal counts the seconds.
+TEST_F(CliFlashTest, FirstLinesWaitIsCountedOnATerminal)
+{
+    ASSERT_TRUE(sim.Start({"--slow-first-line", "2"}));
+    std::string command = kCli + " flash --port " + sim.DevicePath() + " --file " + dir.File("MODEM.HEX");
+    ProcessResult result = RunProcess("/usr/bin/script", {"-qec", command, "/dev/null"}, dir.Path());
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    EXPECT_NE(result.out.find("\r  0% Done  waiting for the modem's first answer  0:01"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("100% Done"), std::string::npos);
+}
+
 TEST_F(CliFlashTest, RetryQuestionIsAnsweredNoWithoutATerminalAndYesWithTheOption)
 {
     ASSERT_TRUE(sim.Start({"--nok-at", "2:1", "--restart-delay", "0.05"}));
