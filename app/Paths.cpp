@@ -20,6 +20,17 @@ bool CurrentDirectory(std::string& directory)
     }
 }
 
+bool OpensForReading(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular;
+}
+
 std::string JoinPath(std::string_view dir, std::string_view name)
 {
     std::string path(dir);

@@ -15,6 +15,11 @@ bool CurrentDirectory(std::string& directory);
 // gives the bare name.
 std::string JoinPath(std::string_view dir, std::string_view name);
 
+// Whether path names a regular file that this process can open for reading
+// (never a folder, a device or a pipe). Opening does not wait: a pipe with
+// nobody writing is refused, not waited for.
+bool OpensForReading(const std::string& path);
+
 // Replaces the file at path with exactly these bytes, or leaves it as it was:
 // the bytes go to a new file in the same directory, which is flushed to disk
 // and then renamed over the old one. An interrupted store can therefore never

@@ -10,7 +10,8 @@ PACKAGES=(
   libudev-dev
   libcli11-dev
   libgtest-dev
-  xvfb xdotool
+  libxcb1-dev
+  xvfb xdotool openbox x11-utils
 )
 # Callers may need more (the fuzzing script needs clang): named as arguments.
 PACKAGES+=("$@")

@@ -2,7 +2,9 @@
 
 #include "app/LastSelection.h"
 #include "app/Text.h"
+#include "ui/DialogInput.h"
 #include "ui/Pictures.h"
+#include "ui/WindowHints.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,7 +57,7 @@ bool CConfirmDlg::OnInitDialog()
 {
     SetControlText(m_controls[1018], Local(FieldText(FlashSelection.PortName)));
     SetControlText(m_controls[1019], QString::number(FlashSelection.BaudRate));
-    SetControlText(m_controls[1020], Local(FieldText(FlashSelection.HexFilePath)));
+    SetPathText(m_controls[1020], Local(FieldText(FlashSelection.HexFilePath)));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     SetRunState(RunState::Ready);
@@ -104,6 +106,19 @@ void CConfirmDlg::reject()
         QDialog::reject();
 }
 
+void CConfirmDlg::showEvent(QShowEvent* event)
+{
+    // The window exists by now and is not yet mapped.
+    AskForCaptionWithoutButtons(this);
+    QDialog::showEvent(event);
+}
+
+void CConfirmDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (!PressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
+}
+
 MsgResult CConfirmDlg::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                                    MsgButtons buttons)
 {
@@ -123,6 +138,22 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     QString text = QString::fromLocal8Bit(detail.c_str());
     m_controls[1021]->setToolTip(text);
     m_icon->setToolTip(text);
+}
+
+void CConfirmDlg::OnFirstLineWait(std::uint32_t waitedMs)
+{
+    // The modem erases its flash before it answers the first line: the
+    // bar runs as busy meanwhile, so that the window is seen to be alive.
+    if (waitedMs == 0)
+        m_progress->setRange(0, 0);
+}
+
+void CConfirmDlg::OnBytesSent(std::uint64_t sent, std::uint64_t total)
+{
+    if (m_progress->maximum() == 0) {
+        m_progress->setRange(0, 100);
+        m_progress->setValue(total > 0 ? static_cast<int>(sent * 100 / total) : 0);
+    }
 }
 
 void CConfirmDlg::ShowFileInfo(const InfoRow& row)
@@ -156,6 +187,12 @@ void CConfirmDlg::SetProgressPos(int percent)
 
 void CConfirmDlg::SetRunState(RunState state)
 {
+    if (state == RunState::Succeeded || state == RunState::Failed) {
+        // Whatever was typed or clicked up to now belongs to the run: it
+        // must not press Close, and the outcome stands until Close is
+        // pressed after this.
+        PumpDiscardingInput();
+    }
     m_state = state;
     switch (state) {
     case RunState::Ready:
@@ -180,6 +217,8 @@ void CConfirmDlg::SetRunState(RunState state)
         break;
     case RunState::Succeeded:
     case RunState::Failed:
+        if (m_progress->maximum() == 0)
+            m_progress->setRange(0, 100);
         m_close->setEnabled(true);
         m_close->setDefault(true);
         m_close->setFocus();
@@ -219,8 +258,8 @@ void CConfirmDlg::Repaint()
 
 bool CConfirmDlg::PumpMessages()
 {
-    // Paint and the window system's own traffic only: the person's input
-    // waits until the run is over.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Paint and the window system's own traffic; what the person types or
+    // clicks during the run goes nowhere (the window's buttons are disabled).
+    PumpDiscardingInput();
     return !QCoreApplication::closingDown();
 }

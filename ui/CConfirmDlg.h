@@ -40,11 +40,17 @@ public:
     void Repaint() override;
     bool PumpMessages() override;
     void ShowFailureDetail(const std::string& detail) override;
+    void OnFirstLineWait(std::uint32_t waitedMs) override;
+    void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
 
     RunState State() const { return m_state; }
     QWidget* Control(int id) const { return m_controls[id]; }
 
     void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     bool OnInitDialog();

@@ -1,5 +1,6 @@
 #include "ui/CFlashWizard.h"
 
+#include "ui/DialogInput.h"
 #include "ui/Pictures.h"
 #include "ui/QtUserInterface.h"
 
@@ -177,6 +178,14 @@ void CFlashWizard::OnFinish()
         return;
     if (ActivePage()->OnWizardFinish())
         accept();
+}
+
+void CFlashWizard::keyPressEvent(QKeyEvent* event)
+{
+    // Return presses the focused push button (Back, Cancel, Browse...);
+    // elsewhere, the ABOUT picture included, it presses Next or Finish.
+    if (!PressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void CFlashWizard::EndWithCancel()

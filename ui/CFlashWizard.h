@@ -46,6 +46,9 @@ public:
     CPortPage m_pagePort;
     CPathPage m_pagePath;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     CPropertyPage* Page(int index);
     void SetActivePage(int index);

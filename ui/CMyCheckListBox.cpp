@@ -11,7 +11,7 @@ CMyCheckListBox::CMyCheckListBox(QWidget* parent) : QListWidget(parent)
 {
     setItemDelegate(new CheckListDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformItemSizes(false);
     setFrameShape(QFrame::Box);
@@ -86,11 +86,17 @@ void CMyCheckListBox::DrawItem(QPainter* painter, const QStyleOptionViewItem& op
     painter->restore();
 
     if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.rect = rect;
-        focus.state = option.state;
-        focus.backgroundColor = background;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
+        // The focus rectangle whenever the list has the focus, however it
+        // came: a dotted frame that inverts what is under it, so that it
+        // shows on a grey row's white as on a modem row's highlight. (The
+        // desktop styles draw theirs only after a key was used, and dark.)
+        painter->save();
+        painter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        QPen pen(Qt::white, 1, Qt::DotLine);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(rect.adjusted(0, 0, -1, -1));
+        painter->restore();
     }
 }
 

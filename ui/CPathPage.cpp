@@ -2,6 +2,7 @@
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
+#include "app/Paths.h"
 #include "app/Text.h"
 #include "ports/PortTable.h"
 #include "serial/PortNames.h"
@@ -105,14 +106,13 @@ bool CPathPage::OnWizardFinish()
         return false;
     }
 
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    // Test-open as a file: a folder opens for reading too, and would pass.
+    if (!OpensForReading(path)) {
         char text[512];
         std::snprintf(text, sizeof text, "File %s could not be opened", path.c_str());
         dialogs.ShowMessage(kApplicationName, text, MsgIcon::Stop);
         return false;
     }
-    std::fclose(file);
 
     CConfirmDlg confirm(&m_sheet, dialogs);
     return confirm.DoModal() == IDOK;

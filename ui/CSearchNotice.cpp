@@ -1,13 +1,18 @@
 #include "ui/CSearchNotice.h"
 
+#include "ui/DialogInput.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
 
 CSearchNotice::CSearchNotice(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
+    // Owned by the wizard, so it stays above the wizard only, not above
+    // other programs; and it leaves the keyboard with the wizard.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_controls = BuildDialog(IDD_SEARCH_NOTICE, this);
     setWindowTitle(QString());
     // A dialog frame without a caption.
@@ -22,7 +27,7 @@ CSearchNotice::CSearchNotice(QWidget* owner)
     show();
     raise();
     repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    PumpDiscardingInput();
 }
 
 std::string CSearchNotice::Text() const
@@ -34,5 +39,5 @@ void CSearchNotice::SetText(const std::string& text)
 {
     SetControlText(m_controls[1018], QString::fromStdString(text));
     repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    PumpDiscardingInput();
 }

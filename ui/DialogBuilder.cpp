@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -164,6 +165,22 @@ void SetControlText(QWidget* control, const QString& text)
             rect.adjust(0, 0, extra, 0);
     }
     label->setGeometry(rect);
+}
+
+void SetPathText(QWidget* control, const QString& path)
+{
+    auto* label = qobject_cast<QLabel*>(control);
+    if (label == nullptr)
+        return;
+    QRect rect = label->property(kTemplateRect).toRect();
+    QWidget* window = label->parentWidget();
+    int room = rect.width();
+    if (window != nullptr && rect.isValid()) {
+        const int margin = UnitsOf(window->font()).X(7);
+        room = std::max(room, window->width() - rect.left() - margin);
+    }
+    SetControlText(label, label->fontMetrics().elidedText(path, Qt::ElideMiddle, room));
+    label->setToolTip(path);
 }
 
 DialogControls BuildDialog(int templateId, QWidget* window)

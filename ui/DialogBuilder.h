@@ -39,6 +39,11 @@ public:
 // its box grows around the side it is aligned to instead of cutting it.
 void SetControlText(QWidget* control, const QString& text);
 
+// Sets a one-line static control to a path that keeps its file name in view:
+// the control grows as far as the window's margin, and a path longer than
+// that loses characters in its middle. The whole path is the tooltip.
+void SetPathText(QWidget* control, const QString& path);
+
 // Creates the template's controls as children of window, sets its font and
 // fixes its size. Returns the controls by id.
 DialogControls BuildDialog(int templateId, QWidget* window);

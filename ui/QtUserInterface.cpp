@@ -6,14 +6,16 @@
 #include "ui/CConfirmDlg.h"
 #include "ui/CFlashWizard.h"
 #include "ui/CSearchNotice.h"
+#include "ui/DialogInput.h"
 
 #include <QApplication>
 
 QtUserInterface::QtUserInterface(UiDialogs& dialogs, DeviceSource* devices) : m_dialogs(dialogs), m_devices(devices)
 {
     // While the program waits for a modem, its windows are kept painted,
-    // so that the desktop does not take it for hung; input waits.
-    SerialLink::SetWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    // so that the desktop does not take it for hung; what the person types
+    // or clicks meanwhile goes nowhere.
+    SerialLink::SetWaitHook([] { PumpDiscardingInput(); });
 }
 
 QtUserInterface::~QtUserInterface()

@@ -23,8 +23,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -182,12 +184,24 @@ TEST_F(WizardTest, FinishWithAMissingFileStaysAndTheChoicesAreStoredAfterCancel)
         edit->setText(QString::fromStdString(std::string(123, 'x') + ".hex"));
         Wizard()->FinishButton()->click();
         EXPECT_NE(dialogs.messages.back().Line().find("at most 122 fit"), std::string::npos) << dialogs.messages.back().Line();
+        // A folder opens for reading too, but is no file.
+        const std::string folder = dir.File("FIRMWARE.HEX");
+        ::mkdir(folder.c_str(), 0755);
+        edit->setText(QString::fromStdString(folder));
+        Wizard()->FinishButton()->click();
+        EXPECT_EQ(dialogs.messages.back().Line(), "flashloader: File " + folder + " could not be opened");
         edit->setText("/no/such/MODEM.HEX");
         Wizard()->FinishButton()->click();
         EXPECT_EQ(dialogs.messages.back().Line(), "flashloader: File /no/such/MODEM.HEX could not be opened");
         EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Stop);
         EXPECT_TRUE(UiSteps::Modal(kPath));
-        Wizard()->CancelButton()->click();
+        // Return on Cancel cancels; it does not press Finish.
+        const std::size_t shown = dialogs.messages.size();
+        Wizard()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard()));
+        Wizard()->CancelButton()->setFocus();
+        QTest::keyClick(Wizard()->CancelButton(), Qt::Key_Return);
+        EXPECT_EQ(dialogs.messages.size(), shown);
     });
     Run();
     ResetProgramState();
@@ -265,6 +279,66 @@ TEST_F(WizardTest, ChangeInputsGoesBackAndTheWholeRoadFlashesTheModem)
     modem.Stop();
     EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("COM1.hex"))), HexMemory(ReadFileBytes(dir.File("MODEM.HEX"))));
     EXPECT_TRUE(FileExists(dir.File("lastsel.dat")));
+}
+
+// Return presses the focused push button, and the default one when the
+// focus is anywhere else (the ABOUT picture and the list included).
+TEST_F(WizardTest, ReturnPressesTheFocusedPushButtonElseTheDefaultOne)
+{
+    ModemSimProcess modem;
+    StartModem(modem, "COM1");
+    auto pressReturn = [](QWidget* focus) {
+        // The scan's notice took the activation with it when it went.
+        focus->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(focus->window()));
+        focus->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), focus);
+        QTest::keyClick(focus, Qt::Key_Return);
+    };
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [&] { pressReturn(Wizard()->m_pageWelcome.m_btnAbout); });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [&] { pressReturn(Wizard()->BackButton()); });
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [&] { pressReturn(Wizard()->NextButton()); });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [&] { pressReturn(Wizard()->m_pagePort.Control(1020)); });
+    steps.When([] { return UiSteps::Modal(kPath); }, [&] { pressReturn(Wizard()->m_pagePath.Control(1006)); });
+    steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
+        QWidget* perform = Confirm()->Control(1006);
+        EXPECT_EQ(QApplication::focusWidget(), perform);
+        pressReturn(perform);
+    });
+    steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; }, [&] {
+        EXPECT_EQ(QApplication::focusWidget(), Confirm()->Control(1));
+        pressReturn(Confirm()->Control(1));  // Close
+    });
+    Run();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].Line();
+    modem.Stop();
+    EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("COM1.hex"))), HexMemory(ReadFileBytes(dir.File("MODEM.HEX"))));
+}
+
+// The notice of a scan belongs to the wizard: above it, not above every
+// other program's windows.
+TEST_F(WizardTest, SearchNoticeIsOwnedByTheWizard)
+{
+    ModemSimProcess modem;
+    ModemSimProcess silent;  // its probe waits, so that the notice can be seen
+    StartModem(modem, "COM1");
+    StartModem(silent, "COM2", {"--silent"});
+    steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
+    auto notice = [] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->findChild<QLabel*>() != nullptr &&
+                window->findChildren<QLabel*>().first()->text() == "Searching for modems...")
+                return window;
+        return static_cast<QWidget*>(nullptr);
+    };
+    steps.When([&] { return notice() != nullptr; }, [&] {
+        QWidget* shown = notice();
+        EXPECT_FALSE(shown->windowFlags() & Qt::WindowStaysOnTopHint);
+        ASSERT_NE(shown->windowHandle(), nullptr);
+        EXPECT_EQ(shown->windowHandle()->transientParent(), Wizard()->windowHandle());
+    });
+    steps.When([] { return UiSteps::Modal(kPorts); }, [] { Wizard()->CancelButton()->click(); });
+    Run();
 }
 
 TEST_F(WizardTest, NoModemEndsTheWizardAfterTheMessage)
@@ -400,6 +474,57 @@ TEST_F(ConfirmTest, FailureShowsTheRunsReasonWithTheFilesFaultOnHovering)
     EXPECT_EQ(confirm.DoModal(), IDOK);
 }
 
+// While the modem erases its flash before the first answer, the bar runs
+// as busy; from the first acknowledgement on it shows the percentage.
+TEST_F(ConfirmTest, BarIsBusyUntilTheFirstLineIsAcknowledged)
+{
+    ModemSimProcess modem;
+    StartModem(modem, "COM5", {"--slow-first-line", "1"});
+    SetField(FlashSelection.PortName, "COM5");
+    QtUserInterface ui(dialogs, &devices);  // keeps the windows alive while the modem is waited for
+    CConfirmDlg confirm(nullptr, dialogs);
+    auto* bar = static_cast<QProgressBar*>(confirm.Control(1014));
+    // Started from the event queue, not from the step's timer, so that the
+    // next step is polled while the run waits.
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [&] { QMetaObject::invokeMethod(confirm.Control(1006), "click", Qt::QueuedConnection); });
+    steps.When([&] { return confirm.State() == RunState::Running && bar->maximum() == 0; }, [&] {
+        EXPECT_TRUE(bar->isVisible());
+    });
+    steps.When([&] { return confirm.State() == RunState::Succeeded; }, [&] {
+        EXPECT_EQ(bar->maximum(), 100);
+        EXPECT_EQ(bar->value(), 100);
+        static_cast<QPushButton*>(confirm.Control(1))->click();
+    });
+    EXPECT_EQ(confirm.DoModal(), IDOK);
+}
+
+// A path longer than the row keeps its file name in view.
+TEST_F(ConfirmTest, LongPathIsCutInTheMiddleWithTheWholePathOnHovering)
+{
+    std::string folder = dir.File(std::string(70, 'f'));
+    ::mkdir(folder.c_str(), 0755);
+    std::string path = folder + "/" + std::string(20, 'g') + "-MODEM.HEX";
+    ASSERT_LE(path.size(), kMaxHexFilePathLength);
+    WriteFileBytes(path, MakeImage({}));
+    SetField(FlashSelection.HexFilePath, path);
+    ModemSimProcess modem;
+    StartModem(modem, "COM5");
+    SetField(FlashSelection.PortName, "COM5");
+    CConfirmDlg confirm(nullptr, dialogs);
+    steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
+        QWidget* row = confirm.Control(1020);
+        QString shown = Text(row);
+        EXPECT_TRUE(shown.endsWith("-MODEM.HEX")) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+        EXPECT_LE(row->geometry().right(), confirm.width());
+        EXPECT_LE(row->fontMetrics().horizontalAdvance(shown), row->width());
+        EXPECT_EQ(row->toolTip().toStdString(), path);
+        static_cast<QPushButton*>(confirm.Control(2))->click();
+    });
+    EXPECT_EQ(confirm.DoModal(), IDCANCEL);
+}
+
 TEST_F(ConfirmTest, CheckThatFailsEndsTheWindowBeforeItIsShown)
 {
     SetField(FlashSelection.PortName, "COM6");  // nothing there
@@ -459,6 +584,57 @@ TEST_F(PortListTest, ModemRowsAreTwoLinesHighAndGreyRowsAreNeverHighlighted)
     EXPECT_FALSE(colours(1).count(highlight));
     EXPECT_TRUE(colours(1).count(grey));
     EXPECT_FALSE(colours(0).count(highlight));
+}
+
+// The focus rectangle shows however the focus came, on a grey row as on a
+// highlighted one; the scroll bar only when the rows do not fit.
+TEST_F(PortListTest, FocusRectangleShowsAfterAClickOnEveryRowAndTheScrollBarOnlyWhenNeeded)
+{
+    PortTable[0] = {"", "COM2", "COM2 -- grey port", 0};
+    PortTable[1] = {"KT-56 Bench", "COM1", "COM1 -- the modem", 1};
+    CMyCheckListBox list;
+    list.resize(300, 200);
+    for (int row = 0; row < 2; ++row)
+        list.AddString(QString::fromStdString(PortTable[row].displayText), row);
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    EXPECT_FALSE(list.verticalScrollBar()->isVisible());
+
+    // The top edge of a row: the dotted frame inverts every other pixel.
+    auto topEdge = [&](int index) {
+        QImage image = list.viewport()->grab().toImage();
+        QRect rect = list.visualItemRect(list.item(index));
+        std::set<QRgb> seen;
+        for (int x = rect.left(); x < rect.right() && x < image.width(); ++x)
+            seen.insert(image.pixel(x, rect.top()));
+        return seen;
+    };
+    const QRgb base = list.palette().color(QPalette::Active, QPalette::Base).rgb();
+    const QRgb highlight = list.palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    auto inverted = [](QRgb colour) { return qRgb(255 - qRed(colour), 255 - qGreen(colour), 255 - qBlue(colour)); };
+
+    struct Case {
+        int index;
+        QRgb background;
+    } cases[] = {{1, base}, {0, highlight}};  // the grey row sorts after the modem's
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(c.index)).center());
+        ASSERT_TRUE(list.hasFocus());
+        ASSERT_EQ(list.GetCurSel(), c.index);
+        std::set<QRgb> edge = topEdge(c.index);
+        EXPECT_TRUE(edge.count(inverted(c.background))) << "no inverted dots";
+        EXPECT_TRUE(edge.count(c.background)) << "not dotted";
+    }
+
+    for (int row = 2; row < MAX_PORTS; ++row) {
+        PortTable[row] = {"KT-56", "COM9", "COM9 -- modem " + std::to_string(row), 1};
+        list.AddString(QString::fromStdString(PortTable[row].displayText), row);
+    }
+    list.resize(300, 60);
+    QApplication::processEvents();
+    EXPECT_TRUE(list.verticalScrollBar()->isVisible());
 }
 
 } // namespace
