@@ -15,31 +15,62 @@ namespace {
 
 const char kXvfb[] = "/usr/bin/Xvfb";
 const char kXdotool[] = "/usr/bin/xdotool";
+const char kOpenbox[] = "/usr/bin/openbox";
+const char kXprop[] = "/usr/bin/xprop";
 
 class XvfbRoadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (::access(kXvfb, X_OK) != 0 || ::access(kXdotool, X_OK) != 0)
-            GTEST_SKIP() << "Xvfb or xdotool is not installed";
-        int number = 60 + static_cast<int>(::getpid() % 500);
+        for (const char* tool : {kXvfb, kXdotool, kOpenbox, kXprop})
+            if (::access(tool, X_OK) != 0)
+                GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
+        // A display of its own for every test: the server of the test
+        // before may still be going away.
+        static int sequence = 0;
+        int number = 60 + static_cast<int>(::getpid() % 300) * 4 + sequence++ % 4;
         display = ":" + std::to_string(number);
         ASSERT_TRUE(server.Start(kXvfb, {display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}));
-        std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        for (int i = 0; i < 250 && ::access(socket.c_str(), F_OK) != 0; ++i)
+        bool up = false;
+        for (int i = 0; i < 250 && !up; ++i) {
+            up = RunProcess("/usr/bin/timeout", {"5", kXprop, "-root", "-len", "0"}, {}, {"DISPLAY=" + display})
+                     .exitCode == 0;
+            if (!up)
+                ::usleep(20 * 1000);
+        }
+        ASSERT_TRUE(up) << "the X server did not come up";
+
+        // A window manager, as on a desktop: it places, focuses and
+        // decorates the windows, and decides which buttons their frames get.
+        ASSERT_TRUE(manager.Start(kOpenbox, {"--sm-disable"}, dir.Path(), {"DISPLAY=" + display, "HOME=" + dir.Path()}));
+        for (int i = 0; i < 250 && Prop("-root", "_NET_SUPPORTING_WM_CHECK").find("window id") == std::string::npos; ++i)
             ::usleep(20 * 1000);
-        ASSERT_EQ(::access(socket.c_str(), F_OK), 0) << "the X server did not come up";
+        ASSERT_NE(Prop("-root", "_NET_SUPPORTING_WM_CHECK").find("window id"), std::string::npos)
+            << "the window manager did not come up";
     }
 
-    // Waits for the window with this title and gives it the keyboard.
-    std::string Window(const std::string& title)
+    // One property of a window (or of the root with "-root"), as xprop prints it.
+    std::string Prop(const std::string& window, const std::string& name)
+    {
+        std::vector<std::string> args = {"10", kXprop};
+        if (window == "-root")
+            args.push_back("-root");
+        else
+            args.insert(args.end(), {"-id", window});
+        args.push_back(name);
+        return RunProcess("/usr/bin/timeout", args, {}, {"DISPLAY=" + display}).out;
+    }
+
+    // Waits for the visible window with this title, without touching the
+    // focus: the window manager gives it, as to a person.
+    std::string Await(const std::string& title)
     {
         ProcessResult found = X({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
         std::string id = found.out.substr(0, found.out.find('\n'));
         EXPECT_FALSE(id.empty()) << "no window " << title;
-        X({"windowfocus", "--sync", id});
         return id;
     }
+
     // xdotool, given at most 30 seconds: a window that never comes fails
     // the test instead of hanging it.
     ProcessResult X(std::vector<std::string> args)
@@ -50,6 +81,7 @@ protected:
 
     std::string display;
     BackgroundProcess server;
+    BackgroundProcess manager;
     ScopedTempDir dir;
 };
 
@@ -68,21 +100,22 @@ TEST_F(XvfbRoadTest, WelcomeScanPathConfirmFlashClose)
     env.push_back("QT_QPA_PLATFORM=xcb");
     ASSERT_TRUE(program.Start(BuiltProgram("flashloader"), {}, dir.Path(), env));
 
-    std::string welcome = Window("Modem Flash Loader - Welcome");
-    X({"mousemove", "--window", welcome, "40", "40", "click", "1"});  // into the window, on the picture
-    X({"key", "Return"});                                              // Next: the scan
-    Window("Modem Flash Loader - COM Port Options");
-    X({"key", "Return"});                                              // Next
-    Window("Modem Flash Loader - Loading File Path");
-    X({"key", "Return"});                                              // Finish
-    Window("Modem Flash Loader - Input Confirmation");
-    X({"key", "space"});                                               // Perform Loading has the focus
+    // By keyboard only, as a person: Return on every window, the focus
+    // where the windows and the window manager put it.
+    Await("Modem Flash Loader - Welcome");
+    X({"key", "Return"});  // Next (the ABOUT picture has the focus): the scan
+    Await("Modem Flash Loader - COM Port Options");
+    X({"key", "Return"});  // Next
+    Await("Modem Flash Loader - Loading File Path");
+    X({"key", "Return"});  // Finish
+    Await("Modem Flash Loader - Input Confirmation");
+    X({"key", "Return"});  // Perform Loading has the focus
     for (int i = 0; i < 1000 && !FileExists(dir.File("flashed.hex")); ++i)
         ::usleep(20 * 1000);
     ASSERT_TRUE(FileExists(dir.File("flashed.hex"))) << "the modem was not flashed";
     ::usleep(300 * 1000);
-    Window("Modem Flash Loader - Loading...");
-    X({"key", "Return"});                                              // Close
+    Await("Modem Flash Loader - Loading...");
+    X({"key", "Return"});  // Close
 
     int exitCode = -1;
     ASSERT_TRUE(program.Wait(20000, exitCode)) << "the program did not end";
@@ -90,6 +123,63 @@ TEST_F(XvfbRoadTest, WelcomeScanPathConfirmFlashClose)
     modem.Stop();
     EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("flashed.hex"))), HexMemory(ReadFileBytes(dir.File("MODEM.HEX"))));
     EXPECT_TRUE(FileExists(dir.File("lastsel.dat")));
+}
+
+// What a person types or clicks while the run goes on goes nowhere: the
+// failure stands until Close is pressed after the run. The window asks for
+// a frame without buttons.
+TEST_F(XvfbRoadTest, InputDuringARunThatFailsLeavesTheFailureStandingUntilClose)
+{
+    std::string ports = dir.File("ports");
+    ::mkdir(ports.c_str(), 0755);
+    std::vector<std::string> env = {"FLASHLOADER_PORTS=" + ports};
+    ModemSimProcess modem;
+    // Two seconds of erasing, then line 5 is never acknowledged: the run
+    // fails two seconds later.
+    ASSERT_TRUE(modem.Start({"--port", "COM1", "--slow-first-line", "2", "--drop-ack-at", "5"}, env));
+    WriteFileBytes(dir.File("tarnix.ini"), "");
+    WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
+
+    BackgroundProcess program;
+    env.push_back("DISPLAY=" + display);
+    env.push_back("QT_QPA_PLATFORM=xcb");
+    ASSERT_TRUE(program.Start(BuiltProgram("flashloader"), {}, dir.Path(), env));
+    Await("Modem Flash Loader - Welcome");
+    X({"key", "Return"});
+    Await("Modem Flash Loader - COM Port Options");
+    X({"key", "Return"});
+    Await("Modem Flash Loader - Loading File Path");
+    X({"key", "Return"});
+    std::string confirm = Await("Modem Flash Loader - Input Confirmation");
+
+    // Move only; no close, minimise or maximise asked for (flags, functions,
+    // decorations: border and title).
+    EXPECT_EQ(Prop(confirm, "_MOTIF_WM_HINTS"), "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x4, 0xa, 0x0, 0x0\n");
+    EXPECT_EQ(Prop(confirm, "_NET_WM_ALLOWED_ACTIONS").find("MAXIMIZE"), std::string::npos);
+
+    X({"key", "Return"});  // Perform Loading
+    Await("Modem Flash Loader - Loading...");
+    ::usleep(300 * 1000);
+    // Where Close sits (at 212, 185 of 256 by 199 dialog units): a Return
+    // and a click on it while it is greyed.
+    X({"key", "Return"});
+    std::string geometry = X({"getwindowgeometry", "--shell", confirm}).out;
+    auto value = [&](const std::string& key) {
+        std::size_t at = geometry.find(key + "=");
+        return at == std::string::npos ? 0 : std::stoi(geometry.substr(at + key.size() + 1));
+    };
+    int width = value("WIDTH");
+    int height = value("HEIGHT");
+    ASSERT_GT(width, 0) << geometry;
+    X({"mousemove", "--window", confirm, std::to_string(width * 212 / 256), std::to_string(height * 185 / 199),
+       "click", "1"});
+
+    int exitCode = -1;
+    EXPECT_FALSE(program.Wait(8000, exitCode)) << "the window went with the run's end, exit " << exitCode;
+    Await("Modem Flash Loader - Loading...");
+    X({"key", "Return"});  // Close, now that the run is over
+    ASSERT_TRUE(program.Wait(20000, exitCode)) << "Close did not end the program";
+    EXPECT_EQ(exitCode, 0);
 }
 
 // The command line belongs to the program: tokens that look like the
@@ -102,7 +192,7 @@ TEST_F(XvfbRoadTest, CommandLineTokensThatLookLikeToolkitOptionsAreThePrograms)
     std::vector<std::string> env = {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "FLASHLOADER_PORTS=" + dir.File("ports")};
     ASSERT_TRUE(program.Start(BuiltProgram("flashloader"), {"COM2", "19200", "-style", "x.hex", "-reverse"}, dir.Path(),
                               env));
-    Window("Modem Flash Loader - Welcome");
+    Await("Modem Flash Loader - Welcome");
     X({"key", "Escape"});  // Cancel: the selection is stored as the command line gave it
 
     int exitCode = -1;
