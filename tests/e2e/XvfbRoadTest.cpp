@@ -79,6 +79,32 @@ protected:
         return RunProcess("/usr/bin/timeout", args, {}, {"DISPLAY=" + display});
     }
 
+    // The program started on a simulated modem on COM1, walked by Return
+    // through the wizard to the confirmation window, whose id it gives.
+    std::string ToConfirmation(const std::vector<std::string>& modemArgs, ModemSimProcess& modem,
+                               BackgroundProcess& program)
+    {
+        std::string ports = dir.File("ports");
+        ::mkdir(ports.c_str(), 0755);
+        std::vector<std::string> env = {"FLASHLOADER_PORTS=" + ports};
+        std::vector<std::string> args = {"--port", "COM1"};
+        args.insert(args.end(), modemArgs.begin(), modemArgs.end());
+        EXPECT_TRUE(modem.Start(args, env));
+        WriteFileBytes(dir.File("tarnix.ini"), "");
+        WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
+        env.push_back("DISPLAY=" + display);
+        env.push_back("QT_QPA_PLATFORM=xcb");
+        EXPECT_TRUE(program.Start(BuiltProgram("flashloader"), {}, dir.Path(), env));
+        // The focus where the windows and the window manager put it.
+        Await("Modem Flash Loader - Welcome");
+        X({"key", "Return"});  // Next (the ABOUT picture has the focus): the scan
+        Await("Modem Flash Loader - COM Port Options");
+        X({"key", "Return"});  // Next
+        Await("Modem Flash Loader - Loading File Path");
+        X({"key", "Return"});  // Finish
+        return Await("Modem Flash Loader - Input Confirmation");
+    }
+
     std::string display;
     BackgroundProcess server;
     BackgroundProcess manager;
@@ -87,28 +113,10 @@ protected:
 
 TEST_F(XvfbRoadTest, WelcomeScanPathConfirmFlashClose)
 {
-    std::string ports = dir.File("ports");
-    ::mkdir(ports.c_str(), 0755);
-    std::vector<std::string> env = {"FLASHLOADER_PORTS=" + ports};
+    // By keyboard only, as a person: Return on every window.
     ModemSimProcess modem;
-    ASSERT_TRUE(modem.Start({"--port", "COM1", "--flash-out", dir.File("flashed.hex")}, env));
-    WriteFileBytes(dir.File("tarnix.ini"), "");
-    WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
-
     BackgroundProcess program;
-    env.push_back("DISPLAY=" + display);
-    env.push_back("QT_QPA_PLATFORM=xcb");
-    ASSERT_TRUE(program.Start(BuiltProgram("flashloader"), {}, dir.Path(), env));
-
-    // By keyboard only, as a person: Return on every window, the focus
-    // where the windows and the window manager put it.
-    Await("Modem Flash Loader - Welcome");
-    X({"key", "Return"});  // Next (the ABOUT picture has the focus): the scan
-    Await("Modem Flash Loader - COM Port Options");
-    X({"key", "Return"});  // Next
-    Await("Modem Flash Loader - Loading File Path");
-    X({"key", "Return"});  // Finish
-    Await("Modem Flash Loader - Input Confirmation");
+    ToConfirmation({"--flash-out", dir.File("flashed.hex")}, modem, program);
     X({"key", "Return"});  // Perform Loading has the focus
     for (int i = 0; i < 1000 && !FileExists(dir.File("flashed.hex")); ++i)
         ::usleep(20 * 1000);
@@ -130,27 +138,11 @@ TEST_F(XvfbRoadTest, WelcomeScanPathConfirmFlashClose)
 // a frame without buttons.
 TEST_F(XvfbRoadTest, InputDuringARunThatFailsLeavesTheFailureStandingUntilClose)
 {
-    std::string ports = dir.File("ports");
-    ::mkdir(ports.c_str(), 0755);
-    std::vector<std::string> env = {"FLASHLOADER_PORTS=" + ports};
-    ModemSimProcess modem;
     // Two seconds of erasing, then line 5 is never acknowledged: the run
     // fails two seconds later.
-    ASSERT_TRUE(modem.Start({"--port", "COM1", "--slow-first-line", "2", "--drop-ack-at", "5"}, env));
-    WriteFileBytes(dir.File("tarnix.ini"), "");
-    WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
-
+    ModemSimProcess modem;
     BackgroundProcess program;
-    env.push_back("DISPLAY=" + display);
-    env.push_back("QT_QPA_PLATFORM=xcb");
-    ASSERT_TRUE(program.Start(BuiltProgram("flashloader"), {}, dir.Path(), env));
-    Await("Modem Flash Loader - Welcome");
-    X({"key", "Return"});
-    Await("Modem Flash Loader - COM Port Options");
-    X({"key", "Return"});
-    Await("Modem Flash Loader - Loading File Path");
-    X({"key", "Return"});
-    std::string confirm = Await("Modem Flash Loader - Input Confirmation");
+    std::string confirm = ToConfirmation({"--slow-first-line", "2", "--drop-ack-at", "5"}, modem, program);
 
     // Move only; no close, minimise or maximise asked for (flags, functions,
     // decorations: border and title).
