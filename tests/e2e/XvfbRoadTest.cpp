@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,12 +63,21 @@ protected:
         return RunProcess("/usr/bin/timeout", args, {}, {"DISPLAY=" + display}).out;
     }
 
-    // Waits for the visible window with this title, without touching the
-    // focus: the window manager gives it, as to a person.
+    // Waits (up to 30 s) for the visible window with this title, without
+    // touching the focus: the window manager gives it, as to a person. The
+    // search is repeated rather than left to xdotool's own waiting, which
+    // ends at once when a window it looks at goes away meanwhile (the search
+    // notice, say).
     std::string Await(const std::string& title)
     {
-        ProcessResult found = X({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
-        std::string id = found.out.substr(0, found.out.find('\n'));
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        std::string id;
+        while (id.empty() && std::chrono::steady_clock::now() < deadline) {
+            ProcessResult found = X({"search", "--onlyvisible", "--name", "^" + title + "$"});
+            id = found.out.substr(0, found.out.find('\n'));
+            if (id.empty())
+                ::usleep(100 * 1000);
+        }
         EXPECT_FALSE(id.empty()) << "no window " << title;
         return id;
     }
