@@ -5,21 +5,54 @@
 #include <csignal>
 #include <unistd.h>
 
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <atomic>
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+#ifdef _WIN32
+// Ctrl-C, Ctrl-Break and the console window's close box, the console's
+// counterparts of the signals. The handler runs on a thread of its own.
+BOOL WINAPI OnConsoleControl(DWORD event)
+{
+    static std::atomic<bool> seen[CTRL_SHUTDOWN_EVENT + 1];
+    if (event > CTRL_SHUTDOWN_EVENT)
+        return FALSE;
+    // A second press of the same kind: the system's own handler ends the
+    // program at once.
+    if (seen[event].exchange(true))
+        return FALSE;
+    SerialLink::RequestStop();
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        // The system ends the process as soon as this returns: give the
+        // run the time to say why it stopped and to let the port go.
+        ::Sleep(4000);
+    }
+    return TRUE;
+}
+#else
 void OnStopSignal(int signal)
 {
     SerialLink::RequestStop();
     std::signal(signal, SIG_DFL);
 }
+#endif
 
 } // namespace
 
 void TerminalReporter::StopOnSignals()
 {
     SerialLink::PrepareStop();
+#ifdef _WIN32
+    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+#else
     // No SA_RESTART: a question waiting for its answer on the terminal is
     // interrupted too, and answered No.
     struct sigaction action {};
@@ -27,6 +60,7 @@ void TerminalReporter::StopOnSignals()
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+#endif
 }
 
 TerminalReporter::TerminalReporter(bool assumeYes)

@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev
   libxcb1-dev
   xvfb xdotool openbox x11-utils
+  g++-mingw-w64-x86-64-posix wine64 wine
 )
 # Callers may need more (the fuzzing script needs clang): named as arguments.
 PACKAGES+=("$@")

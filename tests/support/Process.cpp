@@ -7,6 +7,7 @@
 #include <csignal>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -92,11 +93,14 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         }
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     if (actor.joinable())
         actor.join();
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     return result;
 }
 

@@ -8,6 +8,7 @@
 
 struct ProcessResult {
     int exitCode = -1;  // -1 when it did not exit normally
+    double cpuSeconds = 0;  // processor time of the child and its waited-for children, user and system
     std::string out;
     std::string err;
 };

@@ -1,0 +1,130 @@
+// flashloader-cli.exe, the Windows build of the command line, run under Wine
+// against the simulated modem on a Wine COM port (a dosdevices link to the
+// simulator's pseudo-terminal). The Windows build's ctest runs this program
+// with FL_WINDOWS_BIN_DIR naming where the .exe is, and a Wine prefix that
+// is already up; without them every case is skipped.
+
+#include "tests/support/HexImage.h"
+#include "tests/support/ModemSim.h"
+#include "tests/support/Process.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace {
+
+class WineCliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* bin = std::getenv("FL_WINDOWS_BIN_DIR");
+        if (!bin || !*bin)
+            GTEST_SKIP() << "FL_WINDOWS_BIN_DIR is not set: run from the Windows build's ctest";
+        exe = std::string(bin) + "/flashloader-cli.exe";
+        WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
+        WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader());
+    }
+
+    // The .exe in the test's folder, so that files are named as a Windows
+    // user names them, relative to the current directory.
+    ProcessResult Cli(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> all = {exe};
+        all.insert(all.end(), args.begin(), args.end());
+        return RunProcess("/usr/bin/wine", all, dir.Path(), {"WINEDEBUG=-all"});
+    }
+
+    // A simulated modem on the Wine port name.
+    void Modem(ModemSimProcess& modem, const std::string& port, std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--wine-port", port});
+        ASSERT_TRUE(modem.Start(args)) << modem.ErrorOutput();
+    }
+
+    std::string exe;
+    ScopedTempDir dir;
+};
+
+TEST_F(WineCliTest, ProbeAndInfoOverAWinePort)
+{
+    ModemSimProcess modem;
+    Modem(modem, "COM3", {});
+    ProcessResult probe = Cli({"probe", "--port", "COM3"});
+    EXPECT_EQ(probe.exitCode, 0) << probe.err;
+    EXPECT_NE(probe.out.find("V.92"), std::string::npos) << probe.out;
+
+    ProcessResult info = Cli({"info", "--port", "com3", "--file", "MODEM.HEX"});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("Load plan:  normal load"), std::string::npos) << info.out;
+}
+
+// Whole runs; what the modem holds afterwards is compared with the image.
+struct FlashCase {
+    const char* name;
+    std::vector<std::string> modemArgs;
+    std::vector<std::string> cliArgs;
+    const char* planShown;
+};
+
+class WineFlashTest : public WineCliTest, public ::testing::WithParamInterface<FlashCase> {};
+
+TEST_P(WineFlashTest, FlashedMemoryEqualsTheImage)
+{
+    const FlashCase& c = GetParam();
+    std::vector<std::string> modemArgs = c.modemArgs;
+    modemArgs.insert(modemArgs.end(), {"--flash-out", dir.File("flashed.hex"), "--restart-delay", "0.05"});
+    ModemSimProcess modem;
+    Modem(modem, "COM4", modemArgs);
+    std::vector<std::string> args = {"flash", "--port", "COM4", "--baud", "115200", "--file", "MODEM.HEX"};
+    args.insert(args.end(), c.cliArgs.begin(), c.cliArgs.end());
+    ProcessResult run = Cli(args);
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find(c.planShown), std::string::npos) << run.out;
+    EXPECT_EQ(modem.Stop(), 0);
+    EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("flashed.hex"))), HexMemory(ReadFileBytes(dir.File("MODEM.HEX"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, WineFlashTest,
+    ::testing::Values(FlashCase{"Normal", {}, {}, "Load plan:  normal load"},
+                      // Refusals resent (NOK2, no code) and restarts after an
+                      // erase and a program failure (NOK1, NOK4), answered Yes.
+                      FlashCase{"NormalWithRefusalsAndRestarts",
+                                {"--nok-at", "2:2", "--nok-at", "4:0", "--nok-at", "6:1", "--nok-at", "9:4"},
+                                {"--yes"},
+                                "Load plan:  normal load"},
+                      FlashCase{"CompleteWithRefusalsAndRestarts",
+                                {"--checksum", "BEEF", "--nok-at", "3:3", "--nok-at", "5:4"},
+                                {"--yes"},
+                                "Load plan:  complete load"}),
+    [](const ::testing::TestParamInfo<FlashCase>& info) { return std::string(info.param.name); });
+
+// A port with nothing answering is given up after the handshake's three
+// seconds, and the waiting costs next to no processor time.
+TEST_F(WineCliTest, SilentPortIsGivenUpInAboutThreeSecondsWithoutSpinning)
+{
+    ModemSimProcess silent;
+    Modem(silent, "COM5", {"--silent"});
+    auto start = std::chrono::steady_clock::now();
+    ProcessResult probe = Cli({"probe", "--port", "COM5"});
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(probe.exitCode, 1);
+    EXPECT_NE(probe.err.find("COM5"), std::string::npos) << probe.err;
+    EXPECT_GT(seconds, 2.9);
+    EXPECT_LT(seconds, 20.0);
+    // The program's own start under Wine costs a fraction of a second of
+    // processor time; a spinning wait would cost the whole three seconds.
+    EXPECT_LT(probe.cpuSeconds, 1.5) << "processor time " << probe.cpuSeconds << " s over " << seconds << " s";
+}
+
+TEST_F(WineCliTest, APortThatDoesNotExistIsNamedAsSuch)
+{
+    ProcessResult probe = Cli({"probe", "--port", "COM9"});
+    EXPECT_EQ(probe.exitCode, 1);
+    EXPECT_NE(probe.err.find("No such port"), std::string::npos) << probe.err;
+}
+
+} // namespace
