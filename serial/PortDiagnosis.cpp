@@ -7,6 +7,36 @@ namespace sp = serial_platform;
 
 namespace {
 
+// The words that differ between the systems: how a port is named to the
+// person, and what to do about a port that is absent or taken.
+#ifdef _WIN32
+
+// The device path (\\.\COM5) is only how the name is opened.
+std::string Named(std::string_view portName, const std::string&)
+{
+    return std::string(portName);
+}
+
+std::string NotAPortName(std::string_view portName)
+{
+    return "\"" + std::string(portName) + "\" is not a port name: use a COM port name such as COM1.";
+}
+
+std::string NoSuchPortText(std::string_view, const std::string& name)
+{
+    return "No such port: " + name + " does not exist. Check that the modem is plugged in and see Device Manager "
+                                     "for its COM name.";
+}
+
+// Windows answers "access denied" both for a port that another program
+// holds and for one this account may not open, and does not show the holder.
+std::string BusyText(const std::string&, const std::string& name)
+{
+    return name + " is in use by another program (or access was refused). Close that program and try again.";
+}
+
+#else
+
 std::string Named(std::string_view portName, const std::string& device)
 {
     std::string name(portName);
@@ -14,6 +44,26 @@ std::string Named(std::string_view portName, const std::string& device)
         name += " (" + device + ")";
     return name;
 }
+
+std::string NotAPortName(std::string_view portName)
+{
+    return "\"" + std::string(portName) + "\" is not a port name: use COM1 to COM9 or a device path.";
+}
+
+std::string NoSuchPortText(std::string_view portName, const std::string& name)
+{
+    return "No such port: " + name + " does not exist. Check that the modem is plugged in" +
+           (ComPortNumber(portName) != 0 ? ", or register the port in " + PortDirectory() : std::string()) + ".";
+}
+
+std::string BusyText(const std::string& device, const std::string& name)
+{
+    sp::PortHolder holder;  // stays empty when the holder cannot be seen
+    sp::FindPortHolder(device, holder);
+    return PortInUseText(name, holder);
+}
+
+#endif
 
 } // namespace
 
@@ -35,7 +85,7 @@ std::string DescribePortProblem(std::string_view portName)
 {
     std::string device = ResolvePortDevice(portName);
     if (device.empty())
-        return "\"" + std::string(portName) + "\" is not a port name: use COM1 to COM9 or a device path.";
+        return NotAPortName(portName);
     std::string name = Named(portName, device);
 
     PortHandle port = kInvalidPort;
@@ -43,13 +93,9 @@ std::string DescribePortProblem(std::string_view portName)
     case sp::OpenResult::Ok:
         break;
     case sp::OpenResult::NotFound:
-        return "No such port: " + name + " does not exist. Check that the modem is plugged in" +
-               (ComPortNumber(portName) != 0 ? ", or register the port in " + PortDirectory() : std::string()) + ".";
-    case sp::OpenResult::Busy: {
-        sp::PortHolder holder;  // stays empty when the holder cannot be seen
-        sp::FindPortHolder(device, holder);
-        return PortInUseText(name, holder);
-    }
+        return NoSuchPortText(portName, name);
+    case sp::OpenResult::Busy:
+        return BusyText(device, name);
     case sp::OpenResult::PermissionDenied:
         return "Permission denied for " + name +
                ". Join the dialout group (sudo usermod -aG dialout $USER), then log in again.";

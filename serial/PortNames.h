@@ -1,22 +1,27 @@
 #pragma once
 // Port names and the devices behind them.
 //
-// A port is named COM1 to COM9, in any letter case. COMn is looked up in the
-// port directory: the directory named by FLASHLOADER_PORTS if that is set,
-// else $XDG_CONFIG_HOME/flashloader/ports (by default
+// On Linux a port is named COM1 to COM9, in any letter case. COMn is looked
+// up in the port directory: the directory named by FLASHLOADER_PORTS if that
+// is set, else $XDG_CONFIG_HOME/flashloader/ports (by default
 // ~/.config/flashloader/ports). An entry there named COMn is a symbolic link
 // to the device (/dev/ttyUSB0, /dev/pts/4, ...). A COMn without an entry is
 // /dev/ttyS(n-1). An absolute device path is taken as it is.
+//
+// On Windows a port carries the name the system gave it (COM1, COM12, ...)
+// and is opened as \\.\NAME in the device namespace; a path that is in
+// that namespace already is taken as it is. There is no port directory.
 
 #include <string>
 #include <string_view>
 
-// The port directory (which need not exist yet).
+// The port directory (which need not exist yet). Empty on Windows.
 std::string PortDirectory();
 
 // Makes the port directory with every missing folder above it, as mkdir -p
 // does; folders it makes are the user's alone (0700), as configuration
-// folders should be. False, with the reason in error, when it cannot.
+// folders should be. False, with the reason in error, when it cannot, and
+// always on Windows.
 bool MakePortDirectory(std::string& error);
 
 // 1 to 9 for a port name COM1 to COM9 in any letter case, else 0.
@@ -26,6 +31,7 @@ int ComPortNumber(std::string_view portName);
 std::string ComPortName(int number);
 
 // The path to open for a port name: the entry in the port directory, the
-// serial device it stands for by default, or the absolute path given.
-// Empty for a name that is none of these.
+// serial device it stands for by default, or the absolute path given; on
+// Windows the name in the device namespace. Empty for a name that is none
+// of these.
 std::string ResolvePortDevice(std::string_view portName);

@@ -44,9 +44,9 @@ class SerialLink {
 public:
     virtual ~SerialLink() = default;
 
-    // Opens the port (a port name COM1..COM9, or a device path) and sets the
-    // caller's baud rate, 8 data bits, no parity, one stop bit and reads
-    // that return at once. On return settings hold what was applied. 0, or
+    // Opens the port (a port name such as COM1, or a device path; see
+    // ResolvePortDevice) and sets the caller's baud rate, 8 data bits, no
+    // parity, one stop bit and reads that return at once. On return settings hold what was applied. 0, or
     // a negative code with the handle left invalid and nothing open.
     int OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle);
 
@@ -78,8 +78,8 @@ public:
     int SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply, std::string_view expected,
                     std::uint16_t maxLength, unsigned seconds);
 
-    // Sends one byte at once, ahead of output still queued (which is
-    // dropped). False when it cannot be written.
+    // Sends one byte at once, ahead of output still queued (which the Linux
+    // back end drops to get there). False when it cannot be written.
     bool TransmitCommChar(PortHandle handle, char byte);
 
     // The modem status lines (CTS 0x10, DSR 0x20); false when unknown.

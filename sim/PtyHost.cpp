@@ -28,11 +28,45 @@ std::string LinkTarget(const std::string& path)
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
+// Makes entry a symbolic link to target: a new link under a temporary name
+// renamed over the entry, so the entry is never missing and a client never
+// finds a half-made one.
+bool PlaceLink(const std::string& target, const std::string& entry, std::string& error)
+{
+    std::size_t slash = entry.find_last_of('/');
+    std::string directory = slash == std::string::npos ? "." : entry.substr(0, slash);
+    std::string base = slash == std::string::npos ? entry : entry.substr(slash + 1);
+    std::string temp = directory + "/." + base + "." + std::to_string(::getpid());
+    ::unlink(temp.c_str());
+    if (::symlink(target.c_str(), temp.c_str()) != 0) {
+        error = ErrnoText("cannot create a link in " + directory);
+        return false;
+    }
+    if (::rename(temp.c_str(), entry.c_str()) != 0) {
+        error = ErrnoText("cannot create " + entry);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Removes entry while it leads to device; a later simulator may have taken
+// the name over.
+void RemoveLinkTo(std::string& entry, const std::string& device)
+{
+    if (entry.empty())
+        return;
+    if (LinkTarget(entry) == device)
+        ::unlink(entry.c_str());
+    entry.clear();
+}
+
 } // namespace
 
 PtyHost::~PtyHost()
 {
     Unregister();
+    UnlinkWinePort();
     if (m_terminal >= 0)
         ::close(m_terminal);
     if (m_master >= 0)
@@ -107,28 +141,31 @@ PtyHost::Registration PtyHost::Register(int portNumber, bool replace, std::strin
         }
     }
 
-    // A new link under a temporary name renamed over the entry: the entry
-    // is never missing, and a client never finds a half-made one.
-    std::string temp = directory + "/." + name + "." + std::to_string(::getpid());
-    ::unlink(temp.c_str());
-    if (::symlink(m_device.c_str(), temp.c_str()) != 0) {
-        error = ErrnoText("cannot create a link in " + directory);
+    if (!PlaceLink(m_device, entry, error))
         return Registration::Failed;
-    }
-    if (::rename(temp.c_str(), entry.c_str()) != 0) {
-        error = ErrnoText("cannot create " + entry);
-        ::unlink(temp.c_str());
-        return Registration::Failed;
-    }
     m_entry = entry;
     return Registration::Done;
 }
 
 void PtyHost::Unregister()
 {
-    if (m_entry.empty())
-        return;
-    if (LinkTarget(m_entry) == m_device)
-        ::unlink(m_entry.c_str());
-    m_entry.clear();
+    RemoveLinkTo(m_entry, m_device);
+}
+
+bool PtyHost::LinkWinePort(const std::string& link, std::string& error)
+{
+    struct stat info {};
+    if (::lstat(link.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = link + " is a directory; it cannot become a COM port";
+        return false;
+    }
+    if (!PlaceLink(m_device, link, error))
+        return false;
+    m_wineLink = link;
+    return true;
+}
+
+void PtyHost::UnlinkWinePort()
+{
+    RemoveLinkTo(m_wineLink, m_device);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The pseudo-terminal the simulated modem sits on, and its entry in the
-// port directory.
+// The pseudo-terminal the simulated modem sits on, its entry in the port
+// directory, and its COM port in a Wine prefix.
 //
 // The modem side is the master end. The terminal end is what a client opens
 // as its serial device; the host keeps a descriptor of it open for its whole
@@ -36,9 +36,21 @@ public:
 
     const std::string& EntryPath() const { return m_entry; }
 
+    // Makes link, a COM port of a Wine prefix (its dosdevices/comN), a
+    // symbolic link to the device, so that Windows programs under Wine open
+    // the modem as COMn. A link of that name is replaced whatever it leads
+    // to: Wine makes com1 and up itself for the machine's serial devices.
+    bool LinkWinePort(const std::string& link, std::string& error);
+
+    // Removes the Wine link, but only while it still leads to this device.
+    void UnlinkWinePort();
+
+    const std::string& WineLinkPath() const { return m_wineLink; }
+
 private:
     int m_master = -1;
     int m_terminal = -1;
     std::string m_device;
     std::string m_entry;
+    std::string m_wineLink;
 };

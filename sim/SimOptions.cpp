@@ -5,9 +5,11 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
-#include <map>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -72,6 +74,40 @@ int UsageError(const std::string& message)
     return kSimExitUsage;
 }
 
+// The number of a Windows port name COMn (any letter case), 1 to 256 as
+// Wine has them; 0 for anything else.
+int WinePortNumber(std::string_view name)
+{
+    if (name.size() < 4 || name.size() > 6)
+        return 0;
+    for (std::size_t i = 0; i < 3; ++i)
+        if ((name[i] | 0x20) != "com"[i])
+            return 0;
+    std::optional<int> number = ParseIndex(name.substr(3));
+    if (!number || *number < 1 || *number > 256 || name[3] == '0')
+        return 0;
+    return *number;
+}
+
+// The folder of a Wine prefix that holds its drive letters and COM ports.
+std::string WineDosDevices()
+{
+    std::string prefix;
+    if (const char* wine = std::getenv("WINEPREFIX"); wine != nullptr && *wine != '\0')
+        prefix = wine;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        prefix = std::string(home) + "/.wine";
+    else
+        prefix = "/.wine";
+    return prefix + "/dosdevices";
+}
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 } // namespace
 
 int ParseSimOptions(int argc, char** argv, SimOptions& options)
@@ -89,6 +125,10 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     app.add_option("--port", port, "Register the device as COMn (COM1..COM9) in the port directory")
         ->type_name("COMn");
     app.add_flag("--replace", options.replace, "Take over a COMn entry that leads to an existing device");
+    std::string winePort;
+    app.add_option("--wine-port", winePort,
+                   "Link the device as COMn of the Wine prefix ($WINEPREFIX, else ~/.wine), replacing its comn")
+        ->type_name("COMn");
     app.add_flag("-v,--verbose", options.verbose, "Log every line received and every reply on stderr");
     app.add_flag("--silent", modem.silent, "Answer nothing at all");
 
@@ -205,7 +245,8 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     app.footer(
         "Line indices count from 0: image lines from loader-mode entry, loader lines from start. A line\n"
         "repeating the line before it keeps its index; each LINE fault acts the first time only.\n"
-        "The port directory is $FLASHLOADER_PORTS, else $XDG_CONFIG_HOME/flashloader/ports.\n");
+        "The port directory is $FLASHLOADER_PORTS, else $XDG_CONFIG_HOME/flashloader/ports.\n"
+        "--wine-port COM5 makes $WINEPREFIX/dosdevices/com5 lead to the device while modemsim runs.\n");
 
     try {
         app.parse(argc, argv);
@@ -217,6 +258,16 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
         options.portNumber = ComPortNumber(port);
         if (options.portNumber == 0)
             return UsageError("--port: '" + port + "' is no port name; COM1 to COM9 expected");
+    }
+    if (!winePort.empty()) {
+        int number = WinePortNumber(winePort);
+        if (number == 0)
+            return UsageError("--wine-port: '" + winePort + "' is no port name; COM1 to COM256 expected");
+        std::string dosDevices = WineDosDevices();
+        if (!IsDirectory(dosDevices))
+            return UsageError("--wine-port: " + dosDevices + " does not exist; set WINEPREFIX to the Wine prefix "
+                              "the Windows program runs in (run wineboot there once to make it)");
+        options.wineLink = dosDevices + "/com" + std::to_string(number);
     }
     if (ContainsIgnoringCase(modem.ident, "OK") || modem.ident.find_first_of("\r\n") != std::string::npos)
         return UsageError("--ident: the text must not contain OK, CR or LF (a client would misread the reply)");

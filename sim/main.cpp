@@ -1,7 +1,7 @@
 // modemsim: a simulated modem on a pseudo-terminal, so that the loader and
 // its tests run without hardware. The first line of output is the device
 // path to open; the modem runs until SIGTERM, SIGINT or SIGHUP, then saves
-// the flash content (--flash-out) and removes its port entry.
+// the flash content (--flash-out) and removes its port entry and Wine link.
 //
 // One thread, one poll loop: it waits on the master end of the
 // pseudo-terminal and on a signalfd, with a timeout that ends at the next
@@ -249,6 +249,11 @@ int main(int argc, char** argv)
         }
     }
 
+    if (!options.wineLink.empty() && !pty.LinkWinePort(options.wineLink, error)) {
+        Diagnostic(error);
+        return kSimExitFailed;
+    }
+
     Simulator simulator(options, pty, signalFd);
     simulator.Flash() = preload;
 
@@ -257,7 +262,8 @@ int main(int argc, char** argv)
     std::printf("%s\n", pty.DevicePath().c_str());
     std::fflush(stdout);
     if (options.verbose)
-        Diagnostic("modem on " + pty.DevicePath() + (pty.EntryPath().empty() ? "" : " as " + pty.EntryPath()));
+        Diagnostic("modem on " + pty.DevicePath() + (pty.EntryPath().empty() ? "" : " as " + pty.EntryPath()) +
+                   (pty.WineLinkPath().empty() ? "" : " and " + pty.WineLinkPath()));
 
     simulator.Run();
 
@@ -265,6 +271,7 @@ int main(int argc, char** argv)
     if (!options.flashOut.empty() && !SaveFlash(simulator.Flash(), options.flashOut, options.verbose))
         status = kSimExitFailed;
     pty.Unregister();
+    pty.UnlinkWinePort();
     ::close(signalFd);
     return status;
 }

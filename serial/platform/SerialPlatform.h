@@ -43,14 +43,17 @@ enum class OpenResult { Ok, NotFound, Busy, PermissionDenied, Failed };
 // Opens a device for reading and writing, held exclusively: a second opener,
 // in this program or another, fails even with administrator rights. A serial
 // device that another process already holds (FindPortHolder) is refused as
-// Busy.
+// Busy. On Windows the system refuses a port that another program holds
+// with "access denied", so that reads as Busy too and PermissionDenied does
+// not occur.
 OpenResult OpenDevice(const std::string& device, PortHandle& handle);
 void CloseDevice(PortHandle handle);
 
 bool GetCommState(PortHandle handle, LineSettings& settings);
 // Applies the settings to a raw line (no echo, no line-end translation, no
 // signal characters), keeping the port's flow control. False when the port
-// refuses them, for example a baud rate the device cannot do.
+// refuses them, for example a baud rate the device cannot do. On Windows a
+// port is always raw and only these four fields of its record change.
 bool SetCommState(PortHandle handle, const LineSettings& settings);
 
 bool GetCommTimeouts(PortHandle handle, PortTimeouts& timeouts);
@@ -63,18 +66,22 @@ bool ReadAvailable(PortHandle handle, void* buffer, std::size_t size, std::size_
 // Writes every byte, returning when all are handed to the driver. False
 // when the device fails, stalls for a minute, or a stop is requested.
 bool WriteAll(PortHandle handle, const void* bytes, std::size_t count);
-// Sends one byte ahead of everything else: output still waiting in the
-// driver's queue is thrown away first, then the byte goes out.
+// Sends one byte ahead of everything else. Windows puts it at the head of
+// the transmit queue, before output still waiting there. Linux cannot put a
+// byte ahead, so it throws the waiting output away first, then sends it.
 bool TransmitByte(PortHandle handle, unsigned char byte);
 
 // The modem status lines (kCtsOn, kDsrOn). A pseudo-terminal has none and
-// reports both on, so that a simulated modem can be probed.
+// reports both on, so that a simulated modem can be probed; so does a
+// Windows port whose driver cannot report them (Wine's ports on a
+// pseudo-terminal).
 bool GetModemStatus(PortHandle handle, std::uint32_t& status);
 
 enum class WaitResult { Readable, TimedOut, Gone, Stopped };
 // Blocks until input arrives, the time passes, the device is gone (for
 // example unplugged, or the far end of a pseudo-terminal closed), or a stop
-// has been requested.
+// has been requested. Linux sleeps in poll(); Windows, without overlapped
+// input/output, sleeps in steps of 1 to 10 ms between looks at the queue.
 WaitResult WaitReadable(PortHandle handle, std::uint32_t timeoutMs);
 
 // True when the device has gone: unplugged, or the far end of a
@@ -85,7 +92,8 @@ bool DeviceGone(PortHandle handle);
 // process, the one going on and those to come, ends at once until the
 // request is cleared. PrepareStopRequests must have been called once before
 // a request can wake a wait that is already going on (it sets up what the
-// waits listen to); RequestStop itself is async-signal-safe.
+// waits listen to); RequestStop itself is async-signal-safe, and on Windows
+// may be called from the console control handler's thread.
 void PrepareStopRequests();
 void RequestStop();
 bool StopRequested();
@@ -100,6 +108,7 @@ struct PortHolder {
 // Another process that holds the serial device open or owns its lock file
 // (FindDeviceOpener, FindLockOwner, on /proc and /var/lock). False for a
 // pseudo-terminal, whose far end is the modem, and when no holder is seen.
+// Windows does not show who holds a port: these three are always false there.
 bool FindPortHolder(const std::string& device, PortHolder& holder);
 
 // A process other than this one with the character device deviceId (the

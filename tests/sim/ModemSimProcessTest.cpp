@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -171,6 +172,34 @@ TEST(ModemSimProcess, TakenPortIsRefusedUnlessReplaced)
     EXPECT_EQ(LinkTarget(dir.File("COM4")), "/dev/null");
 }
 
+TEST(ModemSimProcess, WinePortLeadsToTheDeviceWhileItRuns)
+{
+    for (int signal : {SIGTERM, SIGINT}) {
+        ScopedTempDir prefix;
+        std::string devices = prefix.File("dosdevices");
+        ASSERT_EQ(::mkdir(devices.c_str(), 0700), 0);
+        ASSERT_EQ(::symlink("/dev/ttyS4", (devices + "/com5").c_str()), 0);  // as Wine makes them
+        ModemSimProcess sim;
+        ASSERT_TRUE(sim.Start({"--wine-port", "COM5"}, {"WINEPREFIX=" + prefix.Path()}));
+        EXPECT_EQ(LinkTarget(devices + "/com5"), sim.DevicePath());
+        Client client(devices + "/com5");
+        EXPECT_EQ(client.Exchange("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
+        ::kill(sim.Pid(), signal);
+        EXPECT_EQ(sim.Stop(), 0) << signal;
+        EXPECT_EQ(ListDirectory(devices), std::vector<std::string>{}) << signal;
+    }
+}
+
+TEST(ModemSimProcess, WinePortNeedsAWinePrefix)
+{
+    ScopedTempDir prefix;
+    ModemSimProcess sim;
+    EXPECT_FALSE(sim.Start({"--wine-port", "com6"}, {"WINEPREFIX=" + prefix.Path()}));
+    EXPECT_EQ(sim.Stop(), 2);
+    EXPECT_NE(sim.ErrorOutput().find(prefix.File("dosdevices") + " does not exist"), std::string::npos)
+        << sim.ErrorOutput();
+}
+
 TEST(ModemSimProcess, FlashSessionEndsUpInTheFlashOutFile)
 {
     ScopedTempDir dir;
@@ -245,7 +274,8 @@ TEST(ModemSimProcess, BadOptionsExitWithStatusTwo)
     const std::vector<std::vector<std::string>> cases = {
         {"--port", "COM12"},  {"--type", "7"},          {"--nok2", "1.5"},        {"--checksum", "12G4"},
         {"--sector", "32"},   {"--ident", "Modem OK"},  {"--nok-at", "4"},        {"--delay-ack-at", "1:soon"},
-        {"--frobnicate"},     {"--loader-version", "x"}, {"--drop-ack-at", "-1"},
+        {"--frobnicate"},     {"--loader-version", "x"}, {"--drop-ack-at", "-1"},  {"--wine-port", "COM0"},
+        {"--wine-port", "LPT1"},
     };
     for (const std::vector<std::string>& args : cases) {
         ModemSimProcess sim;
