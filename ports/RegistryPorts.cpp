@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <cstdio>
 
+// The one table of the program, whichever listing fills it: this file is
+// part of every build, the other listings are not.
+PortEntry PortTable[MAX_PORTS];
+
 namespace {
 
 // String values are read into an area of this size; a longer one does not

@@ -6,10 +6,6 @@
 #include "ports/platform/Registry.h"
 #include "resources/StringTable.h"
 
-// Filled by whichever listing the system has, read by the scan below and
-// the port page.
-PortEntry PortTable[MAX_PORTS];
-
 namespace {
 
 // Probes every row of the freshly listed PortTable under the search notice.
