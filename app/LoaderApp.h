@@ -7,6 +7,7 @@
 #include <string_view>
 
 class DeviceSource;
+class RegistryAccess;
 class ScanUi;
 class StartupUi;
 
@@ -39,9 +40,14 @@ public:
 
     // Lists the ports into PortTable and probes every row under the search
     // notice, marking those where a modem answered. 1 when at least one
-    // did; 0 after telling the person that none did.
+    // did; 0 after telling the person that none did. The ports come from
+    // the system's device registry: udev and the port directory on Linux,
+    // the system registry on Windows.
     static int ScanForModems(ScanUi& ui);
+#ifndef _WIN32
     static int ScanForModems(ScanUi& ui, DeviceSource& devices);
+#endif
+    static int ScanForModems(ScanUi& ui, RegistryAccess& registry);
 
 private:
     StartupUi& m_ui;

@@ -15,8 +15,6 @@
 #include <unistd.h>
 #include <vector>
 
-PortEntry PortTable[MAX_PORTS];
-
 namespace {
 
 // COM1 to COM9: every name a port can have.

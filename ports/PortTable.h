@@ -2,6 +2,8 @@
 // The table of the machine's COM ports, refilled by every scan: at most
 // eight rows, the used ones first, ended by the first row without a name.
 
+#include "ports/platform/Registry.h"
+
 #include <cstdint>
 #include <string>
 
@@ -27,3 +29,17 @@ extern PortEntry PortTable[MAX_PORTS];
 // why. When neither the device registry nor the port directory can be read,
 // the rows are COM1 to COM8 and the probe sorts them out.
 void EnumComPorts(DeviceSource& source);
+
+// Lists the ports of the system registry into PortTable, at most eight. The
+// running-device tree of the Windows 95 family gives its working devices
+// with a port name, printer ports left out, in the tree's order, shown as
+// "name -- description". Where there is no such tree, the serial device map
+// of the NT family gives the present ports in COM-number order, shown with
+// their friendly names; without that as well the rows are COM1 to COM8.
+void EnumComPorts(RegistryAccess& registry);
+
+// Sets text to the string value valueName of the key path below root, up to
+// its first zero byte and whatever the value's type. Empty when the key
+// cannot be opened, the value is not there or is longer than 200 bytes.
+void ReadRegString(RegistryAccess& registry, RegKey root, const std::string& path, const std::string& valueName,
+                   std::string& text);

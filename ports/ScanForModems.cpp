@@ -3,17 +3,14 @@
 #include "app/UserInterface.h"
 #include "ports/PortTable.h"
 #include "ports/platform/DeviceSource.h"
+#include "ports/platform/Registry.h"
 #include "resources/StringTable.h"
 
-int CLoaderApp::ScanForModems(ScanUi& ui)
-{
-    std::unique_ptr<DeviceSource> devices = SystemDeviceSource();
-    return ScanForModems(ui, *devices);
-}
+namespace {
 
-int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
+// Probes every row of the freshly listed PortTable under the search notice.
+int ProbeListedPorts(ScanUi& ui)
 {
-    EnumComPorts(devices);
     ui.ShowSearchNotice();
     ui.SetSearchNoticeText("");
 
@@ -24,7 +21,7 @@ int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
         std::string name = row.portName;
         ui.SetSearchNoticeText(ui.SearchNoticeText() + " " + name);
         row.identification.clear();
-        if (ProbeModem(name, row.identification) == 1) {
+        if (CLoaderApp::ProbeModem(name, row.identification) == 1) {
             row.modemFound = 1;
             found = true;
         }
@@ -35,4 +32,30 @@ int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
         return 1;
     ui.ShowMessage(kApplicationName, LoadResString(IDS_NO_PORT_AVAILABLE), MsgIcon::Warning);
     return 0;
+}
+
+} // namespace
+
+int CLoaderApp::ScanForModems(ScanUi& ui)
+{
+#ifdef _WIN32
+    return ScanForModems(ui, SystemRegistry());
+#else
+    std::unique_ptr<DeviceSource> devices = SystemDeviceSource();
+    return ScanForModems(ui, *devices);
+#endif
+}
+
+#ifndef _WIN32
+int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
+{
+    EnumComPorts(devices);
+    return ProbeListedPorts(ui);
+}
+#endif
+
+int CLoaderApp::ScanForModems(ScanUi& ui, RegistryAccess& registry)
+{
+    EnumComPorts(registry);
+    return ProbeListedPorts(ui);
 }
