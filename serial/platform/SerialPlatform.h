@@ -64,7 +64,9 @@ bool QueuedInput(PortHandle handle, std::uint32_t& count);
 // Reads up to size bytes that are already there, never waiting.
 bool ReadAvailable(PortHandle handle, void* buffer, std::size_t size, std::size_t& got);
 // Writes every byte, returning when all are handed to the driver. False
-// when the device fails, stalls for a minute, or a stop is requested.
+// when the device fails; on Linux also when it stalls for a minute or a stop
+// is requested. On Windows, without overlapped input/output, a write that
+// flow control holds up waits until the driver takes the bytes.
 bool WriteAll(PortHandle handle, const void* bytes, std::size_t count);
 // Sends one byte ahead of everything else. Windows puts it at the head of
 // the transmit queue, before output still waiting there. Linux cannot put a
