@@ -61,6 +61,23 @@ TEST_F(WineCliTest, ProbeAndInfoOverAWinePort)
     EXPECT_NE(info.out.find("Load plan:  normal load"), std::string::npos) << info.out;
 }
 
+// Windows of the NT family, and Wine, list the present ports in the serial
+// device map; Wine maps only the machine's own serial devices there, so the
+// test adds its simulated modem's port, as a driver would (the map lives
+// as long as the Wine server).
+TEST_F(WineCliTest, ScanListsThePortsOfTheSerialDeviceMap)
+{
+    ModemSimProcess modem;
+    Modem(modem, "COM3", {});
+    ProcessResult added = RunProcess("/usr/bin/wine", {"reg", "add", "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "/v",
+                                                       "FlashLoaderTest3", "/d", "COM3", "/f"},
+                                     dir.Path(), {"WINEDEBUG=-all"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    ProcessResult scan = Cli({"scan"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    EXPECT_NE(scan.out.find("COM3\tmodem\tCOM3\t"), std::string::npos) << scan.out;
+}
+
 // Whole runs; what the modem holds afterwards is compared with the image.
 struct FlashCase {
     const char* name;
