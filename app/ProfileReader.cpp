@@ -2,91 +2,168 @@
 
 #include "app/Text.h"
 
-#include <ini.h>
-
 namespace {
 
-// The INI parser ends a value at " ;" and joins indented lines to the key
-// before them; the profile reader does neither. The line source hides both:
-// it drops leading blanks, so no line looks like a continuation, and it
-// stands a placeholder in for ';' inside key lines, which the value handler
-// turns back.
-constexpr char kSemicolonStandIn = '\x01';
+// What the profile reader skips around lines, names and values: ASCII white
+// space and the end-of-file byte that DOS editors leave behind.
+constexpr std::string_view kBlanks = " \t\n\v\f\r\x1a";
 
-struct LineSource {
-    std::FILE* stream;
-    bool failed = false;
-};
-
-// fgets-like: one line per call, ended by LF, CR or CR LF. A line longer than
-// the parser's buffer is cut, and its rest is skipped rather than read as a
-// line of its own.
-char* NextLine(char* str, int num, void* user)
+std::string_view Trim(std::string_view text)
 {
-    auto* source = static_cast<LineSource*>(user);
-    int length = 0;
-    bool any = false;
-    int c;
-    while ((c = std::getc(source->stream)) != EOF) {
-        any = true;
-        if (c == '\n')
-            break;
-        if (c == '\r') {
-            int next = std::getc(source->stream);
-            if (next != '\n' && next != EOF)
-                std::ungetc(next, source->stream);
-            break;
-        }
-        if (length == 0 && (c == ' ' || c == '\t'))
-            continue;
-        if (length < num - 1)
-            str[length++] = static_cast<char>(c);
-    }
-    if (std::ferror(source->stream))
-        source->failed = true;
-    if (!any)
-        return nullptr;
-    str[length] = '\0';
-    if (str[0] != ';' && str[0] != '#' && str[0] != '[') {
-        for (int i = 0; i < length; ++i)
-            if (str[i] == ';')
-                str[i] = kSemicolonStandIn;
-    }
-    return str;
+    std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-std::string Key(std::string_view section, std::string_view key)
+// Names and values are C strings to the profile reader: a zero byte ends them.
+std::string UpToZero(std::string_view text)
 {
-    return ToLowerAscii(section) + '\n' + ToLowerAscii(key);
+    return std::string(text.substr(0, text.find('\0')));
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// A settings file saved as "Unicode" by a Windows editor, in this system's
+// 8-bit form (UTF-8). A broken surrogate becomes the replacement character.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    auto unit = [&](std::size_t i) -> char32_t {
+        auto a = static_cast<unsigned char>(bytes[i]);
+        auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (a << 8 | b) : (b << 8 | a);
+    };
+    std::string out;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+            char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(out, c >= 0xD800 && c < 0xE000 ? char32_t{0xFFFD} : c);
+    }
+    return out;
 }
 
 } // namespace
 
-int ProfileReader::OnValue(void* user, const char* section, const char* name, const char* value)
-{
-    auto* self = static_cast<ProfileReader*>(user);
-    std::string text(value);
-    for (char& c : text)
-        if (c == kSemicolonStandIn)
-            c = ';';
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
-        text = text.substr(1, text.size() - 2);
-    // The first occurrence of a key counts, as with the profile reader.
-    self->m_values.emplace(Key(section, name), std::move(text));
-    return 1;
-}
-
 bool ProfileReader::Load(std::FILE* stream)
 {
-    LineSource source{stream};
-    ini_parse_stream(&NextLine, &source, &ProfileReader::OnValue, this);
-    return !source.failed;
+    std::string bytes;
+    char chunk[4096];
+    std::size_t count;
+    while ((count = std::fread(chunk, 1, sizeof chunk, stream)) > 0)
+        bytes.append(chunk, count);
+    bool read = std::ferror(stream) == 0;
+    Parse(bytes);
+    return read;
+}
+
+void ProfileReader::Parse(std::string_view bytes)
+{
+    m_sections.clear();
+    std::string decoded;
+    std::string_view text = bytes;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    } else if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        decoded = Utf16ToUtf8(text.substr(2), text[0] == '\xFE');
+        text = decoded;
+    }
+
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = Trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            std::size_t close = line.rfind(']');
+            if (close != std::string_view::npos) {
+                m_sections.push_back({UpToZero(Trim(line.substr(1, close - 1))), {}});
+                continue;
+            }
+        }
+        if (m_sections.empty())
+            continue;
+        std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos)
+            m_sections.back().entries.push_back({UpToZero(line), std::nullopt});
+        else
+            m_sections.back().entries.push_back(
+                {UpToZero(Trim(line.substr(0, equals))), UpToZero(Trim(line.substr(equals + 1)))});
+    }
 }
 
 std::string ProfileReader::GetString(std::string_view section, std::string_view key,
                                      std::string_view defaultValue, std::size_t holderSize) const
 {
-    auto found = m_values.find(Key(section, key));
-    std::string_view value = found != m_values.end() ? std::string_view(found->second) : defaultValue;
-    return CutText(value, holderSize > 0 ? holderSize - 1 : 0);
+    const std::size_t room = holderSize > 0 ? holderSize - 1 : 0;
+    section = Trim(section);
+    key = Trim(key);
+
+    const std::string* value = nullptr;
+    for (const Section& candidate : m_sections) {
+        if (!EqualIgnoringCase(candidate.name, section))
+            continue;
+        for (const Entry& entry : candidate.entries) {
+            if (EqualIgnoringCase(entry.key, key)) {
+                value = entry.value ? &*entry.value : nullptr;
+                break;
+            }
+        }
+        break;
+    }
+
+    if (value == nullptr) {
+        std::size_t end = defaultValue.find_last_not_of(' ');
+        return CutText(defaultValue.substr(0, end == std::string_view::npos ? 0 : end + 1), room);
+    }
+    std::string_view text = *value;
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front()) {
+        std::string_view inner = text.substr(1, text.size() - 2);
+        // The profile reader drops the closing quote as the last character it
+        // copied; when the quoted text just fills the holder, that character
+        // is the text's own last one instead.
+        if (inner.size() == room && room > 0)
+            return CutText(inner, room - 1);
+        return CutText(inner, room);
+    }
+    return CutText(text, room);
 }

@@ -6,7 +6,6 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core
-  libinih-dev
   libudev-dev
   libcli11-dev
   libgtest-dev
