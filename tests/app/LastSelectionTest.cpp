@@ -1,15 +1,20 @@
 #include "app/LastSelection.h"
 
 #include "app/AppState.h"
+#include "app/Paths.h"
 #include "app/Text.h"
 #include "tests/support/AppFixture.h"
 
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
+#endif
 
 namespace {
 
@@ -140,6 +145,7 @@ TEST_F(LastSelectionTest, StoreReplacesTheFileWholeAndLeavesNoTemporaryFiles)
     EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"lastsel.dat"});
 }
 
+#ifndef _WIN32
 // The store keeps what the person made of the file: a link still leads to
 // the one record, permissions stay, and a read-only file is not replaced.
 TEST_F(LastSelectionTest, StoreWritesThroughLinksKeepsPermissionsAndLeavesReadOnlyFiles)
@@ -185,6 +191,8 @@ TEST_F(LastSelectionTest, StoreWritesThroughLinksKeepsPermissionsAndLeavesReadOn
     }
     EXPECT_EQ(ListDirectory(dir.File("kept")), std::vector<std::string>{"record.dat"});
 }
+
+#endif
 
 TEST_F(LastSelectionTest, FailedStoreKeepsTheEarlierFileAndSaysNothing)
 {
@@ -241,5 +249,73 @@ TEST_F(LastSelectionTest, FilesOfEveryLengthAndRandomBytes)
         EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), bytes);
     }
 }
+
+} // namespace
+
+namespace {
+
+using namespace std::string_literals;
+
+// Both builds write the same bytes for the same selection: the rate
+// little-endian at 0, the port at 4, the path at 9 with the tail of a longer
+// earlier path kept behind its terminator.
+TEST_F(LastSelectionTest, StoredFileIsTheSameOnEverySystem)
+{
+    StartDirectory = dir.Path();
+    FlashSelection.BaudRate = 115200;
+    SetField(FlashSelection.PortName, "COM3");
+    SetField(FlashSelection.HexFilePath, "C:\\FIRMWARE\\OLD\\MODEM.HEX");
+    SetField(FlashSelection.HexFilePath, "D:\\A.HEX");
+    StoreLastSelection();
+    const std::string expected =
+        "\x00\xC2\x01\x00" "COM3\0" "D:\\A.HEX\0" "RE\\OLD\\MODEM.HEX\0"s + std::string(97, '\0');
+    ASSERT_EQ(expected.size(), kSelectionSize);
+    EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), expected);
+}
+
+TEST(PathsTest, JoinPathAddsTheSystemsSeparatorOnce)
+{
+    struct Case {
+        const char* dir;
+        const char* onWindows;
+        const char* onLinux;
+    } cases[] = {
+        {"C:\\WORK", "C:\\WORK\\MODEM.HEX", "C:\\WORK/MODEM.HEX"},
+        {"C:\\", "C:\\MODEM.HEX", "C:\\/MODEM.HEX"},
+        {"D:/FW/", "D:/FW/MODEM.HEX", "D:/FW/MODEM.HEX"},
+        {"/home/x", "/home/x\\MODEM.HEX", "/home/x/MODEM.HEX"},
+        {"", "MODEM.HEX", "MODEM.HEX"},
+    };
+    for (const Case& c : cases) {
+#ifdef _WIN32
+        EXPECT_EQ(JoinPath(c.dir, "MODEM.HEX"), c.onWindows);
+#else
+        EXPECT_EQ(JoinPath(c.dir, "MODEM.HEX"), c.onLinux);
+#endif
+    }
+}
+
+#ifdef _WIN32
+TEST_F(LastSelectionTest, DefaultPathAtADrivesRoot)
+{
+    ScopedChdir root("C:\\");
+    SetDefaultSelection();
+    EXPECT_EQ(Path(), "C:\\MODEM.HEX");
+}
+
+TEST_F(LastSelectionTest, ReadOnlyRecordStaysAsItWasAndNoTemporaryFileIsLeft)
+{
+    const std::string earlier = Image(19200, "COM1", "C:\\x.hex");
+    const std::string file = dir.File("lastsel.dat");
+    WriteFileBytes(file, earlier);
+    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    StartDirectory = dir.Path();
+    FlashSelection.BaudRate = 9600;
+    StoreLastSelection();
+    ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(file), earlier);
+    EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"lastsel.dat"});
+}
+#endif
 
 } // namespace

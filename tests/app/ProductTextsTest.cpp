@@ -1,12 +1,16 @@
 #include "app/ProductTexts.h"
 
 #include "app/AppState.h"
+#include "app/Paths.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/ScriptedUi.h"
 
 #include <filesystem>
 #include <random>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -68,12 +72,16 @@ TEST_F(ProductTextsTest, LongValuesAreCutToTheirHolders)
     EXPECT_EQ(ProductTexts.CompanyName, std::string(39, 'C'));
 }
 
+#ifndef _WIN32
+// Linux texts are UTF-8. On Windows every character of the 8-bit code page is
+// one byte, and the system's reader cuts there.
 TEST_F(ProductTextsTest, CutNeverSplitsACharacter)
 {
     // 38 ASCII bytes, then a two-byte character that would straddle byte 39.
     EXPECT_TRUE(LoadFrom("[AboutBox]\nCompanyName=" + std::string(38, 'a') + "\xc3\xa9z\n"));
     EXPECT_EQ(ProductTexts.CompanyName, std::string(38, 'a'));
 }
+#endif
 
 TEST_F(ProductTextsTest, ProfileReaderRules)
 {
@@ -138,3 +146,47 @@ TEST_F(ProductTextsTest, FilesOfEveryLengthAndRandomBytes)
 }
 
 } // namespace
+
+#ifdef _WIN32
+namespace {
+
+std::string InWindowsDirectory(std::string_view name)
+{
+    char windows[MAX_PATH];
+    UINT length = ::GetWindowsDirectoryA(windows, sizeof windows);
+    return JoinPath(std::string_view(windows, length), name);
+}
+
+TEST_F(ProductTextsTest, WorkingCopyOfAnEarlierRunIsOverwrittenAndNoneStays)
+{
+    WriteFileBytes(InWindowsDirectory("~tarnix.ini"), "[Version]\nProductName=Left behind\nVersionString=0.0\n");
+    EXPECT_TRUE(LoadFrom("[Version]\nProductName=Current\n"));
+    EXPECT_EQ(ProductTexts.ProductName, "Current");
+    EXPECT_EQ(ProductTexts.VersionString, "5.x.x");
+    EXPECT_FALSE(FileExists(InWindowsDirectory("~tarnix.ini")));
+}
+
+TEST_F(ProductTextsTest, SettingsFileOnlyInTheWindowsDirectoryIsNotFound)
+{
+    WriteFileBytes(InWindowsDirectory("tarnix.ini"), "[Version]\nProductName=Wrong place\n");
+    bool loaded = LoadProductTexts(ui);
+    ::DeleteFileA(InWindowsDirectory("tarnix.ini").c_str());
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_FALSE(FileExists(InWindowsDirectory("~tarnix.ini")));
+}
+
+TEST_F(ProductTextsTest, WithoutAWorkingCopyTheFileIsReadWhereItLies)
+{
+    // A folder of the working copy's name: no copy can be made.
+    std::filesystem::create_directory(InWindowsDirectory("~tarnix.ini"));
+    bool loaded = LoadFrom("[Version]\nProductName=Read in place\n");
+    bool folderKept = std::filesystem::is_directory(InWindowsDirectory("~tarnix.ini"));
+    std::filesystem::remove(InWindowsDirectory("~tarnix.ini"));
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(ProductTexts.ProductName, "Read in place");
+    EXPECT_TRUE(folderKept);
+}
+
+} // namespace
+#endif

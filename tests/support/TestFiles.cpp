@@ -1,19 +1,38 @@
 #include "tests/support/TestFiles.h"
 
+#include "app/Paths.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 ScopedTempDir::ScopedTempDir()
 {
+#ifdef _WIN32
+    // No mkdtemp: a random name, taken only when nobody has it yet.
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::string pattern;
+    for (int attempt = 0;; ++attempt) {
+        pattern = (fs::temp_directory_path() / ("fltest-" + std::to_string(random() % 1000000000u))).string();
+        if (fs::create_directory(pattern))
+            break;
+        if (attempt == 100)
+            throw std::runtime_error("no temporary directory");
+    }
+#else
     std::string pattern = (fs::temp_directory_path() / "fltest-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
+#endif
     m_path = fs::canonical(pattern).string();
 }
 
@@ -26,7 +45,7 @@ ScopedTempDir::~ScopedTempDir()
 
 std::string ScopedTempDir::File(std::string_view name) const
 {
-    return m_path + "/" + std::string(name);
+    return JoinPath(m_path, name);
 }
 
 ScopedChdir::ScopedChdir(const std::string& dir) : m_previous(fs::current_path().string())
