@@ -52,8 +52,9 @@ if [ "${FL_SKIP_WINDOWS:-0}" != 1 ]; then
     # A prefix of the build's own, and its server started here with its
     # output elsewhere: a server started by a test would keep ctest waiting.
     export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
-    wineserver -p >build-windows/wineserver.log 2>&1
-    wineboot -i >>build-windows/wineserver.log 2>&1
+    # wineboot makes the prefix and starts the server; -p keeps it up.
+    wineboot -i </dev/null >build-windows/wineserver.log 2>&1
+    wineserver -p </dev/null >>build-windows/wineserver.log 2>&1
     local status=0
     (cd build-windows && ctest --output-on-failure -j "$jobs") || status=$?
     wineserver -k || true
