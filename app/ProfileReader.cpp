@@ -22,19 +22,6 @@ std::string UpToZero(std::string_view text)
     return std::string(text.substr(0, text.find('\0')));
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -135,15 +122,16 @@ std::string ProfileReader::GetString(std::string_view section, std::string_view 
                                      std::string_view defaultValue, std::size_t holderSize) const
 {
     const std::size_t room = holderSize > 0 ? holderSize - 1 : 0;
-    section = Trim(section);
-    key = Trim(key);
+    // Names match regardless of letter case.
+    const std::string sectionName = ToLowerAscii(Trim(section));
+    const std::string keyName = ToLowerAscii(Trim(key));
 
     const std::string* value = nullptr;
     for (const Section& candidate : m_sections) {
-        if (!EqualIgnoringCase(candidate.name, section))
+        if (ToLowerAscii(candidate.name) != sectionName)
             continue;
         for (const Entry& entry : candidate.entries) {
-            if (EqualIgnoringCase(entry.key, key)) {
+            if (ToLowerAscii(entry.key) == keyName) {
                 value = entry.value ? &*entry.value : nullptr;
                 break;
             }

@@ -2,6 +2,7 @@
 // Windows 95 family, the serial device map of the NT family, or the fixed
 // names COM1 to COM8 where neither can be read.
 
+#include "app/Text.h"
 #include "ports/PortTable.h"
 #include "ports/platform/DeviceSource.h"
 #include "ports/platform/Registry.h"
@@ -84,10 +85,7 @@ void ListDeviceNodes(RegistryAccess& registry, RegKey tree)
 
 bool EndsWithNoCase(const std::string& text, const std::string& end)
 {
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return text.size() >= end.size() &&
-           std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
-                      [&](char a, char b) { return lower(a) == lower(b); });
+    return ToLowerAscii(text).ends_with(ToLowerAscii(end));
 }
 
 // The ports of the serial device map in number order, COM2 before COM10,

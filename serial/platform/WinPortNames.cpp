@@ -5,6 +5,8 @@
 
 #include "serial/PortNames.h"
 
+#include "app/Text.h"
+
 namespace {
 
 constexpr std::string_view kDeviceNamespace = "\\\\.\\";
@@ -46,10 +48,7 @@ std::string ResolvePortDevice(std::string_view portName)
         return {};
     // COMn in the spelling Device Manager shows, whatever case was typed.
     std::string name(portName);
-    std::string prefix = name.substr(0, 3);
-    for (char& c : prefix)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    std::string prefix = ToUpperAscii(name.substr(0, 3));
     if (prefix == "COM" && name.size() > 3 && name.find_first_not_of("0123456789", 3) == std::string::npos)
         name.replace(0, 3, prefix);
     return std::string(kDeviceNamespace) + name;

@@ -2,6 +2,7 @@
 
 #include "ports/PortTable.h"
 #include "ports/platform/Registry.h"
+#include "tests/support/PortRows.h"
 
 #include <gtest/gtest.h>
 
@@ -107,15 +108,6 @@ void AddNode(FakeRegistry& r, const std::string& node, const std::string& hardwa
     r.Set(kHkeyLocalMachine, "Enum\\" + hardwareKey, "DeviceDesc", Text(description));
 }
 
-std::vector<std::string> Rows()
-{
-    std::vector<std::string> rows;
-    for (const PortEntry& row : PortTable)
-        if (!row.portName.empty())
-            rows.push_back(row.portName + " | " + row.displayText);
-    return rows;
-}
-
 TEST(RegistryPortsTest, Listings)
 {
     std::vector<std::string> fixed;
@@ -183,7 +175,7 @@ TEST(RegistryPortsTest, Listings)
         for (PortEntry& row : PortTable)  // what an earlier scan left
             row = {"KT-56", "COM9", "COM9", 1};
         EnumComPorts(registry);
-        EXPECT_EQ(Rows(), c.rows) << c.what;
+        EXPECT_EQ(PortRows(), c.rows) << c.what;
         for (const PortEntry& row : PortTable)
             EXPECT_TRUE(row.identification.empty() && row.modemFound == 0) << c.what;
         EXPECT_TRUE(registry.open.empty()) << c.what;

@@ -4,6 +4,7 @@
 #include "ports/PortTable.h"
 #include "ports/platform/DeviceSource.h"
 #include "ports/platform/Win32Registry.h"
+#include "tests/support/PortRows.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-std::vector<std::string> Rows()
-{
-    std::vector<std::string> rows;
-    for (const PortEntry& row : PortTable)
-        if (!row.portName.empty())
-            rows.push_back(row.portName + " | " + row.displayText);
-    return rows;
-}
 
 constexpr char kTestTree[] = "Software\\FlashLoaderTest";
 
@@ -47,14 +39,14 @@ TEST(Win32RegistryTest, TreeBelowTheCurrentUser)
               ERROR_SUCCESS);
     Win32Registry registry(base);
     EnumComPorts(registry);
-    EXPECT_EQ(Rows().size(), 8u);  // neither tree nor map: COM1 to COM8
+    EXPECT_EQ(PortRows().size(), 8u);  // neither tree nor map: COM1 to COM8
 
     // Port numbers that no device of the machine has: no friendly names.
     Set(base, "DYN\\Config Manager\\Enum");
     Set(base, "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial0", REG_SZ, "COM201");
     Set(base, "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial1", REG_SZ, "COM37");
     EnumComPorts(registry);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"COM37 | COM37", "COM201 | COM201"}));
+    EXPECT_EQ(PortRows(), (std::vector<std::string>{"COM37 | COM37", "COM201 | COM201"}));
 
     const std::string problem(4, '\0'), disabled("\x16\0\0\0", 4);
     for (auto [node, hardwareKey, port, description, code] :
@@ -68,7 +60,7 @@ TEST(Win32RegistryTest, TreeBelowTheCurrentUser)
         Set(base, std::string("HKLM\\Enum\\") + hardwareKey, "DeviceDesc", REG_SZ, description);
     }
     EnumComPorts(registry);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"COM1 | COM1 -- Communications Port", "COM4 | COM4 -- "}));
+    EXPECT_EQ(PortRows(), (std::vector<std::string>{"COM1 | COM1 -- Communications Port", "COM4 | COM4 -- "}));
 
     RegCloseKey(base);
     EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, kTestTree), ERROR_SUCCESS);
