@@ -27,28 +27,43 @@ protected:
         for (const char* tool : {kXvfb, kXdotool, kOpenbox, kXprop})
             if (::access(tool, X_OK) != 0)
                 GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
-        // A display of its own for every test: the server of the test
-        // before may still be going away.
-        static int sequence = 0;
-        int number = 60 + static_cast<int>(::getpid() % 300) * 4 + sequence++ % 4;
-        display = ":" + std::to_string(number);
-        ASSERT_TRUE(server.Start(kXvfb, {display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}));
-        bool up = false;
-        for (int i = 0; i < 250 && !up; ++i) {
-            up = RunProcess("/usr/bin/timeout", {"5", kXprop, "-root", "-len", "0"}, {}, {"DISPLAY=" + display})
-                     .exitCode == 0;
-            if (!up)
+        // A display of its own for every test, picked by the server among
+        // the free ones (-displayfd): a number chosen here could be the one
+        // of another test's server that is still going away, and the checks
+        // below would then talk to that one. The server writes the number
+        // once it takes connections.
+        std::string numberFile = dir.File("display");
+        ASSERT_TRUE(server.Start("/bin/sh", {"-c", std::string("exec ") + kXvfb +
+                                                      " -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" +
+                                                      numberFile + "'"}));
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (display.empty() && std::chrono::steady_clock::now() < deadline) {
+            std::string written = ReadFileBytes(numberFile);
+            int code = 0;
+            if (!written.empty() && written.back() == '\n')
+                display = ":" + written.substr(0, written.size() - 1);
+            else if (server.Wait(0, code))
+                FAIL() << "the X server ended with status " << code;
+            else
                 ::usleep(20 * 1000);
         }
-        ASSERT_TRUE(up) << "the X server did not come up";
+        ASSERT_FALSE(display.empty()) << "the X server did not come up";
 
         // A window manager, as on a desktop: it places, focuses and
         // decorates the windows, and decides which buttons their frames get.
+        // On a loaded machine it can take seconds to claim the screen.
         ASSERT_TRUE(manager.Start(kOpenbox, {"--sm-disable"}, dir.Path(), {"DISPLAY=" + display, "HOME=" + dir.Path()}));
-        for (int i = 0; i < 250 && Prop("-root", "_NET_SUPPORTING_WM_CHECK").find("window id") == std::string::npos; ++i)
-            ::usleep(20 * 1000);
-        ASSERT_NE(Prop("-root", "_NET_SUPPORTING_WM_CHECK").find("window id"), std::string::npos)
-            << "the window manager did not come up";
+        bool managed = false;
+        deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!managed && std::chrono::steady_clock::now() < deadline) {
+            managed = Prop("-root", "_NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
+            int code = 0;
+            if (!managed && manager.Wait(0, code))
+                FAIL() << "the window manager ended with status " << code << " before it managed the screen";
+            if (!managed)
+                ::usleep(50 * 1000);
+        }
+        ASSERT_TRUE(managed) << "the window manager did not come up";
     }
 
     // One property of a window (or of the root with "-root"), as xprop prints it.
