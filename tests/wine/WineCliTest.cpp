@@ -12,7 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+
+#include <unistd.h>
 
 namespace {
 
@@ -135,6 +138,33 @@ TEST_F(WineCliTest, SilentPortIsGivenUpInAboutThreeSecondsWithoutSpinning)
     // The program's own start under Wine costs a fraction of a second of
     // processor time; a spinning wait would cost the whole three seconds.
     EXPECT_LT(probe.cpuSeconds, 1.5) << "processor time " << probe.cpuSeconds << " s over " << seconds << " s";
+}
+
+// Ctrl-C in the console: Wine hands the terminal's SIGINT to the program as
+// the console's CTRL_C_EVENT, as Windows does for a key press. The run
+// stops at once while the first image line waits for the erase, says where
+// it stopped and that the modem is only partly written, and fails.
+TEST_F(WineCliTest, CtrlCDuringTheEraseStopsTheRunWithItsReason)
+{
+    ModemSimProcess modem;
+    Modem(modem, "COM4", {"--verbose", "--slow-first-line", "60"});
+    std::vector<std::string> all = {exe, "flash", "--port", "COM4", "--file", "MODEM.HEX"};
+    auto signalled = std::chrono::steady_clock::now();
+    ProcessResult run = RunProcess("/usr/bin/wine", all, dir.Path(), {"WINEDEBUG=-all"}, {}, [&](int pid) {
+        auto start = std::chrono::steady_clock::now();
+        while (modem.ErrorOutput().find("rx \":") == std::string::npos &&
+               std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
+            ::usleep(20 * 1000);
+        ::usleep(300 * 1000);  // well inside the wait
+        signalled = std::chrono::steady_clock::now();
+        ::kill(pid, SIGINT);
+    });
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_NE(run.err.find("Stopped at your request at line 1; the modem's flash is only partly written"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST_F(WineCliTest, APortThatDoesNotExistIsNamedAsSuch)
