@@ -22,6 +22,21 @@ std::string ArgumentText(int argc, const char* const* argv)
     return text.substr(start);
 }
 
+std::string CommandTail(std::string_view commandLine)
+{
+    std::size_t at = 0;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        std::size_t close = commandLine.find('"', 1);
+        at = close == std::string_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (at < commandLine.size() && commandLine[at] != ' ' && commandLine[at] != '\t')
+            ++at;
+    }
+    while (at < commandLine.size() && static_cast<unsigned char>(commandLine[at]) <= ' ')
+        ++at;
+    return std::string(commandLine.substr(at));
+}
+
 std::int32_t CommandLineBaudRate(std::int64_t number)
 {
     switch (number) {

@@ -20,6 +20,12 @@ struct CommandLineOutcome {
 // control characters removed: the one text that the classification reads.
 std::string ArgumentText(int argc, const char* const* argv);
 
+// The same text from a whole Windows command line (GetCommandLineA): the
+// program's name is skipped as Windows reads it (up to the closing quote
+// when it starts with one, else up to the first blank or tab), the rest is
+// taken as typed, with leading blanks and control characters removed.
+std::string CommandTail(std::string_view commandLine);
+
 // The baud rate that a number given on the command line stands for: the
 // five list rates as they are, 230400 as 256000, anything else 0.
 std::int32_t CommandLineBaudRate(std::int64_t number);

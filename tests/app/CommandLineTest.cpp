@@ -118,6 +118,27 @@ TEST(ArgumentTextTest, JoinsArgumentsBySingleBlanksWithoutLeadingBlanksOrControl
     EXPECT_EQ(ArgumentText(3, blanks), "");
 }
 
+// A Windows command line comes whole: the program's name goes as Windows
+// reads it, and the rest stays as typed (quotes and runs of blanks too).
+TEST(CommandTailTest, SkipsTheProgramNameAsWindowsReadsIt)
+{
+    const struct {
+        const char* line;
+        const char* tail;
+    } cases[] = {
+        {"flashloader.exe COM2 115200 C:\\FW\\MODEM.HEX", "COM2 115200 C:\\FW\\MODEM.HEX"},
+        {"\"C:\\Program Files\\fl\\flashloader.exe\"  dev", "dev"},
+        {"\"C:\\a b\\flashloader.exe\"COM1", "COM1"},
+        {"flashloader.exe\tCOM3,,38400, \"my file.hex\"", "COM3,,38400, \"my file.hex\""},
+        {"flashloader.exe", ""},
+        {"\"unclosed name COM1", ""},
+        {"", ""},
+        {"flashloader.exe \t\x01 ", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandTail(c.line), c.tail) << c.line;
+}
+
 } // namespace
 
 namespace {
