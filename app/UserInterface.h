@@ -12,8 +12,13 @@ enum class MsgButtons { Ok, YesNo };
 enum class MsgResult { Ok, Yes, No };
 
 // Results of a modal window, as the windows report them.
+// (The Windows headers define both with the same values.)
+#ifndef IDOK
 inline constexpr int IDOK = 1;
+#endif
+#ifndef IDCANCEL
 inline constexpr int IDCANCEL = 2;
+#endif
 
 class MessageUi {
 public:

@@ -1,0 +1,292 @@
+#include "ui/win32/WinConfirmDlg.h"
+
+#include "app/LastSelection.h"
+#include "app/Text.h"
+#include "resources/DialogTemplates.h"
+#include "ui/rules/ConfirmRules.h"
+#include "ui/win32/WinWindows.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+
+HICON StatusIconHandle(StatusKind kind)
+{
+    return static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), ResourceName(StatusIcon(kind)), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
+} // namespace
+
+CConfirmDlg::CConfirmDlg(MessageUi& messages)
+    : m_messages(messages), m_session(*this, TargetFromSelection()), m_yellow(::CreateSolidBrush(kYellow))
+{
+}
+
+CConfirmDlg::~CConfirmDlg()
+{
+    ::DeleteObject(m_yellow);
+}
+
+int CConfirmDlg::DoModal(HWND owner)
+{
+    m_owner = owner;
+    INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIRM), owner, DialogProc,
+                                       reinterpret_cast<LPARAM>(this));
+    return result == IDOK ? IDOK : IDCANCEL;
+}
+
+INT_PTR CALLBACK CConfirmDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+        reinterpret_cast<CConfirmDlg*>(lParam)->m_window = window;
+    }
+    auto* self = reinterpret_cast<CConfirmDlg*>(::GetWindowLongPtrA(window, DWLP_USER));
+    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR CConfirmDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        if (!OnInitDialog())
+            ::EndDialog(m_window, IDCANCEL);
+        return TRUE;  // the dialog manager sets the focus
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED)
+            OnCommand(LOWORD(wParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        // Black on yellow for the fields of every mismatch the check found.
+        HWND control = reinterpret_cast<HWND>(lParam);
+        if (m_checked && IsHighlighted(::GetDlgCtrlID(control), m_session.Mismatches())) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, RGB(0, 0, 0));
+            ::SetBkColor(dc, kYellow);
+            return reinterpret_cast<INT_PTR>(m_yellow);
+        }
+        return FALSE;
+    }
+    case WM_SETCURSOR:
+        if (m_busy) {
+            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+            ::SetWindowLongPtrA(m_window, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+bool CConfirmDlg::OnInitDialog()
+{
+    SetText(1018, std::string(FieldText(FlashSelection.PortName)));
+    SetText(1019, std::to_string(FlashSelection.BaudRate));
+    // A long path keeps its file name in sight: the middle gives way.
+    HWND path = ::GetDlgItem(m_window, 1020);
+    ::SetWindowLongPtrA(path, GWL_STYLE, ::GetWindowLongPtrA(path, GWL_STYLE) | SS_PATHELLIPSIS | SS_NOTIFY);
+    SetText(1020, std::string(FieldText(FlashSelection.HexFilePath)));
+    HWND bar = ::GetDlgItem(m_window, 1014);
+    ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    ::SendMessageA(bar, PBM_SETPOS, 0, 0);
+    ::SendMessageA(bar, PBM_SETSTEP, 1, 0);
+    SetRunState(RunState::Ready);
+
+    // The whole path, and later what exactly went wrong, on hovering.
+    m_tooltip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0,
+                                  m_window, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    if (m_tooltip != nullptr) {
+        ::SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
+        for (int id : {1020, 1021}) {
+            TOOLINFOA tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = m_window;
+            tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(m_window, id));
+            tool.lpszText = const_cast<char*>(id == 1020 ? FlashSelection.HexFilePath : "");
+            ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+
+    SetBusy(true);
+    FlashSession::CheckResult result = m_session.CheckAtOpening();
+    SetBusy(false);
+    if (result != FlashSession::CheckResult::Ready)
+        return false;
+    m_checked = true;
+    ::InvalidateRect(m_window, nullptr, TRUE);
+    return true;
+}
+
+void CConfirmDlg::OnCommand(int id)
+{
+    switch (id) {
+    case 1006:
+        m_session.OnPerformLoading();
+        break;
+    case IDOK:
+        // Return with no button focused comes as IDOK too: only the Close
+        // of an ended run ends the window with it.
+        if (m_state == RunState::Succeeded || m_state == RunState::Failed)
+            ::EndDialog(m_window, IDOK);
+        break;
+    case IDCANCEL:
+        // Change Inputs, or Esc while it is offered.
+        if (MayCloseAsChangeInputs(m_state))
+            ::EndDialog(m_window, IDCANCEL);
+        break;
+    default:
+        break;
+    }
+}
+
+void CConfirmDlg::SetText(int id, const std::string& text)
+{
+    ::SetDlgItemTextA(m_window, id, text.c_str());
+}
+
+MsgResult CConfirmDlg::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
+                                   MsgButtons buttons)
+{
+    // Before the check has ended the window is not shown yet: the box
+    // belongs to the window behind it.
+    HWND owner = m_window != nullptr && ::IsWindowVisible(m_window) ? m_window : m_owner;
+    return ShowMessageBox(owner, caption, text, icon, buttons);
+}
+
+void CConfirmDlg::ShowStatus(const std::string& text, StatusKind kind)
+{
+    ::SendDlgItemMessageA(m_window, 1013, STM_SETICON, reinterpret_cast<WPARAM>(StatusIconHandle(kind)), 0);
+    SetText(1021, text);
+}
+
+void CConfirmDlg::ShowFailureDetail(const std::string& detail)
+{
+    m_detail = detail;
+    if (m_tooltip == nullptr)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = m_window;
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(m_window, 1021));
+    tool.lpszText = const_cast<char*>(m_detail.c_str());
+    ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CConfirmDlg::ShowFileInfo(const InfoRow& row)
+{
+    SetText(1017, row.type);
+    SetText(1025, row.sectorSize);
+    SetText(1026, row.checksum);
+}
+
+void CConfirmDlg::ShowModemInfo(const InfoRow& row)
+{
+    SetText(1016, row.type);
+    SetText(1023, row.sectorSize);
+    SetText(1024, row.checksum);
+}
+
+void CConfirmDlg::SetPercentText(const std::string& text)
+{
+    SetText(1022, text);
+}
+
+void CConfirmDlg::SetProgressCaption(const std::string& text)
+{
+    SetText(1008, text);
+}
+
+void CConfirmDlg::SetProgressPos(int percent)
+{
+    ::SendDlgItemMessageA(m_window, 1014, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void CConfirmDlg::SetBusyBar(bool busy)
+{
+    if (busy == m_busyBar)
+        return;
+    m_busyBar = busy;
+    HWND bar = ::GetDlgItem(m_window, 1014);
+    LONG_PTR style = ::GetWindowLongPtrA(bar, GWL_STYLE);
+    ::SetWindowLongPtrA(bar, GWL_STYLE, busy ? style | PBS_MARQUEE : style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+    ::SendMessageA(bar, PBM_SETMARQUEE, busy ? TRUE : FALSE, 50);
+    if (!busy)
+        ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+}
+
+void CConfirmDlg::OnFirstLineWait(std::uint32_t waitedMs)
+{
+    // The modem erases its flash before it answers the first line: the
+    // bar runs as busy meanwhile, so that the window is seen to be alive.
+    if (waitedMs == 0)
+        SetBusyBar(true);
+}
+
+void CConfirmDlg::OnBytesSent(std::uint64_t sent, std::uint64_t total)
+{
+    if (m_busyBar) {
+        SetBusyBar(false);
+        SetProgressPos(total > 0 ? static_cast<int>(sent * 100 / total) : 0);
+    }
+}
+
+void CConfirmDlg::SetRunState(RunState state)
+{
+    if (state == RunState::Succeeded || state == RunState::Failed) {
+        // Whatever was typed or clicked up to now belongs to the run: it
+        // must not press Close, and the outcome stands until Close is
+        // pressed after this.
+        PumpDiscardingInput();
+        DiscardInput();
+        SetBusyBar(false);
+    }
+    m_state = state;
+    const ConfirmLook look = LookOfConfirm(state);
+    auto apply = [this](int id, bool shown, bool enabled) {
+        HWND control = ::GetDlgItem(m_window, id);
+        ::EnableWindow(control, enabled ? TRUE : FALSE);
+        ::ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
+    };
+    apply(1006, look.performShown, look.performEnabled);
+    apply(IDCANCEL, look.changeShown, look.changeEnabled);
+    apply(IDOK, look.closeShown, look.closeEnabled);
+    apply(1014, look.progressShown, look.progressEnabled);
+    if (look.closeTakesFocus) {
+        ::SendMessageA(m_window, DM_SETDEFID, IDOK, 0);
+        ::SendMessageA(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_window, IDOK)), TRUE);
+    }
+}
+
+void CConfirmDlg::SetTitle(const std::string& title)
+{
+    ::SetWindowTextA(m_window, title.c_str());
+}
+
+void CConfirmDlg::SetBusy(bool busy)
+{
+    m_busy = busy;
+    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(busy ? 32514 : 32512)));  // IDC_WAIT, IDC_ARROW
+}
+
+void CConfirmDlg::Beep(BeepKind kind)
+{
+    ::MessageBeep(kind == BeepKind::IconHand ? MB_ICONHAND : MB_OK);
+}
+
+void CConfirmDlg::Repaint()
+{
+    ::RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+bool CConfirmDlg::PumpMessages()
+{
+    // Paint and the system's own traffic; what the person types or clicks
+    // during the run goes nowhere (the window's buttons are disabled).
+    return PumpDiscardingInput();
+}

@@ -1,0 +1,86 @@
+#include "ui/win32/WinWindows.h"
+
+#include <cstdlib>
+#include <vector>
+
+LPCSTR ResourceName(const char* name)
+{
+    for (const char* at = name; *at != '\0'; ++at)
+        if (*at < '0' || *at > '9')
+            return name;
+    return MAKEINTRESOURCEA(std::atoi(name));
+}
+
+MsgResult ShowMessageBox(HWND owner, const std::string& caption, const std::string& text, MsgIcon icon,
+                         MsgButtons buttons)
+{
+    UINT style = buttons == MsgButtons::YesNo ? MB_YESNO | MB_DEFBUTTON2 : MB_OK;
+    switch (icon) {
+    case MsgIcon::Stop:
+        style |= MB_ICONSTOP;
+        break;
+    case MsgIcon::Question:
+        style |= MB_ICONQUESTION;
+        break;
+    case MsgIcon::Warning:
+        style |= MB_ICONEXCLAMATION;
+        break;
+    case MsgIcon::Information:
+        style |= MB_ICONINFORMATION;
+        break;
+    case MsgIcon::None:
+        break;
+    }
+    if (owner == nullptr)
+        owner = ::GetActiveWindow();
+    // Without an owner the box would sit beside the program's windows,
+    // which stay usable: the task-modal style keeps them disabled.
+    if (owner == nullptr)
+        style |= MB_TASKMODAL;
+    int answer = ::MessageBoxA(owner, text.c_str(), caption.c_str(), style);
+    if (buttons == MsgButtons::YesNo)
+        return answer == IDYES ? MsgResult::Yes : MsgResult::No;
+    return MsgResult::Ok;
+}
+
+bool IsPersonInput(const MSG& message)
+{
+    UINT m = message.message;
+    return (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
+           (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK) || (m >= WM_NCXBUTTONDOWN && m <= WM_NCXBUTTONDBLCLK);
+}
+
+bool PumpDiscardingInput()
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        if (IsPersonInput(message))
+            continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    return true;
+}
+
+void DiscardInput()
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageA(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+    }
+}
+
+std::string WindowText(HWND window)
+{
+    int length = ::GetWindowTextLengthA(window);
+    std::vector<char> text(static_cast<std::size_t>(length) + 2);
+    int got = ::GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
