@@ -5,6 +5,7 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/XSession.h"
 
 #include <gtest/gtest.h>
 
@@ -15,95 +16,28 @@
 
 namespace {
 
-const char kXvfb[] = "/usr/bin/Xvfb";
-const char kXdotool[] = "/usr/bin/xdotool";
-const char kOpenbox[] = "/usr/bin/openbox";
-const char kXprop[] = "/usr/bin/xprop";
-
 class XvfbRoadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* tool : {kXvfb, kXdotool, kOpenbox, kXprop})
-            if (::access(tool, X_OK) != 0)
-                GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
-        // A display of its own for every test, picked by the server among
-        // the free ones (-displayfd): a number chosen here could be the one
-        // of another test's server that is still going away, and the checks
-        // below would then talk to that one. The server writes the number
-        // once it takes connections.
-        std::string numberFile = dir.File("display");
-        ASSERT_TRUE(server.Start("/bin/sh", {"-c", std::string("exec ") + kXvfb +
-                                                      " -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" +
-                                                      numberFile + "'"}));
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (display.empty() && std::chrono::steady_clock::now() < deadline) {
-            std::string written = ReadFileBytes(numberFile);
-            int code = 0;
-            if (!written.empty() && written.back() == '\n')
-                display = ":" + written.substr(0, written.size() - 1);
-            else if (server.Wait(0, code))
-                FAIL() << "the X server ended with status " << code;
-            else
-                ::usleep(20 * 1000);
-        }
-        ASSERT_FALSE(display.empty()) << "the X server did not come up";
-
-        // A window manager, as on a desktop: it places, focuses and
-        // decorates the windows, and decides which buttons their frames get.
-        // On a loaded machine it can take seconds to claim the screen.
-        ASSERT_TRUE(manager.Start(kOpenbox, {"--sm-disable"}, dir.Path(), {"DISPLAY=" + display, "HOME=" + dir.Path()}));
-        bool managed = false;
-        deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!managed && std::chrono::steady_clock::now() < deadline) {
-            managed = Prop("-root", "_NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
-            int code = 0;
-            if (!managed && manager.Wait(0, code))
-                FAIL() << "the window manager ended with status " << code << " before it managed the screen";
-            if (!managed)
-                ::usleep(50 * 1000);
-        }
-        ASSERT_TRUE(managed) << "the window manager did not come up";
+        std::string missing = XSession::MissingTool();
+        if (!missing.empty())
+            GTEST_SKIP() << missing << " is not installed (scripts/install-deps.sh installs it)";
+        std::string error;
+        ASSERT_TRUE(session.Start(dir.Path(), error)) << error;
+        display = session.Display();
     }
 
-    // One property of a window (or of the root with "-root"), as xprop prints it.
-    std::string Prop(const std::string& window, const std::string& name)
-    {
-        std::vector<std::string> args = {"10", kXprop};
-        if (window == "-root")
-            args.push_back("-root");
-        else
-            args.insert(args.end(), {"-id", window});
-        args.push_back(name);
-        return RunProcess("/usr/bin/timeout", args, {}, {"DISPLAY=" + display}).out;
-    }
+    std::string Prop(const std::string& window, const std::string& name) { return session.Prop(window, name); }
 
-    // Waits (up to 30 s) for the visible window with this title, without
-    // touching the focus: the window manager gives it, as to a person. The
-    // search is repeated rather than left to xdotool's own waiting, which
-    // ends at once when a window it looks at goes away meanwhile (the search
-    // notice, say).
     std::string Await(const std::string& title)
     {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        std::string id;
-        while (id.empty() && std::chrono::steady_clock::now() < deadline) {
-            ProcessResult found = X({"search", "--onlyvisible", "--name", "^" + title + "$"});
-            id = found.out.substr(0, found.out.find('\n'));
-            if (id.empty())
-                ::usleep(100 * 1000);
-        }
+        std::string id = session.Await(title);
         EXPECT_FALSE(id.empty()) << "no window " << title;
         return id;
     }
 
-    // xdotool, given at most 30 seconds: a window that never comes fails
-    // the test instead of hanging it.
-    ProcessResult X(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"30", kXdotool});
-        return RunProcess("/usr/bin/timeout", args, {}, {"DISPLAY=" + display});
-    }
+    ProcessResult X(std::vector<std::string> args) { return session.X(std::move(args)); }
 
     // The program started on a simulated modem on COM1, walked by Return
     // through the wizard to the confirmation window, whose id it gives.
@@ -131,10 +65,9 @@ protected:
         return Await("Modem Flash Loader - Input Confirmation");
     }
 
-    std::string display;
-    BackgroundProcess server;
-    BackgroundProcess manager;
     ScopedTempDir dir;
+    XSession session;
+    std::string display;
 };
 
 TEST_F(XvfbRoadTest, WelcomeScanPathConfirmFlashClose)

@@ -1,0 +1,108 @@
+#include "tests/support/XSession.h"
+
+#include <chrono>
+
+#include <unistd.h>
+
+namespace {
+
+const char kXvfb[] = "/usr/bin/Xvfb";
+const char kXdotool[] = "/usr/bin/xdotool";
+const char kOpenbox[] = "/usr/bin/openbox";
+const char kXprop[] = "/usr/bin/xprop";
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+std::string XSession::MissingTool()
+{
+    for (const char* tool : {kXvfb, kXdotool, kOpenbox, kXprop})
+        if (::access(tool, X_OK) != 0)
+            return tool;
+    return {};
+}
+
+bool XSession::Start(const std::string& home, std::string& error)
+{
+    // The server picks a free display (-displayfd) and writes its number
+    // once it takes connections: a number chosen here could be that of
+    // another test's server that is still going away.
+    std::string numberFile = m_dir.File("display");
+    if (!m_server.Start("/bin/sh", {"-c", std::string("exec ") + kXvfb +
+                                              " -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" + numberFile +
+                                              "'"})) {
+        error = "the X server could not be started";
+        return false;
+    }
+    auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (m_display.empty() && Clock::now() < deadline) {
+        std::string written = ReadFileBytes(numberFile);
+        int code = 0;
+        if (!written.empty() && written.back() == '\n')
+            m_display = ":" + written.substr(0, written.size() - 1);
+        else if (m_server.Wait(0, code)) {
+            error = "the X server ended with status " + std::to_string(code);
+            return false;
+        } else
+            ::usleep(20 * 1000);
+    }
+    if (m_display.empty()) {
+        error = "the X server did not come up";
+        return false;
+    }
+
+    // A window manager, as on a desktop: it places, focuses and decorates
+    // the windows. On a loaded machine it can take seconds to claim the
+    // screen.
+    if (!m_manager.Start(kOpenbox, {"--sm-disable"}, home, {DisplayVariable(), "HOME=" + home})) {
+        error = "the window manager could not be started";
+        return false;
+    }
+    deadline = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < deadline) {
+        if (Prop("-root", "_NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos)
+            return true;
+        int code = 0;
+        if (m_manager.Wait(0, code)) {
+            error = "the window manager ended with status " + std::to_string(code) + " before it managed the screen";
+            return false;
+        }
+        ::usleep(50 * 1000);
+    }
+    error = "the window manager did not come up";
+    return false;
+}
+
+std::string XSession::Prop(const std::string& window, const std::string& name)
+{
+    std::vector<std::string> args = {"10", kXprop};
+    if (window == "-root")
+        args.push_back("-root");
+    else
+        args.insert(args.end(), {"-id", window});
+    args.push_back(name);
+    return RunProcess("/usr/bin/timeout", args, {}, {DisplayVariable()}).out;
+}
+
+// The search is repeated rather than left to xdotool's own waiting, which
+// ends at once when a window it looks at goes away meanwhile (the search
+// notice, say).
+std::string XSession::Await(const std::string& title, int timeoutSeconds)
+{
+    auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+    std::string id;
+    while (id.empty() && Clock::now() < deadline) {
+        ProcessResult found = X({"search", "--onlyvisible", "--name", "^" + title + "$"});
+        id = found.out.substr(0, found.out.find('\n'));
+        if (id.empty())
+            ::usleep(100 * 1000);
+    }
+    return id;
+}
+
+ProcessResult XSession::X(std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"30", kXdotool});
+    return RunProcess("/usr/bin/timeout", args, {}, {DisplayVariable()});
+}

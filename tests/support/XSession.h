@@ -1,0 +1,41 @@
+#pragma once
+// A desktop of a test's own: an X server on a free display (Xvfb) with a
+// window manager (openbox), and the tools that look at its windows and
+// type on them (xprop, xdotool), as a person would use them.
+
+#include "tests/support/Process.h"
+#include "tests/support/TestFiles.h"
+
+#include <string>
+#include <vector>
+
+class XSession {
+public:
+    // Empty when every tool is installed; otherwise the one missing.
+    static std::string MissingTool();
+
+    // Starts the server and the window manager (whose home is home); false
+    // with why in error when either does not come up.
+    bool Start(const std::string& home, std::string& error);
+
+    // ":N", once started.
+    const std::string& Display() const { return m_display; }
+    std::string DisplayVariable() const { return "DISPLAY=" + m_display; }
+
+    // One property of a window (or of the root with "-root"), as xprop prints it.
+    std::string Prop(const std::string& window, const std::string& name);
+
+    // Waits up to timeoutSeconds for the visible window with this title,
+    // without touching the focus: the window manager gives it, as to a
+    // person. Empty when none came.
+    std::string Await(const std::string& title, int timeoutSeconds = 30);
+
+    // xdotool, given at most 30 seconds.
+    ProcessResult X(std::vector<std::string> args);
+
+private:
+    std::string m_display;
+    ScopedTempDir m_dir;
+    BackgroundProcess m_server;
+    BackgroundProcess m_manager;
+};
