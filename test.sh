@@ -45,8 +45,8 @@ if [ "${FL_SKIP_WINDOWS:-0}" != 1 ]; then
       -DGTest_DIR="$PWD/build-windows-gtest/lib/cmake/GTest" -DFL_LINUX_BUILD="$PWD/build" >/dev/null
     cmake --build build-windows
     # The Linux side of the Windows tests: the simulated modem and the
-    # driver that runs flashloader-cli.exe.
-    cmake --build build --target modemsim test_wine_cli
+    # drivers that run flashloader-cli.exe and flashloader.exe.
+    cmake --build build --target modemsim test_wine_cli test_wine_wizard
   }
   windows_tests() {
     # A prefix of the build's own, and its server started here with its

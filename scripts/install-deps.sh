@@ -10,7 +10,7 @@ PACKAGES=(
   libcli11-dev
   libgtest-dev
   libxcb1-dev
-  xvfb xdotool openbox x11-utils
+  xvfb xdotool openbox x11-utils x11-apps
   g++-mingw-w64-x86-64-posix wine64 wine
 )
 # Callers may need more (the fuzzing script needs clang): named as arguments.
