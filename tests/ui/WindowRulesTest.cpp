@@ -110,25 +110,21 @@ TEST_F(WindowRulesTest, SelectedRowIsTheStoredPortsModemElseTheLastModem)
 TEST_F(WindowRulesTest, RowLooks)
 {
     Rows({{"COM1", true}, {"COM2", false}});
+    auto describe = [](const PortRowLook& look) {
+        return std::to_string(look.lines) + (look.grey ? " grey" : "") + (look.highlighted ? " highlighted" : "") +
+               (look.secondLine.empty() ? "" : " |" + look.secondLine);
+    };
     const struct {
         int row;
         bool selected, enabled;
-        int lines;
-        bool grey, highlighted;
-        const char* second;
+        const char* look;
     } cases[] = {
-        {0, false, true, 2, false, false, "       modem on COM1"}, {0, true, true, 2, false, true, "       modem on COM1"},
-        {0, true, false, 2, true, false, "       modem on COM1"}, {1, true, true, 1, true, false, ""},
-        {1, false, false, 1, true, false, ""},                   {-1, true, true, 1, true, false, ""},
-        {MAX_PORTS, true, true, 1, true, false, ""},
+        {0, false, true, "2 |       modem on COM1"}, {0, true, true, "2 highlighted |       modem on COM1"},
+        {0, true, false, "2 grey |       modem on COM1"}, {1, true, true, "1 grey"},
+        {1, false, false, "1 grey"}, {-1, true, true, "1 grey"}, {MAX_PORTS, true, true, "1 grey"},
     };
-    for (const auto& c : cases) {
-        PortRowLook look = LookOfPortRow(c.row, c.selected, c.enabled);
-        EXPECT_EQ(look.lines, c.lines) << c.row << c.selected << c.enabled;
-        EXPECT_EQ(look.grey, c.grey) << c.row << c.selected << c.enabled;
-        EXPECT_EQ(look.highlighted, c.highlighted) << c.row << c.selected << c.enabled;
-        EXPECT_EQ(look.secondLine, c.second) << c.row << c.selected << c.enabled;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(describe(LookOfPortRow(c.row, c.selected, c.enabled)), c.look) << c.row << c.selected << c.enabled;
 }
 
 TEST_F(WindowRulesTest, FinishWritesTheSelectionAsFarAsItFitsThenTestOpensTheFile)
@@ -169,7 +165,8 @@ TEST_F(WindowRulesTest, FinishWritesTheSelectionAsFarAsItFitsThenTestOpensTheFil
         FlashSelection.BaudRate = 19200;
         FinishVerdict verdict = CompleteSelection(c.row, c.baudIndex, c.path);
         EXPECT_EQ(verdict.proceed, c.proceed) << c.path;
-        EXPECT_EQ(verdict.message.substr(0, c.message.size()), c.message);
+        // The message's beginning, or no message at all.
+        EXPECT_EQ(c.message.empty() ? verdict.message : verdict.message.substr(0, c.message.size()), c.message);
         EXPECT_EQ(Port(), c.port) << c.path;
         EXPECT_EQ(FlashSelection.BaudRate, c.rate) << c.path;
         EXPECT_EQ(Path(), c.stored);
