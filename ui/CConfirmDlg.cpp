@@ -5,6 +5,7 @@
 #include "ui/DialogInput.h"
 #include "ui/Pictures.h"
 #include "ui/WindowHints.h"
+#include "ui/rules/ConfirmRules.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,9 +25,10 @@ QString Local(std::string_view text)
 } // namespace
 
 CConfirmDlg::CConfirmDlg(QWidget* parent, UiDialogs& dialogs)
-    : QDialog(parent), m_dialogs(dialogs), m_session(*this, TargetFromSelection()),
-      m_iconInfo(Picture(kIconInformation)), m_iconQuestion(Picture(kIconQuestion)), m_iconStop(Picture(kIconStop))
+    : QDialog(parent), m_dialogs(dialogs), m_session(*this, TargetFromSelection())
 {
+    for (StatusKind kind : {StatusKind::Info, StatusKind::Question, StatusKind::Stop})
+        m_statusIcons[StatusIcon(kind)] = Picture(StatusIcon(kind));
     // A caption but no system menu, so no close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     m_controls = BuildDialog(IDD_CONFIRM, this);
@@ -73,23 +75,19 @@ bool CConfirmDlg::OnInitDialog()
 
 void CConfirmDlg::OnCtlColor()
 {
-    std::uint16_t flags = m_session.Mismatches();
-    const std::pair<std::uint16_t, std::pair<int, int>> fields[] = {
-        {MismatchSectorSize, {1023, 1025}}, {MismatchChecksum, {1024, 1026}}, {MismatchType, {1016, 1017}}};
-    for (const auto& [flag, ids] : fields) {
-        for (int id : {ids.first, ids.second}) {
-            QWidget* field = m_controls[id];
-            bool highlighted = (flags & flag) != 0;
-            QPalette palette = field->palette();
-            if (highlighted) {
-                palette.setColor(QPalette::Window, kHighlight);
-                palette.setColor(QPalette::WindowText, Qt::black);
-            } else {
-                palette = QApplication::palette(field);
-            }
-            field->setPalette(palette);
-            field->setAutoFillBackground(highlighted);
+    const std::uint16_t flags = m_session.Mismatches();
+    for (int id : HighlightedFields(MismatchSectorSize | MismatchChecksum | MismatchType)) {
+        QWidget* field = m_controls[id];
+        const bool highlighted = IsHighlighted(id, flags);
+        QPalette palette = field->palette();
+        if (highlighted) {
+            palette.setColor(QPalette::Window, kHighlight);
+            palette.setColor(QPalette::WindowText, Qt::black);
+        } else {
+            palette = QApplication::palette(field);
         }
+        field->setPalette(palette);
+        field->setAutoFillBackground(highlighted);
     }
 }
 
@@ -102,7 +100,7 @@ void CConfirmDlg::reject()
 {
     // Esc or the window manager's close: as Change Inputs, while that is
     // offered; after a run only Close ends the window.
-    if (m_change->isVisible() && m_change->isEnabled())
+    if (MayCloseAsChangeInputs(m_state))
         QDialog::reject();
 }
 
@@ -127,7 +125,7 @@ MsgResult CConfirmDlg::ShowMessage(const std::string& caption, const std::string
 
 void CConfirmDlg::ShowStatus(const std::string& text, StatusKind kind)
 {
-    m_icon->setPixmap(kind == StatusKind::Stop ? m_iconStop : kind == StatusKind::Question ? m_iconQuestion : m_iconInfo);
+    m_icon->setPixmap(m_statusIcons[StatusIcon(kind)]);
     SetControlText(m_controls[1021], QString::fromStdString(text));
 }
 
@@ -187,46 +185,39 @@ void CConfirmDlg::SetProgressPos(int percent)
 
 void CConfirmDlg::SetRunState(RunState state)
 {
-    if (state == RunState::Succeeded || state == RunState::Failed) {
+    const bool ended = state == RunState::Succeeded || state == RunState::Failed;
+    if (ended) {
         // Whatever was typed or clicked up to now belongs to the run: it
         // must not press Close, and the outcome stands until Close is
         // pressed after this.
         PumpDiscardingInput();
     }
     m_state = state;
-    switch (state) {
-    case RunState::Ready:
-        m_progress->setEnabled(false);
-        m_progress->hide();
-        m_close->setEnabled(false);
-        m_close->hide();
-        m_perform->setEnabled(true);
-        m_perform->show();
-        m_change->setEnabled(true);
-        m_change->show();
-        break;
-    case RunState::Running:
-        m_perform->setEnabled(false);
-        m_perform->hide();
-        m_change->setEnabled(false);
-        m_change->hide();
-        m_progress->setEnabled(true);
-        m_progress->show();
-        m_close->show();
-        m_close->setEnabled(false);
-        break;
-    case RunState::Succeeded:
-    case RunState::Failed:
-        if (m_progress->maximum() == 0)
-            m_progress->setRange(0, 100);
-        m_close->setEnabled(true);
+    if (ended && m_progress->maximum() == 0)
+        m_progress->setRange(0, 100);  // the busy bar of the erase ends with the run
+
+    const ConfirmLook look = LookOfConfirm(state);
+    const struct {
+        QWidget* control;
+        bool shown, enabled;
+    } parts[] = {
+        {m_progress, look.progressShown, look.progressEnabled},
+        {m_close, look.closeShown, look.closeEnabled},
+        {m_perform, look.performShown, look.performEnabled},
+        {m_change, look.changeShown, look.changeEnabled},
+    };
+    // What goes is hidden before what comes is shown.
+    for (bool shown : {false, true}) {
+        for (const auto& part : parts) {
+            if (part.shown == shown) {
+                part.control->setEnabled(part.enabled);
+                part.control->setVisible(part.shown);
+            }
+        }
+    }
+    if (look.closeTakesFocus) {
         m_close->setDefault(true);
         m_close->setFocus();
-        if (state == RunState::Failed) {
-            m_progress->setEnabled(false);
-            m_progress->hide();
-        }
-        break;
     }
 }
 

@@ -10,6 +10,8 @@
 
 #include <QDialog>
 #include <QPixmap>
+#include <map>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -61,9 +63,8 @@ private:
     DialogControls m_controls;
     UiDialogs& m_dialogs;
     FlashSession m_session;
-    QPixmap m_iconInfo;
-    QPixmap m_iconQuestion;
-    QPixmap m_iconStop;
+    // The status icons, by their resource names.
+    std::map<std::string, QPixmap> m_statusIcons;
     QLabel* m_icon;
     QProgressBar* m_progress;
     QPushButton* m_close;

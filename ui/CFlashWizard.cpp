@@ -146,12 +146,12 @@ void CFlashWizard::SetActivePage(int index)
 void CFlashWizard::SetWizardButtons(unsigned flags)
 {
     m_flags = flags;
-    m_back->setEnabled(flags & PSWIZB_BACK);
-    bool finish = flags & (PSWIZB_FINISH | PSWIZB_DISABLEDFINISH);
+    m_back->setEnabled(flags & kWizardBack);
+    bool finish = flags & (kWizardFinish | kWizardDisabledFinish);
     m_next->setVisible(!finish);
-    m_next->setEnabled(flags & PSWIZB_NEXT);
+    m_next->setEnabled(flags & kWizardNext);
     m_finish->setVisible(finish);
-    m_finish->setEnabled(flags & PSWIZB_FINISH);
+    m_finish->setEnabled(flags & kWizardFinish);
     m_next->setDefault(!finish);
     m_finish->setDefault(finish);
 }

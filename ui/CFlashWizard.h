@@ -6,18 +6,19 @@
 #include "ui/CPathPage.h"
 #include "ui/CPortPage.h"
 #include "ui/CUserPage.h"
+#include "ui/rules/WizardRules.h"
 
 #include <QDialog>
 
 class QPushButton;
 class QtUserInterface;
 
-// Wizard button flags.
+// The property sheet's names for the wizard's button flags.
 enum : unsigned {
-    PSWIZB_BACK = 1,
-    PSWIZB_NEXT = 2,
-    PSWIZB_FINISH = 4,
-    PSWIZB_DISABLEDFINISH = 8,
+    PSWIZB_BACK = kWizardBack,
+    PSWIZB_NEXT = kWizardNext,
+    PSWIZB_FINISH = kWizardFinish,
+    PSWIZB_DISABLEDFINISH = kWizardDisabledFinish,
 };
 
 class CFlashWizard : public QDialog {

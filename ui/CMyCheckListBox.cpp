@@ -1,6 +1,7 @@
 #include "ui/CMyCheckListBox.h"
 
 #include "ports/PortTable.h"
+#include "ui/rules/WizardRules.h"
 
 #include <QPainter>
 #include <QStyle>
@@ -39,35 +40,22 @@ void CMyCheckListBox::SetCurSel(int index)
     setCurrentRow(index);
 }
 
-namespace {
-
-const PortEntry* RowOf(const CMyCheckListBox& list, int index)
-{
-    int row = list.GetItemData(index);
-    return row >= 0 && row < MAX_PORTS ? &PortTable[row] : nullptr;
-}
-
-} // namespace
-
 int CMyCheckListBox::MeasureItem(int index) const
 {
-    int height = fontMetrics().height();
-    const PortEntry* row = RowOf(*this, index);
-    return row != nullptr && row->modemFound ? 2 * height : height;
+    return LookOfPortRow(GetItemData(index), false, isEnabled()).lines * fontMetrics().height();
 }
 
 void CMyCheckListBox::DrawItem(QPainter* painter, const QStyleOptionViewItem& option, int index) const
 {
-    const PortEntry* row = RowOf(*this, index);
-    if (index < 0 || row == nullptr)
+    const int row = GetItemData(index);
+    if (index < 0 || row < 0 || row >= MAX_PORTS)
         return;
     const QRect rect = option.rect;
-    const bool grey = !isEnabled() || !row->modemFound;
-    const bool selected = option.state & QStyle::State_Selected;
+    const PortRowLook look = LookOfPortRow(row, option.state.testFlag(QStyle::State_Selected), isEnabled());
 
-    QColor text = grey ? kGreyText : palette().color(QPalette::Active, QPalette::WindowText);
+    QColor text = look.grey ? kGreyText : palette().color(QPalette::Active, QPalette::WindowText);
     QColor background = palette().color(QPalette::Active, QPalette::Base);
-    if (!grey && selected) {
+    if (look.highlighted) {
         text = palette().color(QPalette::Active, QPalette::HighlightedText);
         background = palette().color(QPalette::Active, QPalette::Highlight);
     }
@@ -78,10 +66,9 @@ void CMyCheckListBox::DrawItem(QPainter* painter, const QStyleOptionViewItem& op
     painter->setFont(font());
     const int ascent = painter->fontMetrics().ascent();
     painter->drawText(QPoint(rect.left(), rect.top() + ascent), item(index)->text());
-    if (!row->identification.empty()) {
-        // The identification, indented by seven blanks, on the second line.
-        QString second = QStringLiteral("       ") + QString::fromStdString(row->identification);
-        painter->drawText(QPoint(rect.left(), (rect.top() + rect.bottom() + 1) / 2 + ascent), second);
+    if (!look.secondLine.empty()) {
+        painter->drawText(QPoint(rect.left(), (rect.top() + rect.bottom() + 1) / 2 + ascent),
+                          QString::fromStdString(look.secondLine));
     }
     painter->restore();
 

@@ -2,31 +2,12 @@
 
 #include "app/LastSelection.h"
 #include "app/Text.h"
-#include "ports/PortTable.h"
 #include "ui/CFlashWizard.h"
 #include "ui/CMyCheckListBox.h"
 #include "ui/QtUserInterface.h"
+#include "ui/rules/WizardRules.h"
 
 #include <QComboBox>
-
-namespace {
-
-constexpr std::int32_t kBaudRates[] = {9600, 19200, 38400, 57600, 115200};
-
-} // namespace
-
-void ConvertBaudRate(std::int32_t& rate, int& index, BaudDirection direction)
-{
-    constexpr int count = static_cast<int>(std::size(kBaudRates));
-    if (direction == BaudDirection::IndexToRate) {
-        if (index >= 0 && index < count)
-            rate = kBaudRates[index];
-        return;
-    }
-    for (int i = 0; i < count; ++i)
-        if (kBaudRates[i] == rate)
-            index = i;
-}
 
 CPortPage::CPortPage(CFlashWizard& sheet) : CPropertyPage(IDD_PORTS, sheet) {}
 
@@ -43,7 +24,7 @@ void CPortPage::DoDataExchange(bool save)
 bool CPortPage::OnInitDialog()
 {
     auto* combo = m_controls.Get<QComboBox>(1005);
-    for (std::int32_t rate : kBaudRates)
+    for (std::int32_t rate : BaudRates())
         combo->addItem(QString::number(rate));
     CPropertyPage::OnInitDialog();
 
@@ -53,15 +34,11 @@ bool CPortPage::OnInitDialog()
     }
 
     m_lstPorts->clear();
-    // Exactly one modem's item ends up selected: the stored port's when a
-    // modem answered there, otherwise the last modem in table order.
-    const std::string stored = ToUpperAscii(FieldText(FlashSelection.PortName));
-    int selectedRow = -1;
-    for (int row = 0; row < MAX_PORTS && !PortTable[row].portName.empty(); ++row) {
-        m_lstPorts->AddString(QString::fromStdString(PortTable[row].displayText), row);
-        if (PortTable[row].modemFound && (selectedRow < 0 || ToUpperAscii(PortTable[selectedRow].portName) != stored))
-            selectedRow = row;
-    }
+    // The items come in the list's order already, so that the list's own
+    // sorted insertion puts each after those before it.
+    for (const PortListItem& item : PortListItems())
+        m_lstPorts->AddString(QString::fromStdString(item.text), item.row);
+    const int selectedRow = SelectedPortRow(FieldText(FlashSelection.PortName));
     for (int index = 0; index < m_lstPorts->count(); ++index)
         if (m_lstPorts->GetItemData(index) == selectedRow)
             m_lstPorts->SetCurSel(index);
@@ -74,7 +51,7 @@ bool CPortPage::OnInitDialog()
 bool CPortPage::OnSetActive()
 {
     CPropertyPage::OnSetActive();
-    m_sheet.SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    m_sheet.SetWizardButtons(ButtonsOnActivation(WizardPage::Ports));
     return true;
 }
 

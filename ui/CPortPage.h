@@ -4,17 +4,8 @@
 
 #include "ui/CPropertyPage.h"
 
-#include <cstdint>
-
 class CMyCheckListBox;
 class QComboBox;
-
-enum class BaudDirection { RateToIndex, IndexToRate };
-
-// Converts between a rate and its place in the baud-rate list (9600, 19200,
-// 38400, 57600, 115200). A rate or index outside the list leaves the other
-// side as it is.
-void ConvertBaudRate(std::int32_t& rate, int& index, BaudDirection direction);
 
 class CPortPage : public CPropertyPage {
 public:

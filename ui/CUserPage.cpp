@@ -46,7 +46,7 @@ bool CUserPage::OnInitDialog()
 bool CUserPage::OnSetActive()
 {
     CPropertyPage::OnSetActive();
-    m_sheet.SetWizardButtons(PSWIZB_NEXT);
+    m_sheet.SetWizardButtons(ButtonsOnActivation(WizardPage::Welcome));
     return true;
 }
 

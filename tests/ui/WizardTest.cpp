@@ -18,6 +18,7 @@
 #include "ui/CFlashWizard.h"
 #include "ui/CMyCheckListBox.h"
 #include "ui/QtUserInterface.h"
+#include "ui/rules/WizardRules.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -584,6 +585,26 @@ TEST_F(PortListTest, ModemRowsAreTwoLinesHighAndGreyRowsAreNeverHighlighted)
     EXPECT_FALSE(colours(1).count(highlight));
     EXPECT_TRUE(colours(1).count(grey));
     EXPECT_FALSE(colours(0).count(highlight));
+}
+
+// The port page fills the list in the rules' order: the list's own sorted
+// insertion keeps it, and it is the order that adding in table order gives.
+TEST_F(PortListTest, TheRulesOrderIsTheOrderOfTheListsOwnInsertion)
+{
+    const char* texts[] = {"COM2 -- b", "com1 -- a", "COM1 -- A", "_COM", "COM1 -- a", "COM10", "com1"};
+    for (int row = 0; row < 7; ++row)
+        PortTable[row] = {"", "COM" + std::to_string(row + 1), texts[row], 0};
+    CMyCheckListBox inTableOrder;
+    CMyCheckListBox fromRules;
+    for (int row = 0; row < 7; ++row)
+        inTableOrder.AddString(QString::fromStdString(PortTable[row].displayText), row);
+    const std::vector<PortListItem> items = PortListItems();
+    ASSERT_EQ(items.size(), 7u);
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const int at = fromRules.AddString(QString::fromStdString(items[index].text), items[index].row);
+        EXPECT_EQ(at, static_cast<int>(index)) << items[index].text;
+        EXPECT_EQ(inTableOrder.GetItemData(at), items[index].row) << items[index].text;
+    }
 }
 
 // The focus rectangle shows however the focus came, on a grey row as on a
