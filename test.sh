@@ -40,30 +40,12 @@ fi
 
 if [ "${FL_SKIP_WINDOWS:-0}" != 1 ]; then
   windows_build() {
-    scripts/build-gtest-mingw.sh build-windows-gtest
-    cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-      -DGTest_DIR="$PWD/build-windows-gtest/lib/cmake/GTest" -DFL_LINUX_BUILD="$PWD/build" >/dev/null
-    cmake --build build-windows
-    # The Linux side of the Windows tests: the simulated modem and the
-    # drivers that run flashloader-cli.exe and flashloader.exe.
-    cmake --build build --target modemsim test_wine_cli test_wine_wizard
+    scripts/build-windows.sh
   }
   windows_tests() {
-    # A prefix of the build's own, and its server started here with its
-    # output elsewhere: a server started by a test would keep ctest waiting.
+    # A prefix of the build's own, its server started before any test.
     export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
-    # The server comes first, kept up (-p) for the whole run, so that no
-    # test starts one of its own. wineboot then fills the prefix; its status
-    # is not looked at: without the 32-bit Wine, which these 64-bit programs
-    # do not need, it fails on a 32-bit helper after the prefix is made.
-    # Whether the prefix is there is what counts.
-    mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >build-windows/wineserver.log 2>&1
-    wineboot -i </dev/null >>build-windows/wineserver.log 2>&1 || true
-    if [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
-      echo "test.sh: Wine could not make its prefix; see build-windows/wineserver.log" >&2
-      return 1
-    fi
+    scripts/wine-up.sh build-windows/wineserver.log
     local status=0
     (cd build-windows && ctest --output-on-failure -j "$jobs") || status=$?
     wineserver -k || true
