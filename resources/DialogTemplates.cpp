@@ -5,7 +5,8 @@ namespace {
 using K = ControlKind;
 
 const DialogTemplate kTemplates[] = {
-    {IDD_ABOUTBOX, "About", "MS Sans Serif", 8, 187, 95,
+    {IDD_ABOUTBOX, kPopup | kCaption | kSystemMenu | kModalFrame | kVisible | kSystemModal, "About", "MS Sans Serif", 8,
+     187, 95,
      {
          {1, K::DefPushButton, "OK", 133, 77, 50, 14, kTabStop},
          {kNoId, K::Icon, kIconApplication, 16, 10, 16, 16, kLeft},
@@ -13,7 +14,7 @@ const DialogTemplate kTemplates[] = {
          {1029, K::Static, "", 7, 33, 174, 10, kLeft | kGroup},
          {1030, K::Static, "", 7, 52, 174, 20, kLeft | kGroup},
      }},
-    {IDD_WELCOME, "Modem Flash Loader - Welcome", "System", 10, 290, 147,
+    {IDD_WELCOME, kPage | kCaption, "Modem Flash Loader - Welcome", "System", 10, 290, 147,
      {
          {kNoId, K::Static, "       Welcome to the modem flash loader. ", 100, 9, 177, 9, kLeft},
          {kNoId, K::Bitmap, kBitmapWizard, 7, 7, 64, 132, kLeft},
@@ -27,7 +28,7 @@ const DialogTemplate kTemplates[] = {
           "ports. Please click on the <Next> button to continue.",
           100, 29, 177, 41, kLeft},
      }},
-    {IDD_PORTS, "Modem Flash Loader - COM Port Options", "System", 10, 290, 147,
+    {IDD_PORTS, kPage | kCaption, "Modem Flash Loader - COM Port Options", "System", 10, 290, 147,
      {
          {kNoId, K::Bitmap, kBitmapWizard, 7, 7, 65, 133, kLeft},
          {kNoId, K::Static, "Select a COM port you wish to use.", 98, 8, 138, 11, kLeft},
@@ -36,7 +37,7 @@ const DialogTemplate kTemplates[] = {
          {kNoId, K::Static, "Choose a baud rate you would like to set.", 98, 97, 166, 9, kLeft},
          {1020, K::OwnerDrawListBox, "", 97, 23, 158, 65, kTabStop},
      }},
-    {IDD_PATH, "Modem Flash Loader - Loading File Path", "System", 10, 284, 147,
+    {IDD_PATH, kPage | kCaption, "Modem Flash Loader - Loading File Path", "System", 10, 284, 147,
      {
          {kNoId, K::Bitmap, kBitmapWizard, 7, 7, 64, 133, kLeft},
          {kNoId, K::Static,
@@ -47,7 +48,7 @@ const DialogTemplate kTemplates[] = {
          {1006, K::Edit, "", 88, 101, 189, 12, kTabStop},
          {1007, K::PushButton, "Browse", 218, 118, 59, 14, kTabStop},
      }},
-    {IDD_CONFIRM, "Modem Flash Loader - Input Confirmation", "System", 10, 256, 199,
+    {IDD_CONFIRM, kPopup | kCaption | kModalFrame, "Modem Flash Loader - Input Confirmation", "System", 10, 256, 199,
      {
          {1013, K::Icon, kIconInformation, 21, 23, 20, 20, kLeft},
          {1021, K::Static,
@@ -81,7 +82,7 @@ const DialogTemplate kTemplates[] = {
          {2, K::PushButton, "Change Inputs", 175, 178, 74, 14, kTabStop},
          {1, K::PushButton, "&Close", 175, 178, 74, 14, kTabStop},
      }},
-    {IDD_SEARCH_NOTICE, "", "System", 10, 136, 62,
+    {IDD_SEARCH_NOTICE, kPopup | kVisible | kDialogFrame | kScreenCentre, "", "System", 10, 136, 62,
      {
          {kNoId, K::Static, "Searching for modems...", 10, 18, 116, 8, kCenter},
          {1018, K::Static, "", 7, 31, 122, 10, kCenter},
@@ -96,4 +97,9 @@ const DialogTemplate* FindDialogTemplate(int id)
         if (dialog.id == id)
             return &dialog;
     return nullptr;
+}
+
+std::span<const DialogTemplate> AllDialogTemplates()
+{
+    return kTemplates;
 }

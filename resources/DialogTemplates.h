@@ -4,6 +4,7 @@
 // dialog units (a quarter of the font's average character width across, an
 // eighth of its height down). The windows are built from these tables.
 
+#include <span>
 #include <vector>
 
 enum class ControlKind {
@@ -33,6 +34,19 @@ enum ControlStyle : unsigned {
 
 inline constexpr int kNoId = -1;
 
+// How a window is framed and shown.
+enum WindowStyle : unsigned {
+    kPage = 1u << 0,          // a page of a property sheet: a child of the sheet, created disabled
+    kPopup = 1u << 1,         // a window of its own
+    kCaption = 1u << 2,       // a title bar (a page's caption is what the sheet shows)
+    kSystemMenu = 1u << 3,    // the window menu and its close box
+    kModalFrame = 1u << 4,
+    kDialogFrame = 1u << 5,   // a dialog's frame without a title bar
+    kVisible = 1u << 6,       // shown when created
+    kScreenCentre = 1u << 7,  // centred in the screen's working area
+    kSystemModal = 1u << 8,
+};
+
 struct ControlTemplate {
     int id;
     ControlKind kind;
@@ -43,6 +57,7 @@ struct ControlTemplate {
 
 struct DialogTemplate {
     int id;
+    unsigned windowStyle;
     const char* caption;  // empty for a window without a caption
     const char* fontName;
     int pointSize;
@@ -71,3 +86,6 @@ inline constexpr char kIconStop[] = "135";
 
 // The template of an id; nullptr for an id that has none.
 const DialogTemplate* FindDialogTemplate(int id);
+
+// Every template, in the order of the table.
+std::span<const DialogTemplate> AllDialogTemplates();
