@@ -1,0 +1,43 @@
+# flashloader-windows.zip for the people who run the programs on Windows:
+# the programs (stripped), the sample settings file and README-windows.txt
+# in one folder, the texts with Windows line ends.
+#   cmake --build build-windows --target windows-zip
+# Called at the end of the top directory (cmake_language(DEFER)), so that it
+# sees every program target, wherever it was added.
+function(fl_add_windows_zip)
+  find_program(FL_ZIP zip NO_CMAKE_FIND_ROOT_PATH REQUIRED
+               DOC "Makes flashloader-windows.zip (scripts/install-deps.sh installs it)")
+  set(folder flashloader)
+  set(work ${CMAKE_BINARY_DIR}/windows-zip)
+  set(stage ${work}/${folder})
+  set(zip ${CMAKE_BINARY_DIR}/flashloader-windows.zip)
+  set(texts ${CMAKE_SOURCE_DIR}/resources/tarnix.ini ${CMAKE_SOURCE_DIR}/resources/README-windows.txt)
+
+  set(programs)
+  set(files)
+  foreach(program flashloader flashloader-cli)
+    if(TARGET ${program})
+      list(APPEND programs ${program})
+      list(APPEND files $<TARGET_FILE:${program}>)
+    endif()
+  endforeach()
+  set(staged_programs)
+  foreach(program ${programs})
+    list(APPEND staged_programs ${folder}/$<TARGET_FILE_NAME:${program}>)
+  endforeach()
+
+  file(MAKE_DIRECTORY ${work})
+  add_custom_command(OUTPUT ${zip}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage} ${zip}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+    COMMAND ${CMAKE_COMMAND} -E copy ${files} ${texts} ${stage}
+    COMMAND ${CMAKE_STRIP} ${staged_programs}
+    COMMAND ${FL_ZIP} -q -X ${zip} ${staged_programs}
+    # -l: LF becomes CR LF, for the editors of Windows.
+    COMMAND ${FL_ZIP} -q -X -l ${zip} ${folder}/tarnix.ini ${folder}/README-windows.txt
+    WORKING_DIRECTORY ${work}
+    DEPENDS ${programs} ${texts}
+    COMMENT "Packing flashloader-windows.zip"
+    VERBATIM)
+  add_custom_target(windows-zip DEPENDS ${zip})
+endfunction()
