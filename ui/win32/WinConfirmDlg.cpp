@@ -118,6 +118,10 @@ bool CConfirmDlg::OnInitDialog()
     if (result != FlashSession::CheckResult::Ready)
         return false;
     m_checked = true;
+    // The focus goes to Perform Loading, the first button, and Return is
+    // to press it: the dialog manager of some systems makes a button that
+    // gets the first focus the default one, others leave IDOK the default.
+    ::SendMessageA(m_window, DM_SETDEFID, 1006, 0);
     ::InvalidateRect(m_window, nullptr, TRUE);
     return true;
 }

@@ -13,6 +13,8 @@
 #include <commdlg.h>
 #include <prsht.h>
 
+#include <cstring>
+
 namespace {
 
 // The sheet's callback has no data of its own: the one wizard that runs.
@@ -46,6 +48,72 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM)
     }
 }
 
+// A page's template with its font replaced by the property sheet's own, as
+// the class library of the platform does for its property pages: the sheet
+// sizes its page area in its own font's dialog units, and a page laid out
+// in a larger font would be cut off at the right and the bottom. Empty when
+// the template is not one of the extended kind it knows.
+std::vector<char> InSheetFont(int templateId)
+{
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
+    const char* data = loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    const std::size_t size = found != nullptr ? ::SizeofResource(instance, found) : 0;
+    if (data == nullptr || size < 26)
+        return {};
+    auto word = [&](std::size_t at) {
+        WORD value = 0;
+        if (at + 2 <= size)
+            std::memcpy(&value, data + at, 2);
+        return value;
+    };
+    DWORD style = 0;
+    std::memcpy(&style, data + 12, 4);
+    if (word(0) != 1 || word(2) != 0xFFFF || (style & DS_SETFONT) == 0)
+        return {};
+    // After the fixed part: menu, class (each none, a number or a string),
+    // title; then the font: size, weight, italic, character set, name.
+    std::size_t at = 26;
+    auto skipString = [&] {
+        for (WORD c = 1; c != 0 && at < size; at += 2)
+            c = word(at);
+    };
+    auto skipNameOrNumber = [&] {
+        if (word(at) == 0xFFFF)
+            at += 4;
+        else
+            skipString();
+    };
+    skipNameOrNumber();  // menu
+    skipNameOrNumber();  // class
+    skipString();        // title
+    const std::size_t fontAt = at;
+    at += 6;
+    skipString();  // the font's name
+    const std::size_t itemsAt = (at + 3) & ~std::size_t(3);
+    if (itemsAt > size)
+        return {};
+
+    std::vector<char> copy(data, data + fontAt);
+    const WORD pointSize = 8, weight = FW_NORMAL;
+    const BYTE italic = 0, charset = DEFAULT_CHARSET;
+    copy.insert(copy.end(), reinterpret_cast<const char*>(&pointSize), reinterpret_cast<const char*>(&pointSize) + 2);
+    copy.insert(copy.end(), reinterpret_cast<const char*>(&weight), reinterpret_cast<const char*>(&weight) + 2);
+    copy.push_back(static_cast<char>(italic));
+    copy.push_back(static_cast<char>(charset));
+    for (const char* c = "MS Shell Dlg";; ++c) {
+        WORD wide = static_cast<unsigned char>(*c);
+        copy.insert(copy.end(), reinterpret_cast<const char*>(&wide), reinterpret_cast<const char*>(&wide) + 2);
+        if (*c == '\0')
+            break;
+    }
+    while (copy.size() % 4 != 0)
+        copy.push_back('\0');
+    copy.insert(copy.end(), data + itemsAt, data + size);
+    return copy;
+}
+
 } // namespace
 
 CFlashWizard::CFlashWizard(WinUserInterface& ui) : m_ui(ui)
@@ -72,11 +140,18 @@ bool CFlashWizard::DoModal()
         int templateId;
         DLGPROC proc;
     } kinds[] = {{IDD_WELCOME, WelcomeProc}, {IDD_PORTS, PortProc}, {IDD_PATH, PathProc}};
+    m_templates.clear();
     for (int i = 0; i < 3; ++i) {
         pages[i].dwSize = sizeof pages[i];
         pages[i].dwFlags = PSP_DEFAULT;  // no Help button
         pages[i].hInstance = instance;
-        pages[i].pszTemplate = MAKEINTRESOURCEA(kinds[i].templateId);
+        m_templates.push_back(InSheetFont(kinds[i].templateId));
+        if (!m_templates.back().empty()) {
+            pages[i].dwFlags |= PSP_DLGINDIRECT;
+            pages[i].pResource = reinterpret_cast<LPCDLGTEMPLATEA>(m_templates.back().data());
+        } else {
+            pages[i].pszTemplate = MAKEINTRESOURCEA(kinds[i].templateId);
+        }
         pages[i].pfnDlgProc = kinds[i].proc;
         pages[i].lParam = reinterpret_cast<LPARAM>(this);
     }
@@ -261,7 +336,9 @@ bool CFlashWizard::OnPortInit(HWND page)
     m_items = PortListItems();
     const int selectedRow = SelectedPortRow(FieldText(FlashSelection.PortName));
     for (const PortListItem& item : m_items) {
+        m_adding = item.row;
         LRESULT index = ::SendMessageA(m_portList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.text.c_str()));
+        m_adding = -1;
         if (index < 0)
             continue;
         ::SendMessageA(m_portList, LB_SETITEMDATA, static_cast<WPARAM>(index), item.row);
@@ -281,12 +358,9 @@ bool CFlashWizard::OnPortInit(HWND page)
 
 void CFlashWizard::MeasurePortItem(HWND, MEASUREITEMSTRUCT& item)
 {
-    // Measured as the item is added, before its row is stored with it: the
-    // text it was added with tells the row.
-    const char* text = reinterpret_cast<const char*>(item.itemData);
-    for (const PortListItem& listed : m_items)
-        if (listed.text.c_str() == text && LookOfPortRow(listed.row, false, true).lines == 2)
-            item.itemHeight *= 2;
+    // Measured while the item is added, before its row is stored with it.
+    if (m_adding >= 0 && LookOfPortRow(m_adding, false, true).lines == 2)
+        item.itemHeight *= 2;
 }
 
 void CFlashWizard::DrawPortItem(const DRAWITEMSTRUCT& item)

@@ -53,6 +53,7 @@ private:
     HICON m_icon = nullptr;
     int m_nBaudIndex = -1;
     std::string m_strPath;
+    std::vector<std::vector<char>> m_templates;  // the pages' templates in the sheet's font
     std::vector<PortListItem> m_items;  // what the list was filled with
-    bool m_pathActive = false;          // the path page's text governs Finish from its next change on
+    int m_adding = -1;                  // the row of the item being added to the list
 };
