@@ -1,6 +1,9 @@
 #include "tests/support/XSession.h"
 
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -99,6 +102,42 @@ std::string XSession::Await(const std::string& title, int timeoutSeconds)
             ::usleep(100 * 1000);
     }
     return id;
+}
+
+namespace {
+
+// The desktop processes of this prefix that have no display.
+std::vector<int> DesktopsWithoutDisplay()
+{
+    const char* prefix = std::getenv("WINEPREFIX");
+    std::vector<int> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        if (ReadFileBytes(entry.path().string() + "/cmdline").find("explorer.exe") == std::string::npos)
+            continue;
+        std::string environment = ReadFileBytes(entry.path().string() + "/environ");
+        environment.insert(environment.begin(), '\0');
+        if (prefix != nullptr && environment.find(std::string(1, '\0') + "WINEPREFIX=" + prefix + '\0') == std::string::npos)
+            continue;
+        if (environment.find(std::string(1, '\0') + "DISPLAY=") == std::string::npos)
+            found.push_back(std::stoi(name));
+    }
+    return found;
+}
+
+} // namespace
+
+void XSession::EndWineDesktopsWithoutDisplay()
+{
+    auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (!DesktopsWithoutDisplay().empty() && Clock::now() < deadline)
+        ::usleep(100 * 1000);
+    for (int pid : DesktopsWithoutDisplay())
+        ::kill(pid, SIGKILL);
+    ::usleep(200 * 1000);
 }
 
 ProcessResult XSession::X(std::vector<std::string> args)

@@ -33,6 +33,13 @@ public:
     // xdotool, given at most 30 seconds.
     ProcessResult X(std::vector<std::string> args);
 
+    // Wine draws every window of a prefix through the driver of the desktop
+    // process that the prefix's first windowed program started; one started
+    // without a display (by wineboot, say) makes the windows of programs
+    // started meanwhile invisible. Waits until such a desktop has ended as
+    // it does once its last program went, and ends it after a while.
+    static void EndWineDesktopsWithoutDisplay();
+
 private:
     std::string m_display;
     ScopedTempDir m_dir;

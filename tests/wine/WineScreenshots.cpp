@@ -40,6 +40,7 @@ public:
         args.insert(args.end(), modemArgs.begin(), modemArgs.end());
         ::unlink(m_dir.File("flashed.hex").c_str());
         ::unlink(m_dir.File("lastsel.dat").c_str());
+        XSession::EndWineDesktopsWithoutDisplay();
         return modem.Start(args) &&
                program.Start("/usr/bin/wine", {m_exe}, m_dir.Path(), {"WINEDEBUG=-all", m_session.DisplayVariable()});
     }

@@ -111,6 +111,7 @@ protected:
     // the wizard to the confirmation window, whose id it gives.
     std::string ToConfirmation()
     {
+        XSession::EndWineDesktopsWithoutDisplay();
         EXPECT_TRUE(program.Start("/usr/bin/wine", {exe}, dir.Path(), {"WINEDEBUG=-all", session.DisplayVariable()}));
         Await("Modem Flash Loader - Welcome", 60);
         Key("Return");  // Next (the ABOUT picture has the focus): the scan
