@@ -39,5 +39,9 @@ function(fl_add_windows_zip)
     DEPENDS ${programs} ${texts}
     COMMENT "Packing flashloader-windows.zip"
     VERBATIM)
-  add_custom_target(windows-zip DEPENDS ${zip})
+  add_custom_target(windows-zip ALL DEPENDS ${zip})
+  # What a Windows user unpacks: both programs and both texts, in one folder.
+  list(JOIN staged_programs " " staged_names)
+  add_test(NAME WindowsZipHoldsTheProgramsAndTexts
+           COMMAND sh -c "l=$(${CMAKE_COMMAND} -E tar tf ${zip}) && for f in ${staged_names} ${folder}/tarnix.ini ${folder}/README-windows.txt; do echo \"$l\" | grep -qx \"$f\" || { echo missing $f; exit 1; }; done")
 endfunction()
