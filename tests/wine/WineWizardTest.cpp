@@ -213,4 +213,34 @@ TEST_F(WineWizardTest, AFailedRunStandsUntilClose)
     EXPECT_EQ(modem.Stop(), 0);
 }
 
+// Developer mode: the confirmation window on the stored selection comes
+// first, without the wizard behind it; Change Inputs goes on to the wizard.
+TEST_F(WineWizardTest, DeveloperModeOpensTheConfirmationWindowFirstThenTheWizard)
+{
+    Modem({});
+    // The selection of an earlier run: 57600 on COM8, the image in the
+    // test's folder as Wine names it.
+    std::string record(132, '\0');
+    record[0] = '\x00', record[1] = '\xE1', record[2] = '\x00', record[3] = '\x00';  // 57600
+    record.replace(4, 4, "COM8");
+    std::string path = "Z:" + dir.File("MODEM.HEX");
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    record.replace(9, path.size(), path);
+    WriteFileBytes(dir.File("lastsel.dat"), record);
+
+    XSession::EndWineDesktopsWithoutDisplay();
+    ASSERT_TRUE(program.Start("/usr/bin/wine", {exe, "dev"}, dir.Path(), {"WINEDEBUG=-all", session.DisplayVariable()}));
+    Await("Modem Flash Loader - Input Confirmation", 60);
+    EXPECT_TRUE(session.Await("Modem Flash Loader - Welcome", 1).empty()) << "the wizard came before the window";
+    Key("Escape");  // Change Inputs
+    Await("Modem Flash Loader - Welcome");
+    Key("Escape");  // Cancel
+    int exitCode = -1;
+    ASSERT_TRUE(program.Wait(20000, exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), record);
+}
+
 } // namespace
