@@ -38,6 +38,10 @@ public:
     // Shown at once: no event loop runs while the ports are probed.
     virtual void SetSearchNoticeText(const std::string& text) = 0;
     virtual void CloseSearchNotice() = 0;
+    // Whether the ports may be probed all at the same time: a silent port
+    // then costs its time limit once for all instead of once each. The
+    // windows probe one port after the other, naming each in the notice.
+    virtual bool ProbesAllAtOnce() const { return false; }
 };
 
 class StartupUi : public ScanUi {

@@ -29,6 +29,8 @@ public:
     std::string SearchNoticeText() override { return m_text; }
     void SetSearchNoticeText(const std::string& text) override;
     void CloseSearchNotice() override;
+    // A bench's silent ports cost the handshake's time limit once, not once each.
+    bool ProbesAllAtOnce() const override { return true; }
 
 private:
     TerminalUi m_ui;

@@ -6,7 +6,44 @@
 #include "ports/platform/Registry.h"
 #include "resources/StringTable.h"
 
+#include <thread>
+#include <vector>
+
 namespace {
+
+// Probes every listed row at the same time, each on a thread of its own;
+// the rows are marked in table order once all have answered or given up.
+bool ProbeAllAtOnce(ScanUi& ui)
+{
+    std::string names;
+    for (const PortEntry& row : PortTable)
+        names += " " + row.portName;
+    ui.SetSearchNoticeText(names);
+
+    std::string identifications[MAX_PORTS];
+    int answered[MAX_PORTS] = {};
+    std::vector<std::thread> probes;
+    for (int i = 0; i < MAX_PORTS; ++i) {
+        if (PortTable[i].portName.empty())
+            continue;  // an empty row fails at once
+        probes.emplace_back([i, &identifications, &answered, name = PortTable[i].portName] {
+            answered[i] = CLoaderApp::ProbeModem(name, identifications[i]);
+        });
+    }
+    for (std::thread& probe : probes)
+        probe.join();
+
+    bool found = false;
+    for (int i = 0; i < MAX_PORTS; ++i) {
+        PortTable[i].identification.clear();
+        if (answered[i] == 1) {
+            PortTable[i].identification = identifications[i];
+            PortTable[i].modemFound = 1;
+            found = true;
+        }
+    }
+    return found;
+}
 
 // Probes every row of the freshly listed PortTable under the search notice.
 int ProbeListedPorts(ScanUi& ui)
@@ -15,15 +52,19 @@ int ProbeListedPorts(ScanUi& ui)
     ui.SetSearchNoticeText("");
 
     bool found = false;
-    // Every row is probed, empty ones included (they fail at once), and
-    // every modem that answers is marked, not only the first.
-    for (PortEntry& row : PortTable) {
-        std::string name = row.portName;
-        ui.SetSearchNoticeText(ui.SearchNoticeText() + " " + name);
-        row.identification.clear();
-        if (CLoaderApp::ProbeModem(name, row.identification) == 1) {
-            row.modemFound = 1;
-            found = true;
+    if (ui.ProbesAllAtOnce()) {
+        found = ProbeAllAtOnce(ui);
+    } else {
+        // Every row is probed, empty ones included (they fail at once), and
+        // every modem that answers is marked, not only the first.
+        for (PortEntry& row : PortTable) {
+            std::string name = row.portName;
+            ui.SetSearchNoticeText(ui.SearchNoticeText() + " " + name);
+            row.identification.clear();
+            if (CLoaderApp::ProbeModem(name, row.identification) == 1) {
+                row.modemFound = 1;
+                found = true;
+            }
         }
     }
     ui.CloseSearchNotice();

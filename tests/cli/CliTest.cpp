@@ -319,6 +319,30 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
 
 namespace {
 
+// The ports are probed at the same time: four silent ports cost the
+// handshake's three seconds about once, not four times, and the lines
+// still come in the table's order.
+TEST(CliScanTest, SilentPortsAreProbedAtTheSameTimeAndListedInTableOrder)
+{
+    ScopedTempDir ports;
+    std::string dir = "FLASHLOADER_PORTS=" + ports.Path();
+    ModemSimProcess silent[4], modem;
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(silent[i].Start({"--port", "COM" + std::to_string(5 + i), "--silent"}, {dir}));
+    ASSERT_TRUE(modem.Start({"--port", "COM9", "--ident", "KT-56 Last"}, {dir}));
+    auto start = std::chrono::steady_clock::now();
+    ProcessResult result = RunProcess(kCli, {"scan"}, {}, {dir});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_LT(ElapsedMs(start), 9000) << "one port after the other takes twelve seconds";
+    std::size_t at = 0;
+    for (const char* line : {"COM5\tno modem", "COM6\tno modem", "COM7\tno modem", "COM8\tno modem", "COM9\tmodem"}) {
+        std::size_t found = result.out.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << " in order in\n" << result.out;
+        at = found;
+    }
+    EXPECT_NE(result.out.find("\tKT-56 Last\n"), std::string::npos) << result.out;
+}
+
 TEST(CliScanTest, ListsThePortsWithTheModemsFound)
 {
     ScopedTempDir ports;
