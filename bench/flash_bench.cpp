@@ -38,10 +38,16 @@ int main(int argc, char** argv)
     unsigned kib = 256;
     int baud = 115200;
     unsigned recordBytes = 32;
+    double latencyTimerMs = 0;
     CLI::App app{"Flashes a generated image through modemsim paced at a line rate and reports the figures."};
     app.add_option("--kib", kib, "Image size in KiB")->capture_default_str();
     app.add_option("--baud", baud, "Line rate of the simulated modem")->capture_default_str();
     app.add_option("--record-bytes", recordBytes, "Data bytes per record")->check(CLI::Range(1, 57))->capture_default_str();
+    app.add_option("--latency-timer-ms", latencyTimerMs,
+                   "The modem's replies held as by a USB adapter's latency timer of this many ms (16 on common chips "
+                   "without low latency)")
+        ->check(CLI::Range(0.0, 1000.0))
+        ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
     ScopedTempDir dir;
@@ -53,7 +59,8 @@ int main(int argc, char** argv)
     WriteFileBytes(dir.File("MODEM.HEX"), image);
 
     ModemSimProcess sim;
-    if (!sim.Start({"--pace", std::to_string(baud), "--flash-out", dir.File("flashed.hex")})) {
+    if (!sim.Start({"--pace", std::to_string(baud), "--flash-out", dir.File("flashed.hex"), "--latency-timer-ms",
+                    std::to_string(latencyTimerMs)})) {
         std::fprintf(stderr, "flash-bench: modemsim did not start\n");
         return 1;
     }

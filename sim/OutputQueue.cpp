@@ -10,6 +10,11 @@ void OutputQueue::Push(SimTime notBefore, std::string_view bytes)
 {
     if (bytes.empty())
         return;
+    if (m_shaping.latencyTimer > SimDuration::zero()) {
+        const SimDuration since = notBefore.time_since_epoch();
+        const auto ticks = (since + m_shaping.latencyTimer - SimDuration(1)) / m_shaping.latencyTimer;
+        notBefore = SimTime(ticks * m_shaping.latencyTimer);
+    }
     if (m_shaping.chunk == 0) {
         m_pieces.push_back({std::string(bytes), 0, notBefore, false});
         return;

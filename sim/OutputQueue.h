@@ -19,6 +19,10 @@ struct OutputShaping {
     std::size_t chunk = 0;  // bytes per piece; 0 sends each reply in one piece
     SimDuration chunkGap = std::chrono::milliseconds(2);
     int paceBaud = 0;  // 0: as fast as the pseudo-terminal takes it
+    // A USB serial adapter holds what it received until its latency timer
+    // runs out (16 ms on common chips unless the driver asks for less):
+    // a reply goes out no sooner than the timer's next tick. 0: no timer.
+    SimDuration latencyTimer{0};
 };
 
 class OutputQueue {

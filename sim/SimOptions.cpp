@@ -116,7 +116,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     CLI::App app{kDescription, "modemsim"};
 
     std::string port, type = "S", sector = "64", checksum = "1A2B", loaderVersion = "4.4";
-    double restartDelay = 0.2, slowFirstLine = 0, chunkGapMs = 2;
+    double restartDelay = 0.2, slowFirstLine = 0, chunkGapMs = 2, latencyTimerMs = 0;
     std::size_t chunk = 0;
     int pace = 0;
     std::vector<std::string> nokAt, dropAckAt, dropLoaderAckAt, delayLoaderAt, delayAckAt;
@@ -199,6 +199,11 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     app.add_option("--chunk", chunk, "Write every reply in pieces of N bytes")
         ->type_name("N")
         ->check(Quiet(CLI::Range(std::size_t{1}, std::size_t{65536})))
+        ->group(faults);
+    app.add_option("--latency-timer-ms", latencyTimerMs,
+                   "Hold every reply until the next tick of a USB adapter's latency timer of this many ms")
+        ->type_name("MS")
+        ->check(Quiet(CLI::Range(0.0, 1000.0)))
         ->group(faults);
     app.add_option("--chunk-gap-ms", chunkGapMs, "Milliseconds between the pieces of a reply")
         ->type_name("MS")
@@ -303,6 +308,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     modem.paceBaud = pace;
     options.shaping.chunk = chunk;
     options.shaping.chunkGap = SecondsToDuration(chunkGapMs / 1000.0);
+    options.shaping.latencyTimer = SecondsToDuration(latencyTimerMs / 1000.0);
     options.shaping.paceBaud = pace;
 
     for (const std::string& item : nokAt) {

@@ -5,6 +5,7 @@
 #include "serial/platform/SerialPlatform.h"
 
 #include <asm/termbits.h>
+#include <linux/serial.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -31,6 +34,41 @@ thread_local int lastOpenErrno = 0;
 // How long a write may make no progress at all (the device not taking a
 // byte, for example held by flow control) before it counts as failed.
 constexpr int kWriteStallLimitMs = 60000;
+
+// USB serial adapters hold what they received until their latency timer
+// runs out (16 ms on common chips), which costs a stop-and-wait download
+// that much on every line. Their drivers take the serial driver's
+// low-latency flag as the request to send on at once. The ports where the
+// flag was set at open, to be cleared again at close; ports without the
+// setting (a pseudo-terminal) are left as they are.
+std::mutex lowLatencyMutex;
+std::map<int, bool> lowLatencySet;
+
+void AskForLowLatency(int fd)
+{
+    serial_struct info {};
+    if (::ioctl(fd, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY) != 0)
+        return;
+    info.flags |= ASYNC_LOW_LATENCY;
+    if (::ioctl(fd, TIOCSSERIAL, &info) != 0)
+        return;
+    std::lock_guard<std::mutex> lock(lowLatencyMutex);
+    lowLatencySet[fd] = true;
+}
+
+void GiveLowLatencyBack(int fd)
+{
+    {
+        std::lock_guard<std::mutex> lock(lowLatencyMutex);
+        if (lowLatencySet.erase(fd) == 0)
+            return;
+    }
+    serial_struct info {};
+    if (::ioctl(fd, TIOCGSERIAL, &info) != 0)
+        return;
+    info.flags &= ~ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &info);
+}
 
 int Fd(PortHandle handle) { return static_cast<int>(handle); }
 
@@ -198,6 +236,7 @@ OpenResult OpenDevice(const std::string& device, PortHandle& handle)
         ::close(fd);
         return OpenResult::Busy;
     }
+    AskForLowLatency(fd);
     handle = fd;
     return OpenResult::Ok;
 }
@@ -207,6 +246,7 @@ void CloseDevice(PortHandle handle)
     if (handle == kInvalidPort)
         return;
     int fd = Fd(handle);
+    GiveLowLatencyBack(fd);
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);  // also releases the advisory lock
 }

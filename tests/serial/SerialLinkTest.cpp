@@ -1,6 +1,7 @@
 #include "serial/SerialLink.h"
 
 #include "serial/PortNames.h"
+#include "serial/platform/SerialPlatform.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/TestFiles.h"
 
@@ -341,6 +342,71 @@ TEST(PortDirectoryTest, FollowsTheEnvironment)
     ::unsetenv("XDG_CONFIG_HOME");
     ::setenv("HOME", "/home/bench", 1);
     EXPECT_EQ(PortDirectory(), "/home/bench/.config/flashloader/ports");
+}
+
+} // namespace
+
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <fcntl.h>
+
+namespace {
+
+// The driver's low-latency flag of a serial device; false when the device
+// has no such setting.
+bool LowLatency(int fd, bool& set)
+{
+    serial_struct info {};
+    if (::ioctl(fd, TIOCGSERIAL, &info) != 0)
+        return false;
+    set = (info.flags & ASYNC_LOW_LATENCY) != 0;
+    return true;
+}
+
+// A real serial device is asked for low latency while it is open, and gets
+// its setting back at close. (USB adapters then hand on what they receive
+// at once instead of at their timer's next tick.) Needs a serial device of
+// the machine's own, which the system's first port usually is.
+TEST(SerialLowLatencyTest, AskedForWhileOpenAndGivenBackAtClose)
+{
+    const char device[] = "/dev/ttyS0";
+    int probe = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    bool before = false;
+    if (probe < 0 || !LowLatency(probe, before) || before) {
+        if (probe >= 0)
+            ::close(probe);
+        GTEST_SKIP() << device << " cannot be opened, has no low-latency setting, or has it on already";
+    }
+    ::close(probe);
+
+    // Another test may be probing the port at this moment: then it is not ours to try.
+    PortHandle handle = kInvalidPort;
+    if (serial_platform::OpenDevice(device, handle) != serial_platform::OpenResult::Ok)
+        GTEST_SKIP() << device << " is in use";
+    bool whileOpen = false;
+    EXPECT_TRUE(LowLatency(static_cast<int>(handle), whileOpen));
+    EXPECT_TRUE(whileOpen);
+    // Looked at through a descriptor of its own, opened while the port is
+    // still ours, so that no other opener can come between.
+    probe = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    serial_platform::CloseDevice(handle);
+    if (probe < 0)
+        GTEST_SKIP() << "a second descriptor needs the administrator's rights while the port is held";
+    bool after = true;
+    EXPECT_TRUE(LowLatency(probe, after));
+    EXPECT_FALSE(after);
+    ::close(probe);
+}
+
+// A pseudo-terminal has no such setting: it opens as before.
+TEST(SerialLowLatencyTest, APortWithoutTheSettingOpensAsBefore)
+{
+    PtyPeer peer;
+    PortHandle handle = kInvalidPort;
+    ASSERT_EQ(serial_platform::OpenDevice(peer.SlavePath(), handle), serial_platform::OpenResult::Ok);
+    bool set = false;
+    EXPECT_FALSE(LowLatency(static_cast<int>(handle), set));
+    serial_platform::CloseDevice(handle);
 }
 
 } // namespace

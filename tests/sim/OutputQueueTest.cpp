@@ -27,6 +27,23 @@ TEST(ModemSimOutputQueue, HoldsRepliesUntilDueAndKeepsTheirOrder)
     EXPECT_FALSE(queue.NextDue().has_value());
 }
 
+// An adapter's latency timer: a reply waits for the timer's next tick, and
+// one made on a tick goes at once.
+TEST(ModemSimOutputQueue, HoldsRepliesUntilTheAdaptersTimerTicks)
+{
+    OutputShaping shaping;
+    shaping.latencyTimer = milliseconds(16);
+    OutputQueue queue(shaping);
+    const SimTime tick{milliseconds(16 * 100)};
+    queue.Push(tick + milliseconds(3), "late");
+    EXPECT_EQ(queue.NextDue(), tick + milliseconds(16));
+    EXPECT_EQ(queue.Due(tick + milliseconds(15)), "");
+    EXPECT_EQ(queue.Due(tick + milliseconds(16)), "late");
+    queue.Written(4, tick + milliseconds(16));
+    queue.Push(tick + milliseconds(32), "on time");
+    EXPECT_EQ(queue.Due(tick + milliseconds(32)), "on time");
+}
+
 TEST(ModemSimOutputQueue, ChunksRepliesWithGaps)
 {
     OutputQueue queue({3, milliseconds(2), 0});
