@@ -3,11 +3,16 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+struct FlashTarget;
 
 enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 struct FlashOptions {
     std::string port;
+    std::vector<std::string> ports;  // flash: every --port given
+    bool all = false;                // flash: every port with a supported modem
     std::int32_t baud = 57600;
     std::string file;
     std::string loader;  // empty: FLASHLDR.HEX in the current directory
@@ -21,3 +26,8 @@ int RunProbe(const std::string& port);
 int RunScan();
 int RunInfo(const FlashOptions& options);
 int RunFlash(const FlashOptions& options);
+// Several ports (or --all) at the same time.
+int RunBench(const FlashOptions& options);
+
+// What the options name: the port, rate, image and loader.
+FlashTarget TargetOf(const FlashOptions& options);

@@ -35,22 +35,6 @@ std::string MismatchText(std::uint16_t flags)
     return text.empty() ? "none" : text;
 }
 
-FlashTarget TargetOf(const FlashOptions& options)
-{
-    FlashTarget target;
-    target.port = options.port;
-    target.baudRate = options.baud;
-    target.imagePath = options.file;
-    if (!options.loader.empty()) {
-        target.loaderPath = options.loader;
-    } else {
-        std::string directory;
-        CurrentDirectory(directory);
-        target.loaderPath = JoinPath(directory, "FLASHLDR.HEX");
-    }
-    return target;
-}
-
 // Every byte on the line, with the milliseconds since the start, escaped.
 void StartTrace()
 {
@@ -109,6 +93,22 @@ void PrintRows(const TerminalReporter& reporter, const FlashSession& session, co
 }
 
 } // namespace
+
+FlashTarget TargetOf(const FlashOptions& options)
+{
+    FlashTarget target;
+    target.port = options.port;
+    target.baudRate = options.baud;
+    target.imagePath = options.file;
+    if (!options.loader.empty()) {
+        target.loaderPath = options.loader;
+    } else {
+        std::string directory;
+        CurrentDirectory(directory);
+        target.loaderPath = JoinPath(directory, "FLASHLDR.HEX");
+    }
+    return target;
+}
 
 int RunInfo(const FlashOptions& options)
 {

@@ -69,9 +69,17 @@ int RunScan()
 
 namespace {
 
-void AddTargetOptions(CLI::App* command, FlashOptions& options)
+void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPorts = false)
 {
-    command->add_option("--port", options.port, "COM1 to COM9, or a device path")->required();
+    if (severalPorts) {
+        auto* ports = command->add_option("--port", options.ports,
+                                          "COM1 to COM9, or a device path; several flash their modems at the same time");
+        auto* all = command->add_flag("--all", options.all, "Every port on which the handshake finds a supported modem");
+        ports->excludes(all);
+        all->excludes(ports);
+    } else {
+        command->add_option("--port", options.port, "COM1 to COM9, or a device path")->required();
+    }
     command->add_option("--baud", options.baud, "Baud rate")->check(CLI::PositiveNumber)->capture_default_str();
     command->add_option("--file", options.file, "The firmware image, an Intel HEX file")->required();
     command->add_flag("--trace", options.trace, "Print every byte sent and received, with times, to stderr");
@@ -100,11 +108,15 @@ int main(int argc, char** argv)
 
     FlashOptions flashOptions;
     auto* flash = app.add_subcommand("flash", "Check, then flash the image into the modem");
-    AddTargetOptions(flash, flashOptions);
+    AddTargetOptions(flash, flashOptions, true);
     flash->add_option("--loader", flashOptions.loader,
                       "The flash loader file (default: FLASHLDR.HEX in the current directory)");
-    flash->add_flag("--yes", flashOptions.yes, "Answer Yes when the modem asks for a retry after a failed erase "
-                                               "or program step (otherwise asked on a terminal, else No)");
+    auto* yes = flash->add_flag("--yes", flashOptions.yes,
+                                "Answer Yes when the modem asks for a retry after a failed erase or program step "
+                                "(otherwise asked on a terminal for one port, else No)");
+    bool answerNo = false;
+    auto* no = flash->add_flag("--no", answerNo, "Answer No to those questions (the default with several ports or no terminal)");
+    yes->excludes(no);
 
     try {
         app.parse(argc, argv);
@@ -123,7 +135,15 @@ int main(int argc, char** argv)
         return RunScan();
     if (info->parsed())
         return RunInfo(infoOptions);
-    if (flash->parsed())
+    if (flash->parsed()) {
+        if (flashOptions.ports.empty() && !flashOptions.all) {
+            std::fprintf(stderr, "flash: give --port, several --port options, or --all\n");
+            return kExitUsage;
+        }
+        if (flashOptions.all || flashOptions.ports.size() > 1)
+            return RunBench(flashOptions);
+        flashOptions.port = flashOptions.ports.front();
         return RunFlash(flashOptions);
+    }
     return kExitUsage;
 }

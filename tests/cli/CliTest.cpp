@@ -319,6 +319,49 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
 
 namespace {
 
+// A bench: three modems flashed at once. One refuses every line (its retry
+// question answered No, as with several ports nobody is asked), one goes
+// away in the middle of the run; the third is flashed whole all the same,
+// and the summary gives every port's result and the reason of each failure.
+TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
+{
+    ScopedTempDir ports;
+    std::string dir = "FLASHLOADER_PORTS=" + ports.Path();
+    ImageSpec spec;
+    spec.dataBytes = 24 * 1024;  // about five seconds at 115200 baud
+    WriteFileBytes(ports.File("MODEM.HEX"), MakeImage(spec));
+    ModemSimProcess good, refusing, vanishing;
+    ASSERT_TRUE(good.Start({"--port", "COM5", "--pace", "115200", "--flash-out", ports.File("flashed.hex")}, {dir}));
+    ASSERT_TRUE(refusing.Start({"--port", "COM6", "--nok1", "1"}, {dir}));
+    ASSERT_TRUE(vanishing.Start({"--port", "COM7", "--pace", "115200"}, {dir}));
+    ProcessResult result = RunProcess(
+        kCli, {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file", ports.File("MODEM.HEX")}, {},
+        {dir}, {}, [&](int) {
+            ::usleep(1500 * 1000);  // well inside the run of about five seconds
+            vanishing.Stop();
+        });
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    const std::size_t summary = result.out.find("\nPort ");
+    ASSERT_NE(summary, std::string::npos) << result.out;
+    std::string table = result.out.substr(summary);
+    auto row = [&](const std::string& port) {
+        std::size_t at = table.find("\n" + port + " ");
+        return at == std::string::npos ? std::string() : table.substr(at + 1, table.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_NE(row("COM5").find("succeeded"), std::string::npos) << table;
+    EXPECT_NE(row("COM6").find("failed"), std::string::npos) << table;
+    EXPECT_NE(row("COM6").find("NOK1"), std::string::npos) << table;
+    EXPECT_NE(row("COM7").find("failed"), std::string::npos) << table;
+    EXPECT_NE(row("COM7").find("went away"), std::string::npos) << table;
+    EXPECT_EQ(good.Stop(), 0);
+    EXPECT_EQ(HexMemory(ReadFileBytes(ports.File("flashed.hex"))), HexMemory(ReadFileBytes(ports.File("MODEM.HEX"))));
+    // Without a terminal: a line per port per ten percent and per change.
+    int logged = 0;
+    for (std::size_t at = result.out.find("COM5 "); at < summary; at = result.out.find("\nCOM5 ", at + 1))
+        ++logged;
+    EXPECT_GE(logged, 8) << result.out;
+}
+
 // The ports are probed at the same time: four silent ports cost the
 // handshake's three seconds about once, not four times, and the lines
 // still come in the table's order.

@@ -1,0 +1,261 @@
+// flash on a bench: several modems flashed at the same time, each with its
+// own session, port and result, so that a failing, refusing, vanishing or
+// slow modem never stops or slows another; one live line per port on a
+// terminal, a line per port per ten percent and per change in a log, and a
+// summary at the end.
+
+#include "app/LoaderApp.h"
+#include "cli/Commands.h"
+#include "cli/TerminalReporter.h"
+#include "cli/TerminalUi.h"
+#include "flash/FlashSession.h"
+#include "ports/PortTable.h"
+#include "serial/PortDiagnosis.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What is known of one port's run; written by its worker, read by the
+// display, both under the mutex.
+struct PortRun {
+    std::string port;
+    std::string identification;  // the modem's type, sector size and checksum
+    std::string plan = "-";
+    std::string state = "waiting";
+    std::string reason;          // why it failed; empty while it has not
+    int percent = 0;
+    std::uint64_t sent = 0;
+    Clock::time_point start;
+    double seconds = 0;
+    bool done = false;
+    bool succeeded = false;
+    int lastLoggedTenth = -1;
+    std::string lastLoggedState;
+};
+
+std::mutex g_runsMutex;
+
+// The engine's display for one port: what the session reports goes into its
+// PortRun; the retry question after a failed erase or program step follows
+// --yes, as nobody can be asked per port on one terminal.
+class BenchReporter : public FlashReporter {
+public:
+    BenchReporter(PortRun& run, bool assumeYes) : m_run(run), m_assumeYes(assumeYes) {}
+
+    MsgResult ShowMessage(const std::string&, const std::string& text, MsgIcon, MsgButtons buttons) override
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        if (buttons == MsgButtons::YesNo) {
+            m_run.reason = text + (m_assumeYes ? " (answered Yes: --yes)" : " (answered No; --yes answers Yes)");
+            return m_assumeYes ? MsgResult::Yes : MsgResult::No;
+        }
+        m_run.reason = text;
+        return MsgResult::Ok;
+    }
+    void ShowStatus(const std::string& text, StatusKind kind) override
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        if (kind == StatusKind::Stop)
+            m_run.reason = text;
+    }
+    void ShowFileInfo(const InfoRow&) override {}
+    void ShowModemInfo(const InfoRow& row) override
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        m_run.identification = row.type + ", " + row.sectorSize + ", " + row.checksum;
+    }
+    void SetPercentText(const std::string&) override {}
+    void SetProgressCaption(const std::string& text) override
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        if (text.rfind("Done (", 0) == 0)
+            m_run.state = "loader";
+        else if (text == "Done")
+            m_run.state = "image";
+    }
+    void SetProgressPos(int) override {}
+    void SetRunState(RunState) override {}
+    void SetTitle(const std::string&) override {}
+    void SetBusy(bool) override {}
+    void Beep(BeepKind) override {}
+    void Repaint() override {}
+    bool PumpMessages() override { return true; }
+    bool QuitRequested() override { return SerialLink::StopRequested(); }
+    void ShowFailureDetail(const std::string& detail) override
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        m_detail = detail;
+    }
+    void OnFirstLineWait(std::uint32_t waitedMs) override
+    {
+        if (waitedMs == 0) {
+            std::lock_guard<std::mutex> lock(g_runsMutex);
+            m_run.state = "erasing";
+        }
+    }
+    void OnBytesSent(std::uint64_t sent, std::uint64_t total) override
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        m_run.sent = sent;
+        m_run.percent = total > 0 ? static_cast<int>(sent * 100 / total) : 100;
+        if (m_run.state == "erasing")
+            m_run.state = "image";
+    }
+
+    const std::string& Detail() const { return m_detail; }
+
+private:
+    PortRun& m_run;
+    bool m_assumeYes;
+    std::string m_detail;
+};
+
+const char* PlanName(LoadPlan plan)
+{
+    switch (plan) {
+    case LoadNormal:
+        return "normal";
+    case LoadComplete:
+        return "complete";
+    case NoModem:
+        break;
+    }
+    return "-";
+}
+
+void FlashOne(PortRun& run, FlashTarget target, bool assumeYes)
+{
+    BenchReporter reporter(run, assumeYes);
+    FlashSession session(reporter, target);
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        run.state = "checking";
+    }
+    FlashSession::CheckResult check = session.CheckAtOpening();
+    bool ok = false;
+    std::string reason;
+    if (check == FlashSession::CheckResult::Ready) {
+        {
+            std::lock_guard<std::mutex> lock(g_runsMutex);
+            run.plan = PlanName(session.PlanRun().plan);
+            run.state = "starting";
+        }
+        ok = session.OnPerformLoading();
+        reason = session.FailureReason();
+        if (!session.FailureDetail().empty())
+            reason += (reason.empty() ? "" : " ") + session.FailureDetail();
+    } else if (check == FlashSession::CheckResult::PortFailed) {
+        reason = DescribePortProblem(target.port);
+        if (reason.empty())
+            reason = "the port could not be opened";
+    } else if (check == FlashSession::CheckResult::Stopped) {
+        reason = "stopped at your request while the modem was being checked; nothing was flashed";
+    } else {
+        reason = "no supported modem answered";
+    }
+    std::lock_guard<std::mutex> lock(g_runsMutex);
+    run.done = true;
+    run.succeeded = ok;
+    run.seconds = std::chrono::duration<double>(Clock::now() - run.start).count();
+    run.state = ok ? "succeeded" : "failed";
+    if (!ok && !reason.empty())
+        run.reason = reason;
+    if (ok)
+        run.reason.clear();
+}
+
+std::string RunLine(const PortRun& run)
+{
+    double elapsed = run.done ? run.seconds : std::chrono::duration<double>(Clock::now() - run.start).count();
+    double rate = elapsed > 0 ? static_cast<double>(run.sent) / elapsed : 0;
+    char line[256];
+    std::snprintf(line, sizeof line, "%-14s %-28.28s %3d%% %9llu B %7.0f B/s %7.1f s  %s", run.port.c_str(),
+                  run.identification.empty() ? "-" : run.identification.c_str(), run.percent,
+                  static_cast<unsigned long long>(run.sent), rate, elapsed, run.state.c_str());
+    return line;
+}
+
+} // namespace
+
+int RunBench(const FlashOptions& options)
+{
+    TerminalReporter::StopOnSignals();
+    std::vector<std::string> ports = options.ports;
+    if (options.all) {
+        // Every port on which the handshake finds a supported modem.
+        TerminalScanUi scan;
+        CLoaderApp::ScanForModems(scan);
+        for (const PortEntry& row : PortTable)
+            if (row.modemFound)
+                ports.push_back(row.portName);
+        if (ports.empty())
+            return kExitFailed;  // the scan has said so
+    }
+
+    std::vector<std::unique_ptr<PortRun>> runs;
+    std::vector<std::thread> workers;
+    const Clock::time_point start = Clock::now();
+    for (const std::string& port : ports) {
+        runs.push_back(std::make_unique<PortRun>());
+        runs.back()->port = port;
+        runs.back()->start = start;
+    }
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        FlashOptions one = options;
+        one.port = ports[i];
+        workers.emplace_back(FlashOne, std::ref(*runs[i]), TargetOf(one), options.yes);
+    }
+
+    // The display: redrawn in place on a terminal, a log line per change
+    // otherwise.
+    const bool live = ::isatty(::fileno(stdout)) != 0;
+    bool drawn = false;
+    for (;;) {
+        bool allDone = true;
+        {
+            std::lock_guard<std::mutex> lock(g_runsMutex);
+            if (live && drawn)
+                std::printf("\x1b[%zuA", runs.size());
+            for (auto& run : runs) {
+                allDone = allDone && run->done;
+                if (live) {
+                    std::printf("\r\x1b[K%s\n", RunLine(*run).c_str());
+                } else if (run->percent / 10 != run->lastLoggedTenth || run->state != run->lastLoggedState) {
+                    run->lastLoggedTenth = run->percent / 10;
+                    run->lastLoggedState = run->state;
+                    std::printf("%s\n", RunLine(*run).c_str());
+                }
+            }
+            drawn = true;
+            std::fflush(stdout);
+        }
+        if (allDone)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+
+    // The summary: every port's outcome, and the reason of each failure.
+    std::printf("\n%-14s %-28s %-9s %-10s %8s  %s\n", "Port", "Identification", "Plan", "Result", "Time", "Reason");
+    bool allSucceeded = true;
+    for (const auto& run : runs) {
+        allSucceeded = allSucceeded && run->succeeded;
+        std::printf("%-14s %-28s %-9s %-10s %7.1fs  %s\n", run->port.c_str(),
+                    run->identification.empty() ? "-" : run->identification.c_str(), run->plan.c_str(),
+                    run->succeeded ? "succeeded" : "failed", run->seconds, run->reason.c_str());
+    }
+    std::fflush(stdout);
+    return allSucceeded ? kExitOk : kExitFailed;
+}
