@@ -3,7 +3,10 @@
 // comes to what the line allows, how fast each next line follows an
 // acknowledgement, and how much processor time the loader takes.
 //
-//   flash-bench [--kib 256] [--baud 115200] [--record-bytes 32]
+//   flash-bench [--kib 256] [--baud 115200] [--record-bytes 32] [--ports 1]
+//
+// With --ports N, N simulated modems are flashed at the same time, as on a
+// bench, after one of them alone for comparison.
 
 #include "bench/QuietReporter.h"
 #include "flash/FlashSession.h"
@@ -14,7 +17,10 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <memory>
+#include <thread>
 #include <cstdio>
 #include <sys/resource.h>
 #include <vector>
@@ -31,6 +37,85 @@ double CpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// N modems at once, after one alone: the aggregate throughput against N
+// times the line, the slowest port against the one alone, and the loader's
+// processor time.
+int RunMany(int ports, int baud, double latencyTimerMs, const std::string& image, std::size_t dataBytes,
+            ScopedTempDir& dir)
+{
+    std::vector<std::unique_ptr<ModemSimProcess>> sims;
+    for (int i = 0; i <= ports; ++i) {  // the last one is flashed alone first
+        sims.push_back(std::make_unique<ModemSimProcess>());
+        if (!sims.back()->Start({"--pace", std::to_string(baud), "--flash-out",
+                                 dir.File("flashed" + std::to_string(i) + ".hex"), "--latency-timer-ms",
+                                 std::to_string(latencyTimerMs)})) {
+            std::fprintf(stderr, "flash-bench: modemsim did not start\n");
+            return 1;
+        }
+    }
+    std::atomic<std::uint64_t> bytes{0};
+    std::atomic<bool> counting{false};
+    SerialLink::SetTrace([&](TraceDirection, const char*, std::size_t count) {
+        if (counting)
+            bytes += count;
+    });
+
+    // One port: check, then flash; its time, or a negative one on failure.
+    auto flash = [&](int index, bool count) {
+        QuietReporter reporter;
+        FlashSession session(reporter, {sims[static_cast<std::size_t>(index)]->DevicePath(), baud, dir.File("MODEM.HEX"), ""});
+        if (session.CheckAtOpening() != FlashSession::CheckResult::Ready)
+            return -1.0;
+        if (count)
+            counting = true;
+        auto start = Clock::now();
+        bool ok = session.OnPerformLoading();
+        double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return ok ? seconds : -1.0;
+    };
+
+    counting = true;
+    double alone = flash(ports, false);
+    counting = false;
+    const double lineAlone = static_cast<double>(bytes.load()) * 10.0 / baud;
+    bytes = 0;
+
+    std::vector<double> times(static_cast<std::size_t>(ports), -1.0);
+    std::vector<std::thread> threads;
+    double cpuBefore = CpuSeconds();
+    auto start = Clock::now();
+    for (int i = 0; i < ports; ++i)
+        threads.emplace_back([&, i] { times[static_cast<std::size_t>(i)] = flash(i, true); });
+    for (std::thread& thread : threads)
+        thread.join();
+    double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    double cpu = CpuSeconds() - cpuBefore;
+    counting = false;
+    SerialLink::SetTrace(nullptr);
+
+    bool ok = alone > 0;
+    for (int i = 0; i <= ports; ++i) {
+        sims[static_cast<std::size_t>(i)]->Stop();
+        ok = ok && HexMemory(ReadFileBytes(dir.File("flashed" + std::to_string(i) + ".hex"))) == HexMemory(image);
+    }
+    double slowest = *std::max_element(times.begin(), times.end());
+    if (!ok || *std::min_element(times.begin(), times.end()) < 0) {
+        std::fprintf(stderr, "flash-bench: a flash failed or does not match the image\n");
+        return 1;
+    }
+    const double lineAll = static_cast<double>(bytes.load()) * 10.0 / baud;  // N lines' worth, one after the other
+    std::printf("ports:              %d at %d baud, %zu bytes of Intel HEX each\n", ports, baud, image.size());
+    std::printf("one port alone:     %.2f s (the line alone needs %.2f s, %.1f %%)\n", alone, lineAlone,
+                100.0 * lineAlone / alone);
+    std::printf("all at once:        %.2f s; slowest port %.2f s, %.1f %% of one port alone\n", wall, slowest,
+                100.0 * slowest / alone);
+    std::printf("aggregate:          %.0f bytes/s of file, %.0f bytes/s of data, %.1f %% of %d times the line\n",
+                static_cast<double>(image.size()) * ports / wall, static_cast<double>(dataBytes) * ports / wall,
+                100.0 * lineAll / ports / wall, ports);
+    std::printf("processor time:     %.2f s, %.2f %% of one core\n", cpu, 100.0 * cpu / wall);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -39,6 +124,7 @@ int main(int argc, char** argv)
     int baud = 115200;
     unsigned recordBytes = 32;
     double latencyTimerMs = 0;
+    int ports = 1;
     CLI::App app{"Flashes a generated image through modemsim paced at a line rate and reports the figures."};
     app.add_option("--kib", kib, "Image size in KiB")->capture_default_str();
     app.add_option("--baud", baud, "Line rate of the simulated modem")->capture_default_str();
@@ -47,6 +133,9 @@ int main(int argc, char** argv)
                    "The modem's replies held as by a USB adapter's latency timer of this many ms (16 on common chips "
                    "without low latency)")
         ->check(CLI::Range(0.0, 1000.0))
+        ->capture_default_str();
+    app.add_option("--ports", ports, "Simulated modems flashed at the same time")
+        ->check(CLI::Range(1, 64))
         ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
@@ -57,6 +146,8 @@ int main(int argc, char** argv)
     spec.base = 0x10000;
     std::string image = MakeImage(spec);
     WriteFileBytes(dir.File("MODEM.HEX"), image);
+    if (ports > 1)
+        return RunMany(ports, baud, latencyTimerMs, image, spec.dataBytes, dir);
 
     ModemSimProcess sim;
     if (!sim.Start({"--pace", std::to_string(baud), "--flash-out", dir.File("flashed.hex"), "--latency-timer-ms",
