@@ -5,16 +5,23 @@
 // summary at the end.
 
 #include "app/LoaderApp.h"
+#include "app/Paths.h"
 #include "cli/Commands.h"
 #include "cli/TerminalReporter.h"
 #include "cli/TerminalUi.h"
+#include "flash/Digest.h"
 #include "flash/FlashSession.h"
 #include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
 
+#include <nlohmann/json.hpp>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -42,6 +49,11 @@ struct PortRun {
     bool succeeded = false;
     int lastLoggedTenth = -1;
     std::string lastLoggedState;
+    // For the report.
+    ModemInfo modem;
+    bool identified = false;
+    RunCounts counts;
+    std::chrono::system_clock::time_point started, ended;
 };
 
 std::mutex g_runsMutex;
@@ -143,6 +155,11 @@ void FlashOne(PortRun& run, FlashTarget target, bool assumeYes)
         run.state = "checking";
     }
     FlashSession::CheckResult check = session.CheckAtOpening();
+    {
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        run.modem = session.ModemInfoRecord();
+        run.identified = check == FlashSession::CheckResult::Ready;
+    }
     bool ok = false;
     std::string reason;
     if (check == FlashSession::CheckResult::Ready) {
@@ -165,6 +182,8 @@ void FlashOne(PortRun& run, FlashTarget target, bool assumeYes)
         reason = "no supported modem answered";
     }
     std::lock_guard<std::mutex> lock(g_runsMutex);
+    run.counts = session.Counts();
+    run.ended = std::chrono::system_clock::now();
     run.done = true;
     run.succeeded = ok;
     run.seconds = std::chrono::duration<double>(Clock::now() - run.start).count();
@@ -173,6 +192,52 @@ void FlashOne(PortRun& run, FlashTarget target, bool assumeYes)
         run.reason = reason;
     if (ok)
         run.reason.clear();
+}
+
+std::string Utc(std::chrono::system_clock::time_point when)
+{
+    std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm parts {};
+#ifdef _WIN32
+    gmtime_s(&parts, &seconds);
+#else
+    gmtime_r(&seconds, &parts);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+// What a factory keeps of every unit: written whole or not at all.
+bool WriteReport(const std::string& path, const std::string& image, const std::vector<std::unique_ptr<PortRun>>& runs)
+{
+    const std::string sha = FileSha256(image);
+    nlohmann::json ports = nlohmann::json::array();
+    for (const auto& run : runs) {
+        char checksum[8];
+        std::snprintf(checksum, sizeof checksum, "%04X", run->modem.checksum);
+        nlohmann::json modem = nullptr;
+        if (run->identified)
+            modem = {{"identification", run->modem.typeName},
+                     {"type", run->modem.typeCode},
+                     {"sectorSizeKiB", run->modem.sectorSize},
+                     {"checksum", checksum}};
+        ports.push_back({{"port", run->port},
+                         {"image", {{"path", image}, {"sha256", sha}}},
+                         {"modem", modem},
+                         {"plan", run->plan},
+                         {"start", Utc(run->started)},
+                         {"end", Utc(run->ended)},
+                         {"linesSent", run->counts.linesSent},
+                         {"refusals", run->counts.refusals},
+                         {"restarts", run->counts.restarts},
+                         {"result", run->succeeded ? "succeeded" : "failed"},
+                         {"reason", run->reason}});
+    }
+    // Texts from the modem or the system may hold any byte: replaced, not refused.
+    const std::string text = nlohmann::json{{"ports", ports}}.dump(2, ' ', false,
+                                                                   nlohmann::json::error_handler_t::replace) + "\n";
+    return WriteFileAtomically(path, text.data(), text.size());
 }
 
 std::string RunLine(const PortRun& run)
@@ -210,6 +275,7 @@ int RunBench(const FlashOptions& options)
         runs.push_back(std::make_unique<PortRun>());
         runs.back()->port = port;
         runs.back()->start = start;
+        runs.back()->started = runs.back()->ended = std::chrono::system_clock::now();
     }
     for (std::size_t i = 0; i < ports.size(); ++i) {
         FlashOptions one = options;
@@ -257,5 +323,10 @@ int RunBench(const FlashOptions& options)
                     run->succeeded ? "succeeded" : "failed", run->seconds, run->reason.c_str());
     }
     std::fflush(stdout);
+    if (!options.report.empty() && !WriteReport(options.report, options.file, runs)) {
+        std::fprintf(stderr, "The report %s could not be written (%s); check that its folder exists and can be written.\n",
+                     options.report.c_str(), std::strerror(errno));
+        return kExitFailed;
+    }
     return allSucceeded ? kExitOk : kExitFailed;
 }

@@ -13,6 +13,7 @@ struct FlashOptions {
     std::string port;
     std::vector<std::string> ports;  // flash: every --port given
     bool all = false;                // flash: every port with a supported modem
+    std::string report;              // flash: the JSON report's path
     std::int32_t baud = 57600;
     std::string file;
     std::string loader;  // empty: FLASHLDR.HEX in the current directory

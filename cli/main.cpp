@@ -117,6 +117,8 @@ int main(int argc, char** argv)
     bool answerNo = false;
     auto* no = flash->add_flag("--no", answerNo, "Answer No to those questions (the default with several ports or no terminal)");
     yes->excludes(no);
+    flash->add_option("--report", flashOptions.report,
+                      "Write a JSON record of every port's run to FILE at the end (also after Ctrl-C)");
 
     try {
         app.parse(argc, argv);
@@ -140,7 +142,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "flash: give --port, several --port options, or --all\n");
             return kExitUsage;
         }
-        if (flashOptions.all || flashOptions.ports.size() > 1)
+        if (flashOptions.all || flashOptions.ports.size() > 1 || !flashOptions.report.empty())
             return RunBench(flashOptions);
         flashOptions.port = flashOptions.ports.front();
         return RunFlash(flashOptions);

@@ -282,9 +282,10 @@ bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& se
     }
     if (std::string interrupted = Interruption(record); !interrupted.empty())
         m_detail = interrupted;
-    else if (ack.kind == LineAck::Refused)
+    else if (ack.kind == LineAck::Refused) {
+        ++m_counts.refusals;
         m_detail = LineOf(record, "was refused by the modem");
-    else
+    } else
         m_detail = LineOf(record, ack.kind == LineAck::TooLong ? "got an answer longer than 128 bytes"
                                                                 : "was not acknowledged, also when sent again");
     return false;
@@ -300,7 +301,12 @@ bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, cons
     if (ack.kind == LineAck::Accepted)
         return true;
     std::string why;
-    if (ack.kind == LineAck::Refused && m_link.HandleNok(m_port, ack, record.line, addressRecord, m_reporter, why))
+    LineCounts counts;
+    const bool settled =
+        ack.kind == LineAck::Refused && m_link.HandleNok(m_port, ack, record.line, addressRecord, m_reporter, why, &counts);
+    m_counts.refusals += counts.refusals;
+    m_counts.restarts += counts.restarts;
+    if (settled)
         return true;
 
     if (std::string interrupted = Interruption(record); !interrupted.empty())
@@ -343,6 +349,7 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
             ok = false;
             break;
         }
+        ++m_counts.linesSent;
         if (mode == LoaderDownload) {
             ok = SendLoaderLine(record, sendText, index + 1 == file.records.size(), reply);
         } else {

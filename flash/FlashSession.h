@@ -41,6 +41,14 @@ struct RunPlan {
     HexFile loader;           // only for a complete load
 };
 
+// What a run sent and what it took: lines written (resends not counted),
+// refusals seen and loader restarts made.
+struct RunCounts {
+    std::uint32_t linesSent = 0;
+    std::uint32_t refusals = 0;
+    std::uint32_t restarts = 0;
+};
+
 class FlashSession {
 public:
     // Stopped: the person asked to stop while the modem was being checked.
@@ -76,6 +84,7 @@ public:
     // known, which line or answer it failed on.
     const std::string& FailureReason() const { return m_reason; }
     const std::string& FailureDetail() const { return m_detail; }
+    const RunCounts& Counts() const { return m_counts; }
 
 private:
     bool DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply);
@@ -98,6 +107,7 @@ private:
     LoadPlan m_plan = NoModem;
     std::string m_reason;
     std::string m_detail;
+    RunCounts m_counts;
 };
 
 // "Done in " and the elapsed time in minutes and seconds.

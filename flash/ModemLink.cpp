@@ -348,10 +348,11 @@ LineAck ModemLink::StartFlash(PortHandle port, ReplyBuffer& reply)
 }
 
 bool ModemLink::HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                          MessageUi& ui, std::string& why)
+                          MessageUi& ui, std::string& why, LineCounts* counts)
 {
     int restarts = 0;
-    return SettleLine(port, ack, sentLine, addressRecord, ui, restarts, why);
+    LineCounts local;
+    return SettleLine(port, ack, sentLine, addressRecord, ui, restarts, why, counts != nullptr ? *counts : local);
 }
 
 namespace {
@@ -375,11 +376,13 @@ std::string Unanswered(const LineAck& ack, unsigned seconds)
 } // namespace
 
 bool ModemLink::SettleLine(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                           MessageUi& ui, int& restarts, std::string& why)
+                           MessageUi& ui, int& restarts, std::string& why, LineCounts& counts)
 {
     ReplyBuffer reply;
     int resends = 0;
     while (ack.kind != LineAck::Accepted) {
+        if (ack.kind == LineAck::Refused)
+            ++counts.refusals;
         if (ack.kind == LineAck::Stopped || ack.kind == LineAck::PortGone) {
             why = "the line sent again " + Unanswered(ack, kLineSeconds);
             return false;
@@ -399,6 +402,7 @@ bool ModemLink::SettleLine(PortHandle port, LineAck ack, std::string_view sentLi
                 return false;
             }
             DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
+            ++counts.restarts;
             LineAck restarted;
             if (TransmitCommChar(port, 'Z')) {
                 restarted = WaitForAck(port, reply, kRestartSeconds, kLineAck);
@@ -423,7 +427,7 @@ bool ModemLink::SettleLine(PortHandle port, LineAck ack, std::string_view sentLi
                 LineAck addressAck = WaitForAck(port, reply, kLineSeconds);
                 std::string inner;
                 if (addressAck.kind == LineAck::TimedOut || addressAck.kind == LineAck::TooLong ||
-                    !SettleLine(port, addressAck, addressRecord, addressRecord, ui, restarts, inner)) {
+                    !SettleLine(port, addressAck, addressRecord, addressRecord, ui, restarts, inner, counts)) {
                     why = "the extended address record sent after the restart " +
                           (inner.empty() ? Unanswered(addressAck, kLineSeconds) : "was not accepted: " + inner);
                     return false;

@@ -30,6 +30,12 @@ struct AckScan {
 inline constexpr std::string_view kImageAck = "OK";
 inline constexpr std::string_view kLineAck = "OK\r\n";
 
+// What settling refused lines took: refusals seen and loader restarts made.
+struct LineCounts {
+    std::uint32_t refusals = 0;
+    std::uint32_t restarts = 0;
+};
+
 class ModemLink : public SerialLink {
 public:
     ~ModemLink() override = default;
@@ -92,10 +98,11 @@ public:
     // the line (if any) goes again before it, handled like any image line.
     // True when the line was finally accepted; false to abandon the
     // download, with why saying what happened last.
+    // counts, when given, adds the refusals seen and the restarts made.
     bool HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                   MessageUi& ui, std::string& why);
+                   MessageUi& ui, std::string& why, LineCounts* counts = nullptr);
 
 private:
     bool SettleLine(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                    MessageUi& ui, int& restarts, std::string& why);
+                    MessageUi& ui, int& restarts, std::string& why, LineCounts& counts);
 };

@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core
   libudev-dev
-  libcli11-dev
+  libcli11-dev nlohmann-json3-dev nettle-dev
   libgtest-dev
   libxcb1-dev
   xvfb xdotool openbox x11-utils x11-apps

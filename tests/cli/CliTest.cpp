@@ -7,6 +7,9 @@
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 
 #include <csignal>
 #include <map>
@@ -335,7 +338,8 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     ASSERT_TRUE(refusing.Start({"--port", "COM6", "--nok1", "1"}, {dir}));
     ASSERT_TRUE(vanishing.Start({"--port", "COM7", "--pace", "115200"}, {dir}));
     ProcessResult result = RunProcess(
-        kCli, {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file", ports.File("MODEM.HEX")}, {},
+        kCli, {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file", ports.File("MODEM.HEX"),
+               "--report", ports.File("report.json")}, {},
         {dir}, {}, [&](int) {
             ::usleep(1500 * 1000);  // well inside the run of about five seconds
             vanishing.Stop();
@@ -360,6 +364,39 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     for (std::size_t at = result.out.find("COM5 "); at < summary; at = result.out.find("\nCOM5 ", at + 1))
         ++logged;
     EXPECT_GE(logged, 8) << result.out;
+
+    // The report, port by port and field by field.
+    nlohmann::json report = nlohmann::json::parse(ReadFileBytes(ports.File("report.json")), nullptr, false);
+    ASSERT_TRUE(report.is_object()) << ReadFileBytes(ports.File("report.json"));
+    ASSERT_EQ(report["ports"].size(), 3u);
+    const struct {
+        const char* port;
+        const char* result;
+        const char* reasonPart;
+        bool linesOfTheWholeImage;
+    } expected[] = {{"COM5", "succeeded", "", true}, {"COM6", "failed", "NOK1", false}, {"COM7", "failed", "went away", false}};
+    const std::string imageText = ReadFileBytes(ports.File("MODEM.HEX"));
+    const std::size_t imageLines = static_cast<std::size_t>(std::count(imageText.begin(), imageText.end(), '\n'));
+    for (std::size_t i = 0; i < 3; ++i) {
+        nlohmann::json& port = report["ports"][i];
+        SCOPED_TRACE(expected[i].port);
+        EXPECT_EQ(port["port"], expected[i].port);
+        EXPECT_EQ(port["image"]["path"], ports.File("MODEM.HEX"));
+        EXPECT_EQ(port["image"]["sha256"], RunProcess("/usr/bin/sha256sum", {ports.File("MODEM.HEX")}).out.substr(0, 64));
+        EXPECT_EQ(port["modem"]["identification"], "Serial");
+        EXPECT_EQ(port["modem"]["sectorSizeKiB"], 64);
+        EXPECT_EQ(port["modem"]["checksum"], "1A2B");
+        EXPECT_EQ(port["plan"], "normal");
+        EXPECT_EQ(port["result"], expected[i].result);
+        EXPECT_NE(port["reason"].get<std::string>().find(expected[i].reasonPart), std::string::npos) << port["reason"];
+        EXPECT_LE(port["start"].get<std::string>(), port["end"].get<std::string>());
+        if (expected[i].linesOfTheWholeImage) {
+            EXPECT_EQ(port["linesSent"].get<std::size_t>(), imageLines);
+        }
+    }
+    EXPECT_EQ(report["ports"][1]["refusals"], 1);  // NOK1, then the retry declined
+    EXPECT_EQ(report["ports"][1]["restarts"], 0);  // none made
+    EXPECT_EQ(report["ports"][0]["refusals"], 0);
 }
 
 // The ports are probed at the same time: four silent ports cost the
