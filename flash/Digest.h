@@ -6,3 +6,7 @@
 
 // 64 lower-case hex digits; empty when the file cannot be read whole.
 std::string FileSha256(const std::string& path);
+
+// The platform's part: the 32 bytes of the digest; false when the file
+// cannot be read whole.
+bool FileSha256Bytes(const std::string& path, unsigned char (&digest)[32]);

@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
-std::string FileSha256(const std::string& path)
+bool FileSha256Bytes(const std::string& path, unsigned char (&digest)[32])
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
-        return {};
+        return false;
     sha256_ctx context;
     sha256_init(&context);
     unsigned char buffer[65536];
@@ -18,14 +18,8 @@ std::string FileSha256(const std::string& path)
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
-        return {};
-    unsigned char digest[SHA256_DIGEST_SIZE];
+        return false;
+    static_assert(SHA256_DIGEST_SIZE == sizeof digest);
     sha256_digest(&context, sizeof digest, digest);
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : digest) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-    }
-    return text;
+    return true;
 }

@@ -7,11 +7,11 @@
 #include <cstdio>
 
 // The system's own hash provider.
-std::string FileSha256(const std::string& path)
+bool FileSha256Bytes(const std::string& path, unsigned char (&digest)[32])
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
-        return {};
+        return false;
     BCRYPT_ALG_HANDLE algorithm = nullptr;
     BCRYPT_HASH_HANDLE hash = nullptr;
     bool ok = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
@@ -22,19 +22,10 @@ std::string FileSha256(const std::string& path)
         ok = BCryptHashData(hash, buffer, static_cast<ULONG>(got), 0) == 0;
     ok = ok && std::ferror(file) == 0;
     std::fclose(file);
-    unsigned char digest[32];
     ok = ok && BCryptFinishHash(hash, digest, sizeof digest, 0) == 0;
     if (hash != nullptr)
         BCryptDestroyHash(hash);
     if (algorithm != nullptr)
         BCryptCloseAlgorithmProvider(algorithm, 0);
-    if (!ok)
-        return {};
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : digest) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-    }
-    return text;
+    return ok;
 }
