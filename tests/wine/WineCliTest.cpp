@@ -8,6 +8,7 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/WineSerialMap.h"
 
 #include <gtest/gtest.h>
 
@@ -72,9 +73,7 @@ TEST_F(WineCliTest, ScanListsThePortsOfTheSerialDeviceMap)
 {
     ModemSimProcess modem;
     Modem(modem, "COM3", {});
-    ProcessResult added = RunProcess("/usr/bin/wine", {"reg", "add", "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "/v",
-                                                       "FlashLoaderTest3", "/d", "COM3", "/f"},
-                                     dir.Path(), {"WINEDEBUG=-all"});
+    ProcessResult added = AddToWineSerialMap("COM3");
     ASSERT_EQ(added.exitCode, 0) << added.err;
     ProcessResult scan = Cli({"scan"});
     EXPECT_EQ(scan.exitCode, 0) << scan.err;

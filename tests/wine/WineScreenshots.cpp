@@ -6,6 +6,7 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/WineSerialMap.h"
 #include "tests/support/XSession.h"
 
 #include <cstdio>
@@ -25,9 +26,7 @@ public:
             return false;
         WriteFileBytes(m_dir.File("tarnix.ini"), ReadFileBytes(std::string(FL_SOURCE_DIR) + "/resources/tarnix.ini"));
         WriteFileBytes(m_dir.File("MODEM.HEX"), MakeImage({}));
-        ProcessResult added = RunProcess("/usr/bin/wine", {"reg", "add", "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "/v",
-                                                           "FlashLoaderTest8", "/d", "COM8", "/f"},
-                                         m_dir.Path(), {"WINEDEBUG=-all"});
+        ProcessResult added = AddToWineSerialMap("COM8");
         if (added.exitCode != 0)
             error = "the port could not be added to the serial device map: " + added.err;
         return added.exitCode == 0;

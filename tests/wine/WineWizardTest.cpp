@@ -8,6 +8,7 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/WineSerialMap.h"
 #include "tests/support/XSession.h"
 
 #include <gtest/gtest.h>
@@ -86,9 +87,7 @@ protected:
         // The port the scan finds the modem on, in the serial device map
         // as a driver would list it (the map lives as long as the Wine
         // server).
-        ProcessResult added = RunProcess("/usr/bin/wine", {"reg", "add", "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "/v",
-                                                           "FlashLoaderTest8", "/d", "COM8", "/f"},
-                                         dir.Path(), {"WINEDEBUG=-all"});
+        ProcessResult added = AddToWineSerialMap("COM8");
         ASSERT_EQ(added.exitCode, 0) << added.err;
     }
 
