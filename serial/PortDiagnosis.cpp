@@ -3,6 +3,12 @@
 #include "serial/PortNames.h"
 #include "serial/SerialLink.h"
 
+#ifndef _WIN32
+#include <climits>
+
+#include <unistd.h>
+#endif
+
 namespace sp = serial_platform;
 
 namespace {
@@ -37,11 +43,18 @@ std::string BusyText(const std::string&, const std::string& name)
 
 #else
 
+// COMn is an entry of the port directory: the person knows the device it
+// leads to (/dev/ttyUSB0, a by-id name), not the entry's own path.
 std::string Named(std::string_view portName, const std::string& device)
 {
     std::string name(portName);
-    if (device != name)
-        name += " (" + device + ")";
+    std::string shown = device;
+    char target[PATH_MAX];
+    ssize_t length = ::readlink(device.c_str(), target, sizeof target);
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof target)
+        shown.assign(target, static_cast<std::size_t>(length));
+    if (shown != name)
+        name += " (" + shown + ")";
     return name;
 }
 
