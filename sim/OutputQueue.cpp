@@ -45,8 +45,11 @@ std::string_view OutputQueue::Due(SimTime now) const
         return {};
     std::string_view rest = std::string_view(piece.bytes).substr(piece.sent);
     if (m_byteTime > SimDuration::zero()) {
-        // Every byte whose time on the line has come, the first at ready.
-        auto allowed = static_cast<std::size_t>((now - ready) / m_byteTime) + 1;
+        // Every byte whose last bit has gone out on the line: the first one
+        // a character's time after the line became free for it. Handing a
+        // byte over as it starts would make the simulated line faster than
+        // its baud rate.
+        auto allowed = static_cast<std::size_t>((now - ready) / m_byteTime);
         rest = rest.substr(0, std::min(rest.size(), allowed));
     }
     return rest;
@@ -71,7 +74,7 @@ std::optional<SimTime> OutputQueue::NextDue() const
 {
     if (m_pieces.empty())
         return std::nullopt;
-    return ReadyTime(m_pieces.front());
+    return ReadyTime(m_pieces.front()) + m_byteTime;
 }
 
 std::size_t OutputQueue::PendingBytes() const

@@ -41,6 +41,7 @@ public:
     void Written(std::size_t count, SimTime now);
 
     // When the next byte becomes due (possibly already past); none when empty.
+    // With pacing, a byte is due once it has wholly crossed the line.
     std::optional<SimTime> NextDue() const;
 
     bool Empty() const { return m_pieces.empty(); }

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -53,16 +52,18 @@ bool SaveFlash(const FlashMemory& flash, const std::string& path, bool verbose)
     return true;
 }
 
-int TimeoutMs(SimTime now, std::optional<SimTime> deadline)
+// How long poll may sleep: to the nanosecond, since a reply paced at
+// 115200 baud is due a fraction of a millisecond after its line; rounding
+// to whole milliseconds would add that much to every line the loader sends.
+// Null (no limit) when nothing is due.
+const timespec* Timeout(SimTime now, std::optional<SimTime> deadline, timespec& holder)
 {
     if (!deadline)
-        return -1;
-    if (*deadline <= now)
-        return 0;
-    // Rounded up: waking a fraction of a millisecond early would only find
-    // nothing due and go round again.
-    auto ms = std::chrono::ceil<milliseconds>(*deadline - now).count();
-    return static_cast<int>(std::min<long long>(ms, INT_MAX));
+        return nullptr;
+    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(*deadline - now, SimDuration::zero()));
+    holder.tv_sec = static_cast<time_t>(left.count() / 1000000000);
+    holder.tv_nsec = static_cast<long>(left.count() % 1000000000);
+    return &holder;
 }
 
 void Earliest(std::optional<SimTime>& deadline, std::optional<SimTime> candidate)
@@ -103,7 +104,8 @@ public:
             pollfd fds[2] = {{m_signalFd, POLLIN, 0}, {-1, 0, 0}};
             if (watchMaster)
                 fds[1] = {m_pty.MasterFd(), static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0};
-            if (::poll(fds, 2, TimeoutMs(now, deadline)) < 0) {
+            timespec timeout{};
+            if (::ppoll(fds, 2, Timeout(now, deadline, timeout), nullptr) < 0) {
                 if (errno == EINTR)
                     continue;
                 Diagnostic(std::string("poll failed: ") + std::strerror(errno));

@@ -67,18 +67,22 @@ TEST(ModemSimOutputQueue, PacesBytesAtTheBaudRate)
 {
     OutputQueue queue({0, milliseconds(2), 1000});  // 10 ms a character
     queue.Push(t0, "HELLO");
-    EXPECT_EQ(queue.Due(t0), "H");
-    queue.Written(1, t0);
-    EXPECT_EQ(queue.Due(t0 + milliseconds(5)), "");
+    // A byte is there once its last bit has crossed the line.
+    EXPECT_EQ(queue.Due(t0), "");
     EXPECT_EQ(queue.NextDue(), t0 + milliseconds(10));
-    EXPECT_EQ(queue.Due(t0 + milliseconds(25)), "EL");  // late: what is due goes together
-    queue.Written(2, t0 + milliseconds(25));
-    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(30));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(10)), "H");
+    queue.Written(1, t0 + milliseconds(10));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(15)), "");
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(20));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(35)), "EL");  // late: what is due goes together
+    queue.Written(2, t0 + milliseconds(35));
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(40));
     EXPECT_EQ(queue.Due(t0 + milliseconds(100)), "LO");
     queue.Written(2, t0 + milliseconds(100));
     // After a quiet spell the line is free at once, with no credit saved up.
     queue.Push(t0 + milliseconds(500), "AB");
-    EXPECT_EQ(queue.Due(t0 + milliseconds(500)), "A");
+    EXPECT_EQ(queue.Due(t0 + milliseconds(500)), "");
+    EXPECT_EQ(queue.Due(t0 + milliseconds(510)), "A");
 }
 
 } // namespace
