@@ -109,11 +109,11 @@ public:
         std::lock_guard<std::mutex> lock(g_runsMutex);
         m_detail = detail;
     }
-    void OnFirstLineWait(std::uint32_t waitedMs) override
+    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override
     {
         if (waitedMs == 0) {
             std::lock_guard<std::mutex> lock(g_runsMutex);
-            m_run.state = "erasing";
+            m_run.state = what == ModemWait::Erasing ? "erasing" : "restarting";
         }
     }
     void OnBytesSent(std::uint64_t sent, std::uint64_t total) override
@@ -121,7 +121,7 @@ public:
         std::lock_guard<std::mutex> lock(g_runsMutex);
         m_run.sent = sent;
         m_run.percent = total > 0 ? static_cast<int>(sent * 100 / total) : 100;
-        if (m_run.state == "erasing")
+        if (m_run.state == "erasing" || m_run.state == "restarting")
             m_run.state = "image";
     }
 

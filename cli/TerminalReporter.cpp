@@ -102,6 +102,7 @@ void TerminalReporter::SetProgressCaption(const std::string& text)
         m_label = text;
         m_fileStart = Clock::now();
         m_lastPercent = -1;
+        m_percent = 0;
     }
 }
 
@@ -121,18 +122,21 @@ void TerminalReporter::ShowFailureDetail(const std::string& detail)
     std::fprintf(stderr, "%s\n", detail.c_str());
 }
 
-void TerminalReporter::OnFirstLineWait(std::uint32_t waitedMs)
+void TerminalReporter::OnModemWait(ModemWait what, std::uint32_t waitedMs)
 {
-    // Nothing moves while the modem erases its flash: the seconds waited
-    // do, each second on a terminal, every ten in a log.
+    // Nothing moves while the modem erases its flash or restarts its
+    // loader: the seconds waited do, each second on a terminal, every ten
+    // in a log.
     unsigned seconds = waitedMs / 1000;
     if (waitedMs == 0)
         m_waitShown = 0;
     if (seconds == m_waitShown || (!m_live && seconds % 10 != 0))
         return;
     m_waitShown = seconds;
-    std::printf("%s  0%% %s  waiting for the modem's first answer  %u:%02u%s", m_live ? "\r" : "", m_label.c_str(),
-                seconds / 60, seconds % 60, m_live ? "\x1b[K" : "\n");
+    const char* waitingFor =
+        what == ModemWait::Erasing ? "waiting for the modem's first answer" : "waiting for the restarted loader";
+    std::printf("%s%3d%% %s  %s  %u:%02u%s", m_live ? "\r" : "", m_percent, m_label.c_str(),
+                waitingFor, seconds / 60, seconds % 60, m_live ? "\x1b[K" : "\n");
     std::fflush(stdout);
     m_lineOpen = m_live;
 }
@@ -140,6 +144,7 @@ void TerminalReporter::OnFirstLineWait(std::uint32_t waitedMs)
 void TerminalReporter::OnBytesSent(std::uint64_t sent, std::uint64_t total)
 {
     int percent = total > 0 ? static_cast<int>(sent * 100 / total) : 100;
+    m_percent = percent;
     auto now = Clock::now();
     // On a terminal, redraw at most ten times a second and on every new
     // percent; in a log, a line every ten percent.

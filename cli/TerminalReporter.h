@@ -29,7 +29,7 @@ public:
     void Beep(BeepKind) override {}
     void Repaint() override {}
     bool PumpMessages() override;
-    void OnFirstLineWait(std::uint32_t waitedMs) override;
+    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override;
     void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
     bool QuitRequested() override;
     void ShowFailureDetail(const std::string& detail) override;
@@ -55,6 +55,7 @@ private:
     std::chrono::steady_clock::time_point m_fileStart;
     std::chrono::steady_clock::time_point m_lastDraw;
     int m_lastPercent = -1;
+    int m_percent = 0;  // of the file being sent, shown while a wait goes on
     unsigned m_waitShown = 0;  // whole seconds of the first line's wait last shown
     bool m_lineOpen = false;
 };

@@ -10,6 +10,8 @@
 
 enum class StatusKind { Stop = 1, Question = 2, Info = 3 };
 enum class BeepKind { Ok, IconHand };
+// What the modem is busy with while the program waits long for its answer.
+enum class ModemWait { Erasing, Restarting };
 
 // Ready: the check is done and the run can start or the inputs be changed.
 // Running: only the progress is live; Close is shown but not usable.
@@ -46,12 +48,13 @@ public:
     // been told to quit, which ends the download.
     virtual bool PumpMessages() = 0;
 
-    // While the image's first line waits for its answer (the modem erases
-    // its flash first, which may take minutes): how long it has waited so
-    // far, from 0 on, about four times a second. The first acknowledgement
+    // While the program waits long for the modem, which may take minutes:
+    // for the answer to the image's first line (the modem erases its flash
+    // first), or for a restarted loader. How long it has waited so far,
+    // from 0 on, about four times a second. The next acknowledged line
     // (OnBytesSent) or the run's end ends the wait. A window shows that it
     // is alive by it; the texts stay as they are.
-    virtual void OnFirstLineWait(std::uint32_t /*waitedMs*/) {}
+    virtual void OnModemWait(ModemWait /*what*/, std::uint32_t /*waitedMs*/) {}
 
     // After every line the modem acknowledged: bytes of the file sent so
     // far, out of all. For live figures; windows need not care.

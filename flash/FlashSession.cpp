@@ -108,6 +108,9 @@ FlashSession::CheckResult FlashSession::CheckAtOpening()
     if (failure != 0) {
         m_reporter.Beep(BeepKind::IconHand);
         m_reporter.ShowMessage("Error", Str(failure), MsgIcon::Question);
+        if (failure == IDS_NO_MODEM && m_link.PortGone(m_port))
+            m_reporter.ShowFailureDetail("The port went away while the modem was being identified: is the modem "
+                                         "still connected?");
         return failure == IDS_PORT_OPEN_FAILED ? CheckResult::PortFailed : CheckResult::NoModem;
     }
 
@@ -266,18 +269,20 @@ std::string FlashSession::Interruption(const HexRecord& record)
 bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last,
                                   ReplyBuffer& reply)
 {
+    std::uint32_t sentAt = serial_platform::TickCount();
     LineAck ack = m_link.WaitForAck(m_port, reply, 2, kLineAck);
     if (ack.kind == LineAck::TimedOut) {
         // One more try, without throwing away what came meanwhile: a late
         // answer to the first one counts.
         m_link.WriteBytes(m_port, sendText.data(), sendText.size());
+        sentAt = serial_platform::TickCount();
         ack = m_link.WaitForAck(m_port, reply, 2, kImageAck);
     }
     if (ack.kind == LineAck::Accepted) {
         // The loader file's last line starts the loader, whose version the
         // run checks in this answer.
         if (last)
-            m_link.AwaitBanner(m_port, reply);
+            m_link.AwaitBanner(m_port, reply, sentAt, 2);
         return true;
     }
     if (std::string interrupted = Interruption(record); !interrupted.empty())
@@ -294,16 +299,19 @@ bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& se
 bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
                                  ReplyBuffer& reply, bool first)
 {
-    ModemLink::WaitProgress waiting;
+    ModemLink::WaitProgress erasing;
     if (first)
-        waiting = [this](std::uint32_t waitedMs) { m_reporter.OnFirstLineWait(waitedMs); };
-    LineAck ack = m_link.WaitForAck(m_port, reply, seconds, kImageAck, waiting);
+        erasing = [this](std::uint32_t waitedMs) { m_reporter.OnModemWait(ModemWait::Erasing, waitedMs); };
+    LineAck ack = m_link.WaitForAck(m_port, reply, seconds, kImageAck, erasing);
     if (ack.kind == LineAck::Accepted)
         return true;
     std::string why;
     LineCounts counts;
-    const bool settled =
-        ack.kind == LineAck::Refused && m_link.HandleNok(m_port, ack, record.line, addressRecord, m_reporter, why, &counts);
+    ModemLink::WaitProgress restarting = [this](std::uint32_t waitedMs) {
+        m_reporter.OnModemWait(ModemWait::Restarting, waitedMs);
+    };
+    const bool settled = ack.kind == LineAck::Refused && m_link.HandleNok(m_port, ack, reply, record.line, addressRecord,
+                                                                         m_reporter, why, &counts, restarting);
     m_counts.refusals += counts.refusals;
     m_counts.restarts += counts.restarts;
     if (settled)

@@ -221,27 +221,70 @@ AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
 {
     AckScan scan;
     const std::size_t refusal = bytes.find("NOK");
-    // An okText that is the tail of a "NOK" accepts nothing.
-    std::size_t ok = bytes.find(okText);
-    while (ok != std::string_view::npos && ok > 0 && bytes[ok - 1] == 'N')
-        ok = bytes.find(okText, ok + 1);
-    if (ok != std::string_view::npos && (refusal == std::string_view::npos || ok < refusal)) {
-        scan.state = AckScan::Accepted;
+    if (refusal == std::string_view::npos) {
+        // No refusal anywhere (so no okText here is the tail of one), but
+        // an "OK1" to "OK4" at the very start is what is left of a "NOKn"
+        // whose "N" came before: the rest of an earlier refusal.
+        for (std::size_t ok = bytes.find(okText); ok != std::string_view::npos; ok = bytes.find(okText, ok + 1)) {
+            const std::size_t after = ok + okText.size();
+            const bool codeTail = ok == 0 && after < bytes.size() && bytes[after] >= '1' && bytes[after] <= '4';
+            if (!codeTail) {
+                scan.state = AckScan::Accepted;
+                return scan;
+            }
+        }
         return scan;
     }
-    if (refusal == std::string_view::npos)
-        return scan;
-    // Refused, whatever follows; the code may come before or after the
-    // bare "NOK", or not at all.
+    // A refusal anywhere in the answer refuses the line, whatever "OK"
+    // stands before or after it: sending an accepted line again costs a
+    // moment, taking a refused one leaves the flash wrong. The code may
+    // come before or after the bare "NOK", or not at all.
+    scan.state = AckScan::RefusedAwaitingCode;
     for (std::size_t at = refusal; at != std::string_view::npos; at = bytes.find("NOK", at + 1)) {
-        if (at + 3 < bytes.size() && bytes[at + 3] >= '1' && bytes[at + 3] <= '4') {
-            scan.state = AckScan::Refused;
-            scan.code = bytes[at + 3] - '0';
-            return scan;
+        if (at + 3 >= bytes.size())
+            continue;
+        if (bytes[at + 3] >= '1' && bytes[at + 3] <= '4') {
+            if (scan.state != AckScan::Refused) {
+                scan.state = AckScan::Refused;
+                scan.code = bytes[at + 3] - '0';
+            }
+        } else {
+            scan.bare = true;
         }
     }
-    scan.state = AckScan::RefusedAwaitingCode;
     return scan;
+}
+
+bool ModemLink::EndsInsideRefusal(std::string_view bytes)
+{
+    static constexpr std::string_view kRefusal = "NOK\r\n";
+    for (std::size_t n = 1; n < kRefusal.size() && n <= bytes.size(); ++n)
+        if (bytes.substr(bytes.size() - n) == kRefusal.substr(0, n))
+            return true;
+    return false;
+}
+
+int ModemLink::CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32_t start, std::uint64_t& limitMs,
+                                const std::function<bool(const ReplyBuffer&)>& done, const WaitProgress& waiting)
+{
+    // With someone to tell, the wait goes in slices, with a word after each;
+    // done may move the limit, and the slice follows it.
+    const std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
+    std::uint64_t nextReportMs = waiting ? elapsed + kWaitReportMs : UINT64_MAX;
+    std::uint64_t sliceEndMs = std::min(limitMs, nextReportMs);
+    auto judged = [&](const ReplyBuffer& collected) {
+        bool complete = done(collected);
+        sliceEndMs = std::min(limitMs, nextReportMs);
+        return complete;
+    };
+    for (;;) {
+        int result = CollectReply(port, reply, kReplyLimit, start, sliceEndMs, judged);
+        if (result != kReplyTimedOut || sliceEndMs >= limitMs)
+            return result;
+        waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start));
+        nextReportMs += kWaitReportMs;
+        sliceEndMs = std::min(limitMs, nextReportMs);
+    }
 }
 
 LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText,
@@ -251,41 +294,48 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
     const std::uint32_t start = serial_platform::TickCount();
     const std::uint64_t fullLimitMs = static_cast<std::uint64_t>(seconds) * 1000u;
     std::uint64_t limitMs = fullLimitMs;
-    // With someone to tell, the wait goes in slices, with a word after each.
-    std::uint64_t nextReportMs = waiting ? kWaitReportMs : UINT64_MAX;
-    std::uint64_t sliceEndMs = std::min(limitMs, nextReportMs);
     std::size_t seen = 0;
+    std::uint64_t refusedAtMs = 0;
     AckScan scan;
     auto done = [&](const ReplyBuffer& collected) {
         scan = ScanAck(collected.Bytes(), okText);
-        if (scan.state == AckScan::RefusedAwaitingCode && collected.Bytes().size() != seen) {
-            // Every byte that comes puts the decision off a little: the code
-            // may be on its way. When the line is quiet, none is.
-            seen = collected.Bytes().size();
-            std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
-            limitMs = std::min(fullLimitMs, elapsed + kSettleQuietMs);
-            sliceEndMs = std::min(limitMs, nextReportMs);
+        if (scan.state == AckScan::Accepted) {
+            // What is queued behind the "OK" already is part of the same
+            // answer, and a refusal there refuses the line.
+            std::uint32_t queued = 0;
+            return !serial_platform::QueuedInput(port, queued) || queued == 0;
         }
-        return scan.state == AckScan::Accepted || scan.state == AckScan::Refused;
+        if (scan.state == AckScan::Open)
+            return false;
+        // A refusal is decided once it is whole: its bare "NOK" and its
+        // code. Nothing may be sent before, or the rest of it would pass
+        // for the answer to what was sent next, and every answer after
+        // would belong to the line before.
+        if (scan.state == AckScan::Refused && scan.bare)
+            return true;
+        if (collected.Bytes().size() != seen) {
+            std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
+            if (refusedAtMs == 0)  // the refusal's first bytes
+                refusedAtMs = std::max<std::uint64_t>(elapsed, 1);
+            seen = collected.Bytes().size();
+            if (scan.state == AckScan::Refused || !scan.bare || EndsInsideRefusal(collected.Bytes())) {
+                // The missing part is on its way, within the line's time.
+                limitMs = std::min(fullLimitMs, refusedAtMs + kLineSeconds * 1000u);
+            } else {
+                // A bare "NOK" and nothing after: every byte that comes puts
+                // the decision off a little, as a code may be on its way.
+                // When the line is quiet, none is.
+                limitMs = std::min(fullLimitMs, elapsed + kSettleQuietMs);
+            }
+        }
+        return false;
     };
     if (waiting)
         waiting(0);
-    int result = kReplyTimedOut;
-    for (;;) {
-        result = CollectReply(port, reply, kReplyLimit, start, sliceEndMs, done);
-        if (result != kReplyTimedOut || sliceEndMs >= limitMs)
-            break;
-        waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start));
-        nextReportMs += kWaitReportMs;
-        sliceEndMs = std::min(limitMs, nextReportMs);
-    }
+    int result = CollectReporting(port, reply, start, limitMs, done, waiting);
 
     LineAck ack;
     switch (result) {
-    case kReplyOk:
-        ack.kind = scan.state == AckScan::Accepted ? LineAck::Accepted : LineAck::Refused;
-        ack.code = scan.code;
-        break;
     case kReplyTooLong:
         ack.kind = LineAck::TooLong;
         break;
@@ -296,7 +346,11 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
         ack.kind = LineAck::PortGone;
         break;
     default:
-        ack.kind = scan.state == AckScan::RefusedAwaitingCode ? LineAck::Refused : LineAck::TimedOut;
+        // Complete, or the time is up: what came decides.
+        ack.kind = scan.state == AckScan::Accepted ? LineAck::Accepted
+                   : scan.state == AckScan::Open   ? LineAck::TimedOut
+                                                   : LineAck::Refused;
+        ack.code = scan.code;
         break;
     }
     return ack;
@@ -313,23 +367,13 @@ bool BannerWhole(const ReplyBuffer& reply)
 
 } // namespace
 
-void ModemLink::AwaitBanner(PortHandle port, ReplyBuffer& reply)
+void ModemLink::AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt, unsigned seconds,
+                            const WaitProgress& waiting)
 {
     if (BannerWhole(reply))
         return;
-    const std::uint32_t start = serial_platform::TickCount();
-    std::uint64_t limitMs = kSettleQuietMs;
-    std::size_t seen = reply.Bytes().size();
-    CollectReply(port, reply, kReplyLimit, start, limitMs, [&](const ReplyBuffer& collected) {
-        if (BannerWhole(collected))
-            return true;
-        if (collected.Bytes().size() != seen) {
-            seen = collected.Bytes().size();
-            std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
-            limitMs = std::min<std::uint64_t>(kSettleLimitMs, elapsed + kSettleQuietMs);
-        }
-        return false;
-    });
+    std::uint64_t limitMs = static_cast<std::uint64_t>(seconds) * 1000u;
+    CollectReporting(port, reply, sentAt, limitMs, BannerWhole, waiting);
 }
 
 LineAck ModemLink::StartFlash(PortHandle port, ReplyBuffer& reply)
@@ -341,18 +385,49 @@ LineAck ModemLink::StartFlash(PortHandle port, ReplyBuffer& reply)
         failed.kind = PortGone(port) ? LineAck::PortGone : StopRequested() ? LineAck::Stopped : LineAck::WriteFailed;
         return failed;
     }
+    const std::uint32_t sentAt = serial_platform::TickCount();
     LineAck ack = WaitForAck(port, reply, kStartSeconds, kImageAck);
     if (ack.kind == LineAck::Accepted)
-        AwaitBanner(port, reply);
+        AwaitBanner(port, reply, sentAt, kStartSeconds);
     return ack;
 }
 
-bool ModemLink::HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                          MessageUi& ui, std::string& why, LineCounts* counts)
+bool ModemLink::HandleNok(PortHandle port, LineAck ack, const ReplyBuffer& answer, std::string_view sentLine,
+                          std::string_view addressRecord, MessageUi& ui, std::string& why, LineCounts* counts,
+                          const WaitProgress& restartWaiting)
 {
     int restarts = 0;
     LineCounts local;
-    return SettleLine(port, ack, sentLine, addressRecord, ui, restarts, why, counts != nullptr ? *counts : local);
+    return SettleLine(port, ack, answer, sentLine, addressRecord, ui, restarts, why,
+                      counts != nullptr ? *counts : local, restartWaiting);
+}
+
+void ModemLink::DrainRefusal(PortHandle port, ReplyBuffer& answer, LineAck& ack)
+{
+    // Until the line has been quiet for a moment; an answer that stops
+    // inside a refusal's text has more to come, and is waited for as long
+    // as the line's own time allows.
+    auto limitFor = [](const ReplyBuffer& collected, std::uint64_t elapsed) {
+        return EndsInsideRefusal(collected.Bytes()) ? std::uint64_t{kLineSeconds} * 1000u
+                                                    : std::min<std::uint64_t>(kSettleLimitMs, elapsed + kSettleQuietMs);
+    };
+    const std::uint32_t start = serial_platform::TickCount();
+    std::uint64_t limitMs = limitFor(answer, 0);
+    std::size_t seen = answer.Bytes().size();
+    CollectReply(port, answer, UINT16_MAX, start, limitMs, [&](const ReplyBuffer& collected) {
+        if (collected.Bytes().size() != seen) {
+            seen = collected.Bytes().size();
+            limitMs = limitFor(collected, static_cast<std::uint32_t>(serial_platform::TickCount() - start));
+        }
+        return false;
+    });
+    DrainInput(port);
+    // A code that came only now still tells what the refusal was.
+    if (ack.kind == LineAck::Refused && ack.code == 0) {
+        AckScan late = ScanAck(answer.Bytes(), kImageAck);
+        if (late.state == AckScan::Refused)
+            ack.code = late.code;
+    }
 }
 
 namespace {
@@ -375,19 +450,21 @@ std::string Unanswered(const LineAck& ack, unsigned seconds)
 
 } // namespace
 
-bool ModemLink::SettleLine(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                           MessageUi& ui, int& restarts, std::string& why, LineCounts& counts)
+bool ModemLink::SettleLine(PortHandle port, LineAck ack, ReplyBuffer reply, std::string_view sentLine,
+                           std::string_view addressRecord, MessageUi& ui, int& restarts, std::string& why,
+                           LineCounts& counts, const WaitProgress& restartWaiting)
 {
-    ReplyBuffer reply;
     int resends = 0;
     while (ack.kind != LineAck::Accepted) {
-        if (ack.kind == LineAck::Refused)
-            ++counts.refusals;
         if (ack.kind == LineAck::Stopped || ack.kind == LineAck::PortGone) {
             why = "the line sent again " + Unanswered(ack, kLineSeconds);
             return false;
         }
-        DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
+        // Nothing goes out before the rest of this answer has come and
+        // gone: read later, it would pass for the answer to what follows.
+        DrainRefusal(port, reply, ack);
+        if (ack.kind == LineAck::Refused)
+            ++counts.refusals;
         if (ack.kind == LineAck::Refused && (ack.code == 1 || ack.code == 4)) {
             // Erasing or programming failed: only a restart of the loader
             // can help, and the person decides whether to try it.
@@ -404,10 +481,11 @@ bool ModemLink::SettleLine(PortHandle port, LineAck ack, std::string_view sentLi
             DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
             ++counts.restarts;
             LineAck restarted;
+            const std::uint32_t sentAt = serial_platform::TickCount();
             if (TransmitCommChar(port, 'Z')) {
-                restarted = WaitForAck(port, reply, kRestartSeconds, kLineAck);
+                restarted = WaitForAck(port, reply, kRestartSeconds, kLineAck, restartWaiting);
                 if (restarted.kind == LineAck::Accepted)
-                    AwaitBanner(port, reply);
+                    AwaitBanner(port, reply, sentAt, kRestartSeconds, restartWaiting);
             } else {
                 restarted.kind = PortGone(port) ? LineAck::PortGone : StopRequested() ? LineAck::Stopped : LineAck::WriteFailed;
             }
@@ -427,7 +505,8 @@ bool ModemLink::SettleLine(PortHandle port, LineAck ack, std::string_view sentLi
                 LineAck addressAck = WaitForAck(port, reply, kLineSeconds);
                 std::string inner;
                 if (addressAck.kind == LineAck::TimedOut || addressAck.kind == LineAck::TooLong ||
-                    !SettleLine(port, addressAck, addressRecord, addressRecord, ui, restarts, inner, counts)) {
+                    !SettleLine(port, addressAck, reply, addressRecord, addressRecord, ui, restarts, inner, counts,
+                                restartWaiting)) {
                     why = "the extended address record sent after the restart " +
                           (inner.empty() ? Unanswered(addressAck, kLineSeconds) : "was not accepted: " + inner);
                     return false;

@@ -23,6 +23,9 @@ struct LineAck {
 struct AckScan {
     enum State { Open, Accepted, Refused, RefusedAwaitingCode } state = Open;
     int code = 0;
+    // The bare "NOK" of a refusal has come (a "NOK" with something other
+    // than a code digit behind it): with the code, the refusal is whole.
+    bool bare = false;
 };
 
 // What accepts an image line, and what accepts a loader line, a command or
@@ -58,11 +61,14 @@ public:
     // The resident loader's answer to AT&&FFL.
     static void ParseLoaderAnswer(std::string_view reply, ModemInfo& record);
 
-    // Judges what has arrived for a line sent: accepted once okText has
-    // come, unless it is the tail of a "NOK" or a "NOK" came before it;
-    // refused once a "NOK" has come, with the code of a "NOK1" to "NOK4"
-    // found before or after it.
+    // Judges what has arrived for a line sent: refused once a "NOK" has
+    // come, wherever it stands, with the code of a "NOK1" to "NOK4" found
+    // before or after it; otherwise accepted once okText has come (but not
+    // by an "OK1" to "OK4" at the very start, the rest of a cut "NOKn").
     static AckScan ScanAck(std::string_view bytes, std::string_view okText);
+    // True when bytes end inside a refusal's text ("N", "NO", "NOK",
+    // "NOK\r"): the rest of that answer is still on its way.
+    static bool EndsInsideRefusal(std::string_view bytes);
 
     static std::uint16_t CompareInfo(const ModemInfo& file, const ModemInfo& modem);
     static void DecodeModemType(char letter, int number, ModemInfo& record);
@@ -83,26 +89,38 @@ public:
     // Once a start or restart has been acknowledged: the loader's banner
     // ("Ver:" and its version) may come on either side of the "OK", so
     // what is still on its way is taken into reply until the banner is
-    // whole or the line goes quiet.
-    void AwaitBanner(PortHandle port, ReplyBuffer& reply);
+    // whole or the command's time limit (seconds from sentAt) has passed.
+    void AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt, unsigned seconds,
+                     const WaitProgress& waiting = nullptr);
 
     // "AT&&FGO": erases the flash and starts the loader. Accepted when the
     // modem answered "OK" (never that of a "NOK") within 2 seconds; the
     // reply then holds the loader's banner.
     LineAck StartFlash(PortHandle port, ReplyBuffer& reply);
 
-    // After a refused image line: resends it (codes 2, 3 and none), or asks
-    // whether to restart the loader and, on Yes, restarts it and resends
-    // the line (codes 1 and 4), until it is accepted. A restarted loader
-    // starts from address zero, so the extended address record in force for
-    // the line (if any) goes again before it, handled like any image line.
-    // True when the line was finally accepted; false to abandon the
-    // download, with why saying what happened last.
-    // counts, when given, adds the refusals seen and the restarts made.
-    bool HandleNok(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                   MessageUi& ui, std::string& why, LineCounts* counts = nullptr);
+    // After a refused image line (answer: what came for it): resends it
+    // (codes 2, 3 and none), or asks whether to restart the loader and, on
+    // Yes, restarts it and resends the line (codes 1 and 4), until it is
+    // accepted. A restarted loader starts from address zero, so the
+    // extended address record in force for the line (if any) goes again
+    // before it, handled like any image line. True when the line was
+    // finally accepted; false to abandon the download, with why saying
+    // what happened last. counts, when given, adds the refusals seen and
+    // the restarts made; restartWaiting hears how long a restart has taken.
+    bool HandleNok(PortHandle port, LineAck ack, const ReplyBuffer& answer, std::string_view sentLine,
+                   std::string_view addressRecord, MessageUi& ui, std::string& why, LineCounts* counts = nullptr,
+                   const WaitProgress& restartWaiting = nullptr);
 
 private:
-    bool SettleLine(PortHandle port, LineAck ack, std::string_view sentLine, std::string_view addressRecord,
-                    MessageUi& ui, int& restarts, std::string& why, LineCounts& counts);
+    bool SettleLine(PortHandle port, LineAck ack, ReplyBuffer reply, std::string_view sentLine,
+                    std::string_view addressRecord, MessageUi& ui, int& restarts, std::string& why,
+                    LineCounts& counts, const WaitProgress& restartWaiting);
+    // Takes in what is left of a refused (or unanswered) line's answer, so
+    // that none of it is read as the answer to what goes next; a code that
+    // turns up there completes a refusal that had none.
+    void DrainRefusal(PortHandle port, ReplyBuffer& answer, LineAck& ack);
+    // CollectReply, telling waiting (when given) about four times a second
+    // how long the wait since start has lasted; done may move limitMs.
+    int CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32_t start, std::uint64_t& limitMs,
+                         const std::function<bool(const ReplyBuffer&)>& done, const WaitProgress& waiting);
 };

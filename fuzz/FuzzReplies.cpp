@@ -31,19 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     for (std::string_view okText : {kImageAck, kLineAck}) {
         AckScan scan = ModemLink::ScanAck(bytes, okText);
         std::size_t refusal = bytes.find("NOK");
-        if (scan.state == AckScan::Accepted) {
-            // Accepted only on an okText that is no tail of "NOK" and that no
-            // refusal came before.
-            bool standalone = false;
+        // An acceptance needs an answer without any refusal, and an okText
+        // in it that is not the rest of a cut "NOKn" at its very start.
+        bool acceptable = false;
+        if (refusal == std::string_view::npos) {
             for (std::size_t at = bytes.find(okText); at != std::string_view::npos; at = bytes.find(okText, at + 1)) {
-                if (at > 0 && bytes[at - 1] == 'N')
+                std::size_t after = at + okText.size();
+                if (at == 0 && after < bytes.size() && bytes[after] >= '1' && bytes[after] <= '4')
                     continue;
-                standalone = refusal == std::string_view::npos || at < refusal;
+                acceptable = true;
                 break;
             }
-            if (!standalone)
-                std::abort();
-        } else if (scan.state == AckScan::Refused) {
+        }
+        if ((scan.state == AckScan::Accepted) != acceptable)
+            std::abort();
+        if (scan.state == AckScan::Refused) {
             if (scan.code < 1 || scan.code > 4 || refusal == std::string_view::npos)
                 std::abort();
             char code[5] = {'N', 'O', 'K', static_cast<char>('0' + scan.code), '\0'};

@@ -200,7 +200,7 @@ void ModemModel::CommandLine(const std::string& line, SimTime at)
         }
     } else if (cmd == "&&FGO") {
         EnterLoaderMode();
-        Reply(at, LoaderStartReply());
+        ReplyLoaderStart(at);
     } else {
         Reply(at, kError);
     }
@@ -229,17 +229,19 @@ void ModemModel::LoaderRecordLine(const std::string& line, std::string_view body
     if (FireOnce(m_config.delayLoaderAt, m_firedDelayLoaderAt, index))
         at += m_config.delayLoaderAt.at(index);
 
-    std::string reply = kOk;
-    if (record.type == static_cast<std::uint8_t>(HexRecordType::EndOfFile)) {
+    bool start = record.type == static_cast<std::uint8_t>(HexRecordType::EndOfFile);
+    if (start) {
         Log("flash loader complete after " + std::to_string(m_loaderRecords) + " records, starting it");
         EnterLoaderMode();
-        reply = LoaderStartReply();
     }
     if (drop) {
         Log("loader line " + std::to_string(index) + " taken, reply dropped as told");
         return;
     }
-    Reply(at, reply);
+    if (start)
+        ReplyLoaderStart(at);
+    else
+        Reply(at, kOk);
 }
 
 void ModemModel::ImageLine(const std::string& line, SimTime at)
@@ -337,7 +339,7 @@ void ModemModel::Restart(SimTime at)
     // The restarted loader program starts from address base 0 again; what is
     // in flash stays.
     m_programmer.Reset();
-    Reply(at + m_config.restartDelay, LoaderStartReply());
+    ReplyLoaderStart(at + m_config.restartDelay);
 }
 
 void ModemModel::EnterLoaderMode()
@@ -362,23 +364,39 @@ void ModemModel::Reply(SimTime at, std::string bytes)
     m_output.push_back({at, std::move(bytes)});
 }
 
-void ModemModel::Refuse(SimTime at, int code)
+void ModemModel::ReplySplit(SimTime at, const std::string& bytes, std::size_t cut)
 {
-    if (code == 0) {
-        Reply(at, "NOK\r\n");
+    if (m_config.splitPause == SimDuration::zero() || cut >= bytes.size()) {
+        Reply(at, bytes);
         return;
     }
-    std::string coded = "NOK" + std::to_string(code) + "\r\n";
-    Reply(at, m_config.nokCodeFirst ? coded + "NOK\r\n" : "NOK\r\n" + coded);
+    Reply(at, bytes.substr(0, cut));
+    Reply(at + m_config.splitPause, bytes.substr(cut));
 }
 
-std::string ModemModel::LoaderStartReply() const
+void ModemModel::Refuse(SimTime at, int code)
 {
+    std::string reply = "NOK\r\n";
+    if (code != 0) {
+        std::string coded = "NOK" + std::to_string(code) + "\r\n";
+        reply = m_config.nokCodeFirst ? coded + reply : reply + coded;
+    }
+    // Cut behind the "N" of the second NOK, or of the only one.
+    std::size_t second = reply.find('N', 1);
+    ReplySplit(at, reply, second == std::string::npos ? 1 : second + 1);
+}
+
+void ModemModel::ReplyLoaderStart(SimTime at)
+{
+    const std::string banner = "FLASH LOADER Ver:" + m_config.loaderVersion;
     if (m_config.loaderVersion.empty())
-        return kOk;
-    if (m_config.oneLineBanner)
-        return "\r\nVer:" + m_config.loaderVersion + " OK\r\n";
-    return "\r\nFLASH LOADER Ver:" + m_config.loaderVersion + kOk;
+        Reply(at, kOk);
+    else if (m_config.splitPause != SimDuration::zero())
+        ReplySplit(at, std::string(kOk) + banner + "\r\n", std::string_view(kOk).size());
+    else if (m_config.oneLineBanner)
+        Reply(at, "\r\nVer:" + m_config.loaderVersion + " OK\r\n");
+    else
+        Reply(at, "\r\n" + banner + kOk);
 }
 
 std::string ModemModel::I5Line() const

@@ -53,6 +53,10 @@ struct ModemConfig {
     bool oneLineBanner = false;
     // Loader lines are echoed while echo is on, as other command lines are.
     bool echoLoaderLines = false;
+    // Answers that stop half way and go on this much later: a refusal
+    // after the "N" of its second "NOK" ("NOK\r\nN", then "OK3\r\n"), and
+    // a started loader's answer after its OK, the banner last. Zero: whole.
+    SimDuration splitPause{0};
     SimDuration restartDelay = std::chrono::milliseconds(200);
 
     // Command lines (without CR, any case) that get no reply and are not acted on.
@@ -125,7 +129,10 @@ private:
 
     void Reply(SimTime at, std::string bytes);
     void Refuse(SimTime at, int code);
-    std::string LoaderStartReply() const;
+    // The started or restarted loader's answer: OK and its banner.
+    void ReplyLoaderStart(SimTime at);
+    // bytes, split after cut when answers are to be split.
+    void ReplySplit(SimTime at, const std::string& bytes, std::size_t cut);
     void Log(const std::string& text) const;
 
     ModemConfig m_config;

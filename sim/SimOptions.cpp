@@ -116,7 +116,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     CLI::App app{kDescription, "modemsim"};
 
     std::string port, type = "S", sector = "64", checksum = "1A2B", loaderVersion = "4.4";
-    double restartDelay = 0.2, slowFirstLine = 0, chunkGapMs = 2, latencyTimerMs = 0;
+    double restartDelay = 0.2, slowFirstLine = 0, chunkGapMs = 2, latencyTimerMs = 0, splitPauseMs = 0;
     std::size_t chunk = 0;
     int pace = 0;
     std::vector<std::string> nokAt, dropAckAt, dropLoaderAckAt, delayLoaderAt, delayAckAt;
@@ -177,6 +177,12 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
                  "The started loader answers with its version and OK on one line")
         ->group(behaviour);
     app.add_flag("--echo-loader-lines", modem.echoLoaderLines, "Echo the loader file's lines while echo is on")
+        ->group(behaviour);
+    app.add_option("--split-replies-ms", splitPauseMs,
+                   "Pause MS in every refusal (after the N of its second NOK) and every loader start (OK first, "
+                   "then the banner)")
+        ->type_name("MS")
+        ->check(Quiet(CLI::Range(0.0, 60000.0)))
         ->group(behaviour);
     app.add_option("--flash-out", options.flashOut, "Write the flash content as Intel HEX to FILE")
         ->type_name("FILE")
@@ -304,6 +310,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
         modem.loaderVersion = loaderVersion;
     }
     modem.restartDelay = SecondsToDuration(restartDelay);
+    modem.splitPause = SecondsToDuration(splitPauseMs / 1000.0);
     modem.slowFirstLine = SecondsToDuration(slowFirstLine);
     modem.paceBaud = pace;
     options.shaping.chunk = chunk;

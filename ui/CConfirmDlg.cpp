@@ -138,10 +138,11 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     m_icon->setToolTip(text);
 }
 
-void CConfirmDlg::OnFirstLineWait(std::uint32_t waitedMs)
+void CConfirmDlg::OnModemWait(ModemWait, std::uint32_t waitedMs)
 {
-    // The modem erases its flash before it answers the first line: the
-    // bar runs as busy meanwhile, so that the window is seen to be alive.
+    // The modem erases its flash before it answers the first line, and a
+    // restarted loader may take as long: the bar runs as busy meanwhile, so
+    // that the window is seen to be alive.
     if (waitedMs == 0)
         m_progress->setRange(0, 0);
 }

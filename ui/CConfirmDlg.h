@@ -42,7 +42,7 @@ public:
     void Repaint() override;
     bool PumpMessages() override;
     void ShowFailureDetail(const std::string& detail) override;
-    void OnFirstLineWait(std::uint32_t waitedMs) override;
+    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override;
     void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
 
     RunState State() const { return m_state; }

@@ -257,6 +257,70 @@ TEST_F(FlashRunTest, TerseModemsWithinTheContractAreFlashedExactly)
     }
 }
 
+// Answers that stop half way and go on 200 ms later, longer than the quiet
+// that decides a refusal without a code: a refusal cut behind the "N" of its
+// second "NOK", a loader's banner coming after its OK; and answers trickling
+// in pieces. The rest of a refusal is never taken for the answer to the line
+// sent next (which would shift every answer after it onto the wrong line),
+// and a banner within the command's time is seen.
+TEST_F(FlashRunTest, AnswersThatPauseHalfWayAreReadWhole)
+{
+    ImageSpec beyond64k;
+    beyond64k.base = 0x2FFC0;
+    beyond64k.dataBytes = 256;
+    ImageSpec small;
+    small.dataBytes = 160;
+    using W = ModemWait;
+    auto lines = [](const std::string& text) {
+        std::size_t count = 0;
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 1))
+            ++count;
+        return count;
+    };
+    struct Case {
+        std::vector<std::string> modem;
+        ImageSpec image;
+        std::deque<MsgResult> answers;
+        std::vector<ModemWait> waits;
+        int resent;  // lines sent beyond the image's own; -1: not counted
+    } cases[] = {
+        {{"--nok-at", "3:3", "--nok-at", "6:2"}, {}, {}, {W::Erasing}, 2},
+        {{"--nok-code-first", "--nok-at", "3:3", "--nok-at", "4:0"}, {}, {}, {W::Erasing}, 2},
+        {{"--ack", "bare", "--nok-at", "8:4"}, beyond64k, {MsgResult::Yes}, {W::Erasing, W::Restarting}, -1},
+        {{"--nok-code-first", "--nok-at", "5:1"}, {}, {MsgResult::Yes}, {W::Erasing, W::Restarting}, -1},
+        {{"--no-rrfl", "--no-ffl", "--nok-at", "2:3"}, {}, {}, {W::Erasing}, -1},
+        // Every answer in pieces of four bytes, 60 ms apart: longer than the
+        // quiet that ends a refusal without a code, so only a refusal that
+        // is whole ends the wait for it.
+        {{"--chunk", "4", "--chunk-gap-ms", "60", "--nok-code-first", "--nok-at", "3:3", "--nok-at", "6:2"},
+         small,
+         {},
+         {W::Erasing},
+         2},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> modem = c.modem;
+        modem.insert(modem.end(), {"--split-replies-ms", "200"});
+        SCOPED_TRACE(::testing::PrintToString(modem));
+        sim.Stop();
+        ::unlink(dir.File("flashed.hex").c_str());
+        reporter = RecordingReporter{};
+        reporter.answers = c.answers;
+        sentDuringRun.clear();
+        WriteImage(c.image);
+        WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader(260, 16));
+        StartModem(modem);
+        EXPECT_TRUE(Flash()) << reporter.LastStatus() << "\n" << detail;
+        EXPECT_EQ(reporter.messages.size(), c.answers.size());
+        EXPECT_EQ(reporter.waits, c.waits);
+        // Each refused line once more, and no line a third time.
+        if (c.resent >= 0) {
+            EXPECT_EQ(lines(sentDuringRun), lines(ReadFileBytes(dir.File("MODEM.HEX"))) + c.resent);
+        }
+        EXPECT_EQ(Flashed(), Image());
+    }
+}
+
 // A refusal without a code is decided once the line goes quiet, not after
 // waiting the whole time limit for a code that does not come.
 TEST_F(FlashRunTest, RefusalsWithoutCodeCostNoWaitForTheCode)
@@ -384,6 +448,21 @@ TEST_F(FlashRunTest, PortGoingAwayMidRunIsSaidAsSuch)
     EXPECT_NE(detail.find("Line 1 was not acknowledged: the port went away. Is the modem still connected?"),
               std::string::npos)
         << detail;
+}
+
+TEST_F(FlashRunTest, PortGoingAwayDuringTheCheckIsSaidAsSuch)
+{
+    StartModem({"--no-answer", "ATI5"});
+    WriteImage({});
+    std::thread unplug([this] {
+        ::usleep(500 * 1000);
+        sim.Stop();
+    });
+    FlashSession session(reporter, Target());
+    EXPECT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::NoModem);
+    unplug.join();
+    EXPECT_NE(reporter.detail.find("The port went away while the modem was being identified"), std::string::npos)
+        << reporter.detail;
 }
 
 TEST_F(FlashRunTest, QuitWhileSendingEndsTheDownloadAsAFailure)

@@ -48,6 +48,7 @@ public:
         });
     }
     const std::string& Path() const { return m_peer.SlavePath(); }
+    std::string Received() { return m_peer.Received(); }
 
 private:
     PtyPeer m_peer;
@@ -97,6 +98,25 @@ TEST_F(GarbageRepliesTest, EveryLineRefusedForEver)
 {
     GarbageModem modem([](int) { return std::string("NOK\r\nNOK3\r\n"); });
     ExpectFailureWithin(modem, 8000);
+}
+
+// "OK" and a refusal in one answer: the line is refused, and sent again.
+TEST_F(GarbageRepliesTest, AnOkBeforeARefusalInTheSameAnswerDoesNotAcceptTheLine)
+{
+    GarbageModem modem([](int line) { return line == 3 ? "OK\r\nNOK\r\nNOK3\r\n" : "OK\r\n"; });
+    RecordingReporter reporter;
+    FlashSession session(reporter, {modem.Path(), 57600, dir.File("MODEM.HEX"), ""});
+    ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
+    EXPECT_TRUE(session.OnPerformLoading()) << session.FailureDetail();
+    std::string image = ReadFileBytes(dir.File("MODEM.HEX"));
+    std::size_t fourth = 0;
+    for (int i = 0; i < 3; ++i)
+        fourth = image.find("\r\n", fourth) + 2;
+    std::string line = image.substr(fourth, image.find("\r\n", fourth) + 2 - fourth);
+    std::string sent = modem.Received();
+    std::size_t first = sent.find(line);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(sent.find(line, first + 1), std::string::npos) << "the refused line was not sent again";
 }
 
 TEST_F(GarbageRepliesTest, NoiseInsteadOfTheHandshakeIsNoModem)

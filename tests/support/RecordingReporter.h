@@ -39,12 +39,18 @@ public:
 
     bool QuitRequested() override { return quit; }
     void ShowFailureDetail(const std::string& text) override { detail = text; }
+    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override
+    {
+        if (waitedMs == 0)
+            waits.push_back(what);
+    }
 
     std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
 
     int quitAtPump = -1;  // the pump that reports "quit"
     bool quit = false;    // what QuitRequested says
     std::string detail;   // the failure detail shown
+    std::vector<ModemWait> waits;  // the long waits begun
 
     std::vector<std::string> statuses;
     StatusKind statusKind = StatusKind::Info;

@@ -224,10 +224,11 @@ void CConfirmDlg::SetBusyBar(bool busy)
         ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
 }
 
-void CConfirmDlg::OnFirstLineWait(std::uint32_t waitedMs)
+void CConfirmDlg::OnModemWait(ModemWait, std::uint32_t waitedMs)
 {
-    // The modem erases its flash before it answers the first line: the
-    // bar runs as busy meanwhile, so that the window is seen to be alive.
+    // The modem erases its flash before it answers the first line, and a
+    // restarted loader may take as long: the bar runs as busy meanwhile, so
+    // that the window is seen to be alive.
     if (waitedMs == 0)
         SetBusyBar(true);
 }

@@ -36,7 +36,7 @@ public:
     void Repaint() override;
     bool PumpMessages() override;
     void ShowFailureDetail(const std::string& detail) override;
-    void OnFirstLineWait(std::uint32_t waitedMs) override;
+    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override;
     void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
 
 private:
