@@ -432,37 +432,38 @@ TEST_F(FlashRunTest, QuitBeforeTheStartLeavesTheModemAsItWas)
     EXPECT_EQ(sentDuringRun, "");
 }
 
-TEST_F(FlashRunTest, PortGoingAwayMidRunIsSaidAsSuch)
+// The modem unplugged half a second after the start: during the first
+// line's long wait, or while it is being identified.
+TEST_F(FlashRunTest, PortGoingAwayIsSaidAsSuch)
 {
-    StartModem({"--slow-first-line", "60"});
-    WriteImage({});
-    std::thread unplug([this] {
-        ::usleep(500 * 1000);
+    for (bool duringCheck : {false, true}) {
+        SCOPED_TRACE(duringCheck ? "during the check" : "during the run");
         sim.Stop();
-    });
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(Flash());
-    unplug.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
-    EXPECT_NE(detail.find("Line 1 was not acknowledged: the port went away. Is the modem still connected?"),
-              std::string::npos)
-        << detail;
-}
-
-TEST_F(FlashRunTest, PortGoingAwayDuringTheCheckIsSaidAsSuch)
-{
-    StartModem({"--no-answer", "ATI5"});
-    WriteImage({});
-    std::thread unplug([this] {
-        ::usleep(500 * 1000);
-        sim.Stop();
-    });
-    FlashSession session(reporter, Target());
-    EXPECT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::NoModem);
-    unplug.join();
-    EXPECT_NE(reporter.detail.find("The port went away while the modem was being identified"), std::string::npos)
-        << reporter.detail;
+        reporter = RecordingReporter{};
+        StartModem(duringCheck ? std::vector<std::string>{"--no-answer", "ATI5"}
+                               : std::vector<std::string>{"--slow-first-line", "60"});
+        WriteImage({});
+        std::thread unplug([this] {
+            ::usleep(500 * 1000);
+            sim.Stop();
+        });
+        auto start = std::chrono::steady_clock::now();
+        if (duringCheck) {
+            FlashSession session(reporter, Target());
+            EXPECT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::NoModem);
+            detail = reporter.detail;
+        } else {
+            EXPECT_FALSE(Flash());
+            EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
+        }
+        unplug.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        EXPECT_NE(detail.find(duringCheck ? "The port went away while the modem was being identified"
+                                          : "Line 1 was not acknowledged: the port went away. Is the modem still "
+                                            "connected?"),
+                  std::string::npos)
+            << detail;
+    }
 }
 
 TEST_F(FlashRunTest, QuitWhileSendingEndsTheDownloadAsAFailure)
