@@ -45,12 +45,15 @@ std::string_view OutputQueue::Due(SimTime now) const
         return {};
     std::string_view rest = std::string_view(piece.bytes).substr(piece.sent);
     if (m_byteTime > SimDuration::zero()) {
-        // Every byte whose last bit has gone out on the line: the first one
-        // a character's time after the line became free for it. Handing a
-        // byte over as it starts would make the simulated line faster than
-        // its baud rate.
-        auto allowed = static_cast<std::size_t>((now - ready) / m_byteTime);
-        rest = rest.substr(0, std::min(rest.size(), allowed));
+        // Bytes whose last bit has gone out on the line, the first one a
+        // character's time after the line became free for it (handing a
+        // byte over as it starts would make the line faster than its baud
+        // rate); and, as a UART's receive FIFO hands them on, a FIFO's worth
+        // or the rest of the piece at a time, not byte by byte.
+        auto complete = static_cast<std::size_t>((now - ready) / m_byteTime);
+        if (complete < std::min(rest.size(), kFifoBytes))
+            return {};
+        rest = rest.substr(0, std::min(rest.size(), complete));
     }
     return rest;
 }
@@ -74,7 +77,9 @@ std::optional<SimTime> OutputQueue::NextDue() const
 {
     if (m_pieces.empty())
         return std::nullopt;
-    return ReadyTime(m_pieces.front()) + m_byteTime;
+    const Piece& piece = m_pieces.front();
+    const auto batch = std::min(piece.bytes.size() - piece.sent, kFifoBytes);
+    return ReadyTime(piece) + m_byteTime * static_cast<SimDuration::rep>(batch);
 }
 
 std::size_t OutputQueue::PendingBytes() const

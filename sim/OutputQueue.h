@@ -27,6 +27,9 @@ struct OutputShaping {
 
 class OutputQueue {
 public:
+    // What a UART's receive FIFO holds before it hands its bytes on.
+    static constexpr std::size_t kFifoBytes = 16;
+
     explicit OutputQueue(OutputShaping shaping = {});
 
     // Queues bytes to go out not before the given time, and after everything
@@ -41,7 +44,8 @@ public:
     void Written(std::size_t count, SimTime now);
 
     // When the next byte becomes due (possibly already past); none when empty.
-    // With pacing, a byte is due once it has wholly crossed the line.
+    // With pacing, bytes are due once they have wholly crossed the line, a
+    // FIFO's worth (kFifoBytes) or the rest of a piece at a time.
     std::optional<SimTime> NextDue() const;
 
     bool Empty() const { return m_pieces.empty(); }

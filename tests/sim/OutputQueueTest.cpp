@@ -66,23 +66,31 @@ TEST(ModemSimOutputQueue, ChunksRepliesWithGaps)
 TEST(ModemSimOutputQueue, PacesBytesAtTheBaudRate)
 {
     OutputQueue queue({0, milliseconds(2), 1000});  // 10 ms a character
+    // A reply is there once its last byte has crossed the line, and not
+    // byte by byte: as a UART's FIFO hands bytes on.
     queue.Push(t0, "HELLO");
-    // A byte is there once its last bit has crossed the line.
-    EXPECT_EQ(queue.Due(t0), "");
-    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(10));
-    EXPECT_EQ(queue.Due(t0 + milliseconds(10)), "H");
-    queue.Written(1, t0 + milliseconds(10));
-    EXPECT_EQ(queue.Due(t0 + milliseconds(15)), "");
-    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(20));
-    EXPECT_EQ(queue.Due(t0 + milliseconds(35)), "EL");  // late: what is due goes together
-    queue.Written(2, t0 + milliseconds(35));
-    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(40));
-    EXPECT_EQ(queue.Due(t0 + milliseconds(100)), "LO");
-    queue.Written(2, t0 + milliseconds(100));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(10)), "");
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(50));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(49)), "");
+    EXPECT_EQ(queue.Due(t0 + milliseconds(50)), "HELLO");
+    queue.Written(2, t0 + milliseconds(50));  // the terminal took two
+    EXPECT_EQ(queue.Due(t0 + milliseconds(50)), "LLO");  // crossed already: no new wait
+    queue.Written(3, t0 + milliseconds(50));
+    // A long reply a FIFO's worth at a time; late, what has crossed goes
+    // together.
+    const std::string longer(20, 'x');
+    queue.Push(t0 + milliseconds(100), longer);
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(260));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(259)), "");
+    EXPECT_EQ(queue.Due(t0 + milliseconds(260)), std::string(16, 'x'));
+    queue.Written(16, t0 + milliseconds(260));
+    EXPECT_EQ(queue.NextDue(), t0 + milliseconds(300));
+    EXPECT_EQ(queue.Due(t0 + milliseconds(400)), "xxxx");
+    queue.Written(4, t0 + milliseconds(400));
     // After a quiet spell the line is free at once, with no credit saved up.
     queue.Push(t0 + milliseconds(500), "AB");
-    EXPECT_EQ(queue.Due(t0 + milliseconds(500)), "");
-    EXPECT_EQ(queue.Due(t0 + milliseconds(510)), "A");
+    EXPECT_EQ(queue.Due(t0 + milliseconds(510)), "");
+    EXPECT_EQ(queue.Due(t0 + milliseconds(520)), "AB");
 }
 
 } // namespace
