@@ -32,12 +32,18 @@ CSearchNotice::CSearchNotice(QWidget* owner)
 
 std::string CSearchNotice::Text() const
 {
-    return m_controls.Get<QLabel>(1018)->text().toStdString();
+    return m_text;
 }
 
 void CSearchNotice::SetText(const std::string& text)
 {
-    SetControlText(m_controls[1018], QString::fromStdString(text));
+    m_text = text;
+    // Eight port names are wider than the notice: rather than lose both
+    // ends, show the end, with the port being probed now, behind an
+    // ellipsis.
+    auto* label = m_controls.Get<QLabel>(1018);
+    const int room = width() - 2 * label->fontMetrics().averageCharWidth();
+    SetControlText(label, label->fontMetrics().elidedText(QString::fromStdString(text), Qt::ElideLeft, room));
     repaint();
     PumpDiscardingInput();
 }

@@ -18,4 +18,5 @@ public:
 
 private:
     DialogControls m_controls;
+    std::string m_text;  // whole, though only its end may be shown
 };

@@ -17,6 +17,7 @@
 #include "ui/CConfirmDlg.h"
 #include "ui/CFlashWizard.h"
 #include "ui/CMyCheckListBox.h"
+#include "ui/CSearchNotice.h"
 #include "ui/QtUserInterface.h"
 #include "ui/rules/WizardRules.h"
 
@@ -340,6 +341,23 @@ TEST_F(WizardTest, SearchNoticeIsOwnedByTheWizard)
     });
     steps.When([] { return UiSteps::Modal(kPorts); }, [] { Wizard()->CancelButton()->click(); });
     Run();
+}
+
+// Eight ports tried are wider than the notice: the end, with the port being
+// probed, stays in sight; the scan reads the whole text back.
+TEST(SearchNoticeTest, LongListShowsItsEndWithinTheNotice)
+{
+    CSearchNotice notice(nullptr);
+    const std::string tried = " COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8";
+    notice.SetText(tried);
+    EXPECT_EQ(notice.Text(), tried);
+    auto* label = notice.findChildren<QLabel*>().last();
+    EXPECT_TRUE(label->text().startsWith(QString(QChar(0x2026)))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().endsWith("COM7 COM8")) << label->text().toStdString();
+    EXPECT_GE(label->geometry().left(), 0);
+    EXPECT_LE(label->geometry().right(), notice.width());
+    notice.SetText(" COM1");
+    EXPECT_EQ(label->text(), " COM1");
 }
 
 TEST_F(WizardTest, NoModemEndsTheWizardAfterTheMessage)
