@@ -56,6 +56,6 @@ private:
     std::chrono::steady_clock::time_point m_lastDraw;
     int m_lastPercent = -1;
     int m_percent = 0;  // of the file being sent, shown while a wait goes on
-    unsigned m_waitShown = 0;  // whole seconds of the first line's wait last shown
+    unsigned m_waitShown = 0;  // whole seconds of a long wait last shown
     bool m_lineOpen = false;
 };

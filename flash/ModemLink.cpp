@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -295,7 +296,7 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
     const std::uint64_t fullLimitMs = static_cast<std::uint64_t>(seconds) * 1000u;
     std::uint64_t limitMs = fullLimitMs;
     std::size_t seen = 0;
-    std::uint64_t refusedAtMs = 0;
+    std::optional<std::uint64_t> refusedAtMs;  // when the refusal's first bytes came
     AckScan scan;
     auto done = [&](const ReplyBuffer& collected) {
         scan = ScanAck(collected.Bytes(), okText);
@@ -315,12 +316,12 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
             return true;
         if (collected.Bytes().size() != seen) {
             std::uint64_t elapsed = static_cast<std::uint32_t>(serial_platform::TickCount() - start);
-            if (refusedAtMs == 0)  // the refusal's first bytes
-                refusedAtMs = std::max<std::uint64_t>(elapsed, 1);
+            if (!refusedAtMs)
+                refusedAtMs = elapsed;
             seen = collected.Bytes().size();
             if (scan.state == AckScan::Refused || !scan.bare || EndsInsideRefusal(collected.Bytes())) {
                 // The missing part is on its way, within the line's time.
-                limitMs = std::min(fullLimitMs, refusedAtMs + kLineSeconds * 1000u);
+                limitMs = std::min(fullLimitMs, *refusedAtMs + kLineSeconds * 1000u);
             } else {
                 // A bare "NOK" and nothing after: every byte that comes puts
                 // the decision off a little, as a code may be on its way.
@@ -421,7 +422,6 @@ void ModemLink::DrainRefusal(PortHandle port, ReplyBuffer& answer, LineAck& ack)
         }
         return false;
     });
-    DrainInput(port);
     // A code that came only now still tells what the refusal was.
     if (ack.kind == LineAck::Refused && ack.code == 0) {
         AckScan late = ScanAck(answer.Bytes(), kImageAck);
