@@ -40,8 +40,8 @@ protected:
     // with nothing written at all never reached it: Wine's start of the
     // process failed (seen once in CI, exit 1 after a few ms, while other
     // tests started Wine processes of their own). That start is made once
-    // more, with Wine's error channel on, and what Wine said goes into the
-    // log; a second silent end fails the case as before.
+    // more, half a second later, with Wine's error channel on, and what
+    // Wine said goes into the log; a second silent end fails the case.
     ProcessResult Cli(const std::vector<std::string>& args)
     {
         std::vector<std::string> all = {exe};
@@ -51,6 +51,7 @@ protected:
             return run;
         std::printf("note: Wine ended flashloader-cli.exe with status %d before it wrote anything; started again\n",
                     run.exitCode);
+        ::usleep(500 * 1000);  // past whatever Wine was doing at that moment
         run = RunProcess("/usr/bin/wine", all, dir.Path(), {"WINEDEBUG=-all,err+all"});
         std::printf("note: the second start ended with status %d; Wine said:\n%s\n", run.exitCode, run.err.c_str());
         return run;
