@@ -269,20 +269,22 @@ std::string FlashSession::Interruption(const HexRecord& record)
 bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last,
                                   ReplyBuffer& reply)
 {
+    // A loader line, and the banner its last one brings, have 2 s each try.
+    constexpr unsigned kSeconds = 2;
     std::uint32_t sentAt = serial_platform::TickCount();
-    LineAck ack = m_link.WaitForAck(m_port, reply, 2, kLineAck);
+    LineAck ack = m_link.WaitForAck(m_port, reply, kSeconds, kLineAck);
     if (ack.kind == LineAck::TimedOut) {
         // One more try, without throwing away what came meanwhile: a late
         // answer to the first one counts.
         m_link.WriteBytes(m_port, sendText.data(), sendText.size());
         sentAt = serial_platform::TickCount();
-        ack = m_link.WaitForAck(m_port, reply, 2, kImageAck);
+        ack = m_link.WaitForAck(m_port, reply, kSeconds, kImageAck);
     }
     if (ack.kind == LineAck::Accepted) {
         // The loader file's last line starts the loader, whose version the
         // run checks in this answer.
         if (last)
-            m_link.AwaitBanner(m_port, reply, sentAt, 2);
+            m_link.AwaitBanner(m_port, reply, sentAt, kSeconds);
         return true;
     }
     if (std::string interrupted = Interruption(record); !interrupted.empty())

@@ -218,6 +218,16 @@ std::uint16_t ModemLink::ParseHex4(std::string_view text)
     return static_cast<std::uint16_t>(value);
 }
 
+namespace {
+
+// A refusal's code, "1" to "4", stands at index at of bytes.
+bool CodeDigitAt(std::string_view bytes, std::size_t at)
+{
+    return at < bytes.size() && bytes[at] >= '1' && bytes[at] <= '4';
+}
+
+} // namespace
+
 AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
 {
     AckScan scan;
@@ -228,7 +238,7 @@ AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
         // whose "N" came before: the rest of an earlier refusal.
         for (std::size_t ok = bytes.find(okText); ok != std::string_view::npos; ok = bytes.find(okText, ok + 1)) {
             const std::size_t after = ok + okText.size();
-            const bool codeTail = ok == 0 && after < bytes.size() && bytes[after] >= '1' && bytes[after] <= '4';
+            const bool codeTail = ok == 0 && CodeDigitAt(bytes, after);
             if (!codeTail) {
                 scan.state = AckScan::Accepted;
                 return scan;
@@ -244,7 +254,7 @@ AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
     for (std::size_t at = refusal; at != std::string_view::npos; at = bytes.find("NOK", at + 1)) {
         if (at + 3 >= bytes.size())
             continue;
-        if (bytes[at + 3] >= '1' && bytes[at + 3] <= '4') {
+        if (CodeDigitAt(bytes, at + 3)) {
             if (scan.state != AckScan::Refused) {
                 scan.state = AckScan::Refused;
                 scan.code = bytes[at + 3] - '0';
