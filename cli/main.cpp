@@ -3,9 +3,12 @@
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
+#include "app/Paths.h"
+#include "app/ProcessSetup.h"
 #include "app/ProductTexts.h"
 #include "app/Text.h"
 #include "cli/Commands.h"
+#include "cli/Printable.h"
 #include "cli/TerminalUi.h"
 #include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
@@ -20,8 +23,9 @@ int RunAbout()
     TerminalUi ui;
     if (!LoadProductTexts(ui))
         return kExitFailed;
-    std::printf("%s %s\n%s\n%s\n", ProductTexts.ProductName.c_str(), ProductTexts.VersionString.c_str(),
-                ProductTexts.CompanyName.c_str(), ProductTexts.CompanySlogen.c_str());
+    std::printf("%s %s\n%s\n%s\n", Printable(ProductTexts.ProductName).c_str(),
+                Printable(ProductTexts.VersionString).c_str(), Printable(ProductTexts.CompanyName).c_str(),
+                Printable(ProductTexts.CompanySlogen).c_str());
     return kExitOk;
 }
 
@@ -29,10 +33,13 @@ int RunAbout()
 int RunSelection()
 {
     LoadLastSelection();
-    std::string port(FieldText(FlashSelection.PortName));
+    if (FileContents stored = ReadRegularFile(kLastSelectionFileName, 0); stored.result == FileContents::NotAFile)
+        std::fprintf(stderr, "%s is %s, not a file: it is read as no selection, and a run does not replace it.\n",
+                     kLastSelectionFileName, stored.what.c_str());
+    std::string port = Printable(FieldText(FlashSelection.PortName));
     std::printf("Port:         %s\n", port.empty() ? "(none)" : port.c_str());
     std::printf("Baud Rate:    %d\n", static_cast<int>(FlashSelection.BaudRate));
-    std::printf("Loading File: %s\n", std::string(FieldText(FlashSelection.HexFilePath)).c_str());
+    std::printf("Loading File: %s\n", Printable(FieldText(FlashSelection.HexFilePath)).c_str());
     return kExitOk;
 }
 
@@ -41,13 +48,13 @@ int RunProbe(const std::string& port)
 {
     std::string identification;
     if (CLoaderApp::ProbeModem(port, identification) == 1) {
-        std::printf("%s\n", identification.c_str());
+        std::printf("%s\n", Printable(identification).c_str());
         return kExitOk;
     }
     std::string problem = DescribePortProblem(port);
     if (problem.empty())
         problem = "No supported modem answered on " + port + ".";
-    std::fprintf(stderr, "%s\n", problem.c_str());
+    std::fprintf(stderr, "%s\n", Printable(problem, true).c_str());
     return kExitFailed;
 }
 
@@ -61,8 +68,8 @@ int RunScan()
     for (const PortEntry& row : PortTable) {
         if (row.portName.empty())
             break;
-        std::printf("%s\t%s\t%s\t%s\n", row.portName.c_str(), row.modemFound ? "modem" : "no modem",
-                    row.displayText.c_str(), row.identification.c_str());
+        std::printf("%s\t%s\t%s\t%s\n", Printable(row.portName).c_str(), row.modemFound ? "modem" : "no modem",
+                    Printable(row.displayText).c_str(), Printable(row.identification).c_str());
     }
     return found == 1 ? kExitOk : kExitFailed;
 }
@@ -89,6 +96,7 @@ void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPort
 
 int main(int argc, char** argv)
 {
+    PrepareProcess();
     CLI::App app{"Modem Flash Loader command line: finds supported modems and flashes their firmware."};
     app.require_subcommand(1);
 

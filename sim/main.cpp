@@ -7,6 +7,7 @@
 // pseudo-terminal and on a signalfd, with a timeout that ends at the next
 // reply due to go out. Nothing sleeps and nothing spins.
 
+#include "app/ProcessSetup.h"
 #include "sim/FlashMemory.h"
 #include "sim/ModemModel.h"
 #include "sim/OutputQueue.h"
@@ -198,6 +199,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    PrepareProcess();
     // Signals are blocked from the start and taken through a signalfd in the
     // loop, so a stop request can never cut a file write in half.
     sigset_t stopSignals;
@@ -206,7 +208,6 @@ int main(int argc, char** argv)
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGHUP);
     sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
 
     SimOptions options;
     if (int status = ParseSimOptions(argc, argv, options); status >= 0)

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/LoaderApp.h"
+#include "app/ProcessSetup.h"
 #include "ui/Pictures.h"
 #include "ui/QtUserInterface.h"
 
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    PrepareProcess();
     // The command line is the program's own, all of it: it is read before
     // the toolkit sees it, and the toolkit gets none of it, so that a path
     // or a token that looks like one of its options (-style, -reverse) is

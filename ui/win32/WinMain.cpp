@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/LoaderApp.h"
+#include "app/ProcessSetup.h"
 #include "ui/win32/WinUserInterface.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    PrepareProcess();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
     // The whole command line, as the system keeps it: the program's name
