@@ -50,17 +50,17 @@ bool DefaultHexFilePath(std::string& path)
 void LoadLastSelection()
 {
     FlashSelection = FlashSelectionRecord{};
-    std::FILE* file = std::fopen(kLastSelectionFileName, "rb");
-    if (file == nullptr) {
+    // Never waits: a FIFO or a device of that name is no record, and reads
+    // as a missing one.
+    FileContents file = ReadRegularFile(kLastSelectionFileName, kSelectionSize);
+    if (file.result != FileContents::Ok && file.result != FileContents::TooLarge &&
+        file.result != FileContents::ReadFailed) {
         SetDefaultSelection();
         return;
     }
-    unsigned char bytes[kSelectionSize];
-    std::size_t count = std::fread(bytes, 1, sizeof bytes, file);
-    SelectionFromBytes(FlashSelection, bytes, count);
-    if (count < kSelectionSize)
+    SelectionFromBytes(FlashSelection, reinterpret_cast<const unsigned char*>(file.bytes.data()), file.bytes.size());
+    if (file.bytes.size() < kSelectionSize)
         SetDefaultSelection();
-    std::fclose(file);
 }
 
 void SetDefaultSelection()

@@ -2,6 +2,7 @@
 // File-system helpers shared by the program's own files.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,17 +21,44 @@ bool CurrentDirectory(std::string& directory);
 // An empty dir gives the bare name.
 std::string JoinPath(std::string_view dir, std::string_view name);
 
-// Whether path names a regular file that this process can open for reading
-// (never a folder, a device or a pipe). Opening does not wait: a pipe with
-// nobody writing is refused, not waited for.
-bool OpensForReading(const std::string& path);
+inline constexpr std::size_t kLargeFileStartBytes = 4096;
+
+// A file read whole, as a run or the start-up takes it: once, so that what
+// was checked is what is used.
+struct FileContents {
+    enum Result {
+        Ok,          // bytes holds the whole file
+        OpenFailed,  // what holds the system's reason ("No such file or directory")
+        NotAFile,    // what holds what the path is instead ("a FIFO", "a directory", "a device")
+        TooLarge,    // larger than the reader takes; bytes holds its start (up to kLargeFileStartBytes)
+        ReadFailed,  // it broke off while being read
+    } result = OpenFailed;
+    std::string bytes;
+    std::uint64_t size = 0;  // the file's size as the system tells it
+    std::string what;
+};
+
+// Reads the regular file at path, at most maxBytes of it (none: whether it
+// is a file that opens). Opening never
+// waits: a FIFO, a device or a folder is named for what it is and left
+// unread, so that a pipe with nobody writing cannot hold the program.
+FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
 // Replaces the file at path with exactly these bytes, or leaves it as it was:
 // the bytes go to a new file in the same directory, which is flushed to disk
 // and then renamed over the old one. An interrupted store can therefore never
 // leave a truncated or empty file behind. A file that may not be written (on
 // Linux no write permission for anybody, on Windows the read-only attribute)
-// is left as it was and the store fails. On Linux a symbolic link is written
-// through to its target and the file keeps its permissions and owner; on
-// Windows the file keeps its hidden and system attributes.
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+// or that is no regular file is left as it was and the store fails. On Linux
+// a symbolic link is written through to its target, and the file keeps its
+// permissions and owner, but only where the system itself would follow the
+// link: a link that another user left in a folder that everybody may write
+// and that has the sticky bit (/tmp) is not followed, as it may lead anywhere
+// this process may write. On Windows the file keeps its hidden and system
+// attributes. On failure why, when given, says what stood in the way.
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, std::string* why = nullptr);
+
+// Whether a store at path would be taken, asked before work whose record it
+// is begins: the same checks as the store, and a trial file made and removed
+// in the folder. False with the reason in why.
+bool CanWriteFileAtomically(const std::string& path, std::string& why);

@@ -15,7 +15,12 @@ bool LoadProductTexts(MessageUi& ui)
     if (!settings.Open(kSettingsFileName)) {
         char text[64];
         std::snprintf(text, sizeof text, "Couldn't open file %s", kSettingsFileName);
-        ui.ShowMessage("File Open Error", text, MsgIcon::Stop);
+        // A FIFO or a folder of that name is said to be one, so that the
+        // person does not look for a missing file.
+        std::string message = text;
+        if (!settings.NotAFile().empty())
+            message += ": it is " + settings.NotAFile() + ", not a file";
+        ui.ShowMessage("File Open Error", message, MsgIcon::Stop);
         return false;
     }
 

@@ -2,7 +2,10 @@
 
 #include "app/Paths.h"
 
+#include <algorithm>
+
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,15 +25,73 @@ bool CurrentDirectory(std::string& directory)
     }
 }
 
-bool OpensForReading(const std::string& path)
+namespace {
+
+// What a path is when it is no regular file, in the words a person knows.
+std::string KindOf(mode_t mode)
 {
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return "not a regular file";
+}
+
+} // namespace
+
+FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
+{
+    FileContents contents;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer, and a device could wait for its carrier.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        contents.what = std::strerror(errno);
+        return contents;
+    }
     struct stat info {};
-    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (::fstat(fd, &info) != 0) {
+        contents.what = std::strerror(errno);
+        ::close(fd);
+        return contents;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        contents.result = FileContents::NotAFile;
+        contents.what = KindOf(info.st_mode);
+        ::close(fd);
+        return contents;
+    }
+    contents.size = static_cast<std::uint64_t>(info.st_size);
+    // Of a file too large only the start is read: enough for what a person
+    // is told about it, and no gigabytes read to be thrown away.
+    const std::size_t wanted = contents.size > maxBytes ? std::min<std::size_t>(maxBytes, kLargeFileStartBytes)
+                                                        : static_cast<std::size_t>(contents.size);
+    contents.bytes.resize(wanted);
+    std::size_t got = 0;
+    bool failed = false;
+    while (got < wanted) {
+        ssize_t n = ::read(fd, contents.bytes.data() + got, wanted - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed = n < 0 || got < wanted;  // cut short while being read
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
     ::close(fd);
-    return regular;
+    contents.bytes.resize(got);
+    if (failed)
+        contents.result = FileContents::ReadFailed;
+    else if (contents.size > maxBytes)
+        contents.result = FileContents::TooLarge;
+    else
+        contents.result = FileContents::Ok;
+    return contents;
 }
 
 namespace {
@@ -65,49 +126,93 @@ std::string DirectoryOf(const std::string& path)
 namespace {
 
 // Where a store at path lands: through symbolic links to the file they lead
-// to, so that a link keeps leading to the one record. Empty for a loop.
-std::string LinkTarget(const std::string& path)
+// to, so that a link keeps leading to the one record. A link is followed
+// only where the kernel's protected-symlinks rule would follow it: it is
+// ours, or its folder is not both sticky and writable by everybody, or it
+// belongs to the folder's owner. Anyone can leave a link in /tmp, and a
+// writer that followed it would replace whatever file it names.
+bool StoreTarget(const std::string& path, std::string& target, std::string& why)
 {
-    std::string target = path;
+    target = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat info {};
         if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return target;
+            return true;
+        struct stat folder {};
+        const std::string directory = DirectoryOf(target);
+        if (::stat(directory.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+            (folder.st_mode & S_IWOTH) != 0 && info.st_uid != ::geteuid() && info.st_uid != folder.st_uid) {
+            why = target + " is a symbolic link that another user (uid " + std::to_string(info.st_uid) +
+                  ") made in the shared folder " + directory +
+                  "; it is not followed. Remove it, or choose a name in a folder of your own.";
+            return false;
+        }
         std::vector<char> buffer(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
         ssize_t length = ::readlink(target.c_str(), buffer.data(), buffer.size() - 1);
         if (length < 0)
-            return target;
+            return true;
         std::string next(buffer.data(), static_cast<std::size_t>(length));
         target = (!next.empty() && next.front() == kPathSeparator) ? next : JoinPath(DirectoryOf(target), next);
     }
-    return {};
+    why = path + " leads through too many symbolic links.";
+    return false;
+}
+
+// The checks of a store before any byte is written: where it lands, and
+// whether what is there may be replaced. mode is the new file's.
+bool PrepareStore(const std::string& path, std::string& target, struct stat& existing, bool& exists, mode_t& mode,
+                  std::string& why)
+{
+    if (!StoreTarget(path, target, why))
+        return false;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+    exists = ::lstat(target.c_str(), &existing) == 0;
+    if (!exists)
+        return true;
+    if (!S_ISREG(existing.st_mode)) {
+        why = target + " is " + KindOf(existing.st_mode) + ", not a file: give the path of a file.";
+        return false;
+    }
+    // A file that may not be written (read-only, for anybody, root
+    // included) stays as it is.
+    if (::access(target.c_str(), W_OK) != 0 || (existing.st_mode & 0222) == 0) {
+        why = target + " may not be written (it is read-only for you).";
+        return false;
+    }
+    mode = existing.st_mode & 07777;
+    return true;
+}
+
+int MakeTempBeside(const std::string& target, std::string& temp, std::string& why)
+{
+    temp = target + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        why = "No file can be made in " + DirectoryOf(target) + ": " + std::strerror(errno) + ".";
+    return fd;
 }
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size)
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, std::string* why)
 {
-    const std::string target = LinkTarget(path);
-    if (target.empty())
-        return false;
-
-    // A file that is there keeps its permissions and owner; one that may
-    // not be written (read-only, for anybody, root included) stays as it is.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode_t mode = 0666 & ~mask;
+    std::string reason, target, temp;
     struct stat existing {};
-    bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists) {
-        if (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0 || (existing.st_mode & 0222) == 0)
-            return false;
-        mode = existing.st_mode & 07777;
-    }
-
-    std::string temp = target + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    bool exists = false;
+    mode_t mode = 0;
+    auto fail = [&](const std::string& text) {
+        if (why != nullptr)
+            *why = text;
         return false;
+    };
+    if (!PrepareStore(path, target, existing, exists, mode, reason))
+        return fail(reason);
+
+    int fd = MakeTempBeside(target, temp, reason);
+    if (fd < 0)
+        return fail(reason);
     bool ok = ::fchmod(fd, mode) == 0;
     if (ok && exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
         // Only a privileged writer can give the file back to its owner; an
@@ -120,10 +225,15 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     ok = ok && WriteAll(fd, static_cast<const char*>(data), size);
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok)
+        reason = target + " could not be written: " + std::strerror(errno) + ".";
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        reason = target + " could not be replaced: " + std::strerror(errno) + ".";
+        ok = false;
+    }
     if (!ok) {
         ::unlink(temp.c_str());
-        return false;
+        return fail(reason);
     }
 
     // Make the rename itself durable; a failure here does not undo the store.
@@ -132,5 +242,21 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    return true;
+}
+
+bool CanWriteFileAtomically(const std::string& path, std::string& why)
+{
+    std::string target, temp;
+    struct stat existing {};
+    bool exists = false;
+    mode_t mode = 0;
+    if (!PrepareStore(path, target, existing, exists, mode, why))
+        return false;
+    int fd = MakeTempBeside(target, temp, why);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(temp.c_str());
     return true;
 }

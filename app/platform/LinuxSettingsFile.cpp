@@ -2,19 +2,18 @@
 
 #include "app/platform/SettingsFile.h"
 
-#include <cstdio>
-#include <sys/stat.h>
+#include "app/Paths.h"
 
 bool SettingsFile::Open(const char* name)
 {
-    std::FILE* file = std::fopen(name, "rb");
-    if (file == nullptr)
+    m_notAFile.clear();
+    FileContents contents = ReadRegularFile(name, kMaxSettingsFileBytes);
+    if (contents.result == FileContents::NotAFile)
+        m_notAFile = contents.what;
+    if (contents.result != FileContents::Ok)
         return false;
-    // fopen opens a directory for reading too; it is no settings file.
-    struct stat info {};
-    bool read = ::fstat(::fileno(file), &info) == 0 && !S_ISDIR(info.st_mode) && m_profile.Load(file);
-    std::fclose(file);
-    return read;
+    m_profile.Parse(contents.bytes);
+    return true;
 }
 
 std::string SettingsFile::GetString(const char* section, const char* key, const char* defaultValue,

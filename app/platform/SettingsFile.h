@@ -23,8 +23,9 @@ public:
     ~SettingsFile() { Close(); }
 
     // Opens the file by its bare name, so in the current directory, and reads
-    // it whole. False when it cannot be opened (a folder of that name cannot)
-    // or read in full; nothing else is touched then.
+    // it whole. False when it cannot be opened (a folder, a FIFO or a
+    // device of that name cannot; opening never waits) or read in full;
+    // nothing else is touched then.
     bool Open(const char* name);
 
     // The value of section/key cut to holderSize - 1 bytes; defaultValue when
@@ -35,7 +36,12 @@ public:
     // Done reading; on Windows the working copy goes.
     void Close();
 
+    // After a failed Open: what the name is when it is there but no file
+    // ("a FIFO", "a directory", "a device"); empty otherwise.
+    const std::string& NotAFile() const { return m_notAFile; }
+
 private:
+    std::string m_notAFile;
 #ifdef _WIN32
     std::string m_readFrom;     // the name the profile reader is given
     std::string m_workingCopy;  // the copy to delete; empty when none was made
@@ -43,6 +49,9 @@ private:
     ProfileReader m_profile;
 #endif
 };
+
+// Larger than any settings file; such a file is not read.
+inline constexpr std::size_t kMaxSettingsFileBytes = 1u << 30;
 
 // The working copy's name in the Windows directory.
 inline constexpr char kSettingsWorkingCopyName[] = "~tarnix.ini";

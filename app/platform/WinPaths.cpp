@@ -2,6 +2,8 @@
 
 #include "app/Paths.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include <cstdio>
@@ -24,22 +26,87 @@ bool CurrentDirectory(std::string& directory)
     return false;
 }
 
-bool OpensForReading(const std::string& path)
+namespace {
+
+// The system's words for the last error, without the closing full stop.
+std::string LastErrorText()
 {
+    DWORD error = ::GetLastError();
+    char text[256] = {};
+    if (::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                         sizeof text, nullptr) == 0)
+        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
+    std::string message = text;
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r' || message.back() == '.' || message.back() == ' '))
+        message.pop_back();
+    return message;
+}
+
+} // namespace
+
+FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
+{
+    FileContents contents;
     DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return false;
-    // A device name (COM1, NUL) or a pipe opens at once or fails at once; its
-    // type then refuses it.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        contents.result = FileContents::NotAFile;
+        contents.what = "a directory";
+        return contents;
+    }
+    // A device name (COM1, NUL, CON) or a pipe opens at once or fails at
+    // once; its type then refuses it before anything is read, so that no
+    // read can wait on it.
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION info{};
-    bool regular = ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
-                   (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (file == INVALID_HANDLE_VALUE) {
+        contents.what = LastErrorText();
+        return contents;
+    }
+    switch (::GetFileType(file)) {
+    case FILE_TYPE_DISK:
+        break;
+    case FILE_TYPE_PIPE:
+        contents.what = "a pipe";
+        break;
+    case FILE_TYPE_CHAR:
+        contents.what = "a device";
+        break;
+    default:
+        contents.what = "not a regular file";
+        break;
+    }
+    LARGE_INTEGER size{};
+    if (contents.what.empty() && !::GetFileSizeEx(file, &size))
+        contents.what = "not a regular file";
+    if (!contents.what.empty()) {
+        ::CloseHandle(file);
+        contents.result = FileContents::NotAFile;
+        return contents;
+    }
+    contents.size = static_cast<std::uint64_t>(size.QuadPart);
+    // Of a file too large only the start is read: enough for what a person
+    // is told about it, and no gigabytes read to be thrown away.
+    const std::size_t wanted = contents.size > maxBytes ? std::min<std::size_t>(maxBytes, kLargeFileStartBytes)
+                                                        : static_cast<std::size_t>(contents.size);
+    contents.bytes.resize(wanted);
+    std::size_t got = 0;
+    DWORD count = 0;
+    while (got < wanted) {
+        DWORD chunk = wanted - got > 0x40000000u ? 0x40000000u : static_cast<DWORD>(wanted - got);
+        if (!::ReadFile(file, contents.bytes.data() + got, chunk, &count, nullptr) || count == 0)
+            break;
+        got += count;
+    }
     ::CloseHandle(file);
-    return regular;
+    contents.bytes.resize(got);
+    if (got < wanted)
+        contents.result = FileContents::ReadFailed;
+    else if (contents.size > maxBytes)
+        contents.result = FileContents::TooLarge;
+    else
+        contents.result = FileContents::Ok;
+    return contents;
 }
 
 namespace {
@@ -59,22 +126,51 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size)
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size)
+namespace {
+
+// The checks of a store before any byte is written; keep gets the
+// attributes the new file takes over.
+bool PrepareStore(const std::string& path, DWORD& keep, std::string& why)
 {
     // Windows refuses to replace a read-only file by renaming; Wine run by
     // the superuser would not, so the attribute is asked first either way.
-    DWORD keep = FILE_ATTRIBUTE_NORMAL;
+    keep = FILE_ATTRIBUTE_NORMAL;
     DWORD existing = ::GetFileAttributesA(path.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
-        if ((existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        if ((existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            why = path + " is a directory, not a file: give the path of a file.";
             return false;
+        }
+        if ((existing & FILE_ATTRIBUTE_READONLY) != 0) {
+            why = path + " is read-only.";
+            return false;
+        }
+        if ((existing & FILE_ATTRIBUTE_DEVICE) != 0) {
+            why = path + " is a device, not a file: give the path of a file.";
+            return false;
+        }
         if (DWORD kept = existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE))
             keep = kept;
     }
+    // A device or a pipe (NUL, COM1, \\.\pipe\x) shows no attributes of a
+    // device on every system: its type is asked of an open handle, without
+    // writing, and it is never replaced.
+    HANDLE probe = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        DWORD type = ::GetFileType(probe);
+        ::CloseHandle(probe);
+        if (type != FILE_TYPE_DISK) {
+            why = path + (type == FILE_TYPE_PIPE ? " is a pipe" : " is a device") + ", not a file: give the path of a file.";
+            return false;
+        }
+    }
+    return true;
+}
 
-    // The new file lies beside the old one, so that the rename stays on one
-    // volume and replaces it in one step.
-    std::string temp;
+// A new file beside path, so that the rename stays on one volume.
+HANDLE MakeTempBeside(const std::string& path, DWORD keep, std::string& temp, std::string& why)
+{
     HANDLE file = INVALID_HANDLE_VALUE;
     for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
         char suffix[40];
@@ -82,18 +178,62 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
                       attempt);
         temp = path + suffix;
         file = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, keep, nullptr);
-        if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
-            return false;
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
+            why = "No file can be made beside " + path + ": " + LastErrorText() + ".";
+            return INVALID_HANDLE_VALUE;
+        }
     }
     if (file == INVALID_HANDLE_VALUE)
+        why = "No file can be made beside " + path + ".";
+    return file;
+}
+
+} // namespace
+
+bool CanWriteFileAtomically(const std::string& path, std::string& why)
+{
+    DWORD keep = FILE_ATTRIBUTE_NORMAL;
+    std::string temp;
+    if (!PrepareStore(path, keep, why))
         return false;
+    HANDLE file = MakeTempBeside(path, keep, temp, why);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(file);
+    ::DeleteFileA(temp.c_str());
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, std::string* why)
+{
+    std::string reason;
+    auto fail = [&] {
+        if (why != nullptr)
+            *why = reason;
+        return false;
+    };
+    DWORD keep = FILE_ATTRIBUTE_NORMAL;
+    if (!PrepareStore(path, keep, reason))
+        return fail();
+
+    std::string temp;
+    HANDLE file = MakeTempBeside(path, keep, temp, reason);
+    if (file == INVALID_HANDLE_VALUE)
+        return fail();
 
     bool ok = WriteAll(file, static_cast<const char*>(data), size);
     ok = ok && ::FlushFileBuffers(file);
     ok = ::CloseHandle(file) && ok;
-    // The C library's rename will not replace an existing file here.
-    ok = ok && ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
+        reason = path + " could not be written: " + LastErrorText() + ".";
+    // The C library's rename will not replace an existing file here.
+    if (ok && !::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        reason = path + " could not be replaced: " + LastErrorText() + ".";
+        ok = false;
+    }
+    if (!ok) {
         ::DeleteFileA(temp.c_str());
-    return ok;
+        return fail();
+    }
+    return true;
 }

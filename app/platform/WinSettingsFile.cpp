@@ -11,31 +11,6 @@
 
 namespace {
 
-// The whole file. Its length is not held in 16 bits: a file of 64 KiB or
-// more is copied whole rather than cut at a line nobody chose.
-bool ReadWhole(const char* name, std::string& bytes)
-{
-    HANDLE file = ::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)  // a folder of that name fails here too
-        return false;
-    LARGE_INTEGER size{};
-    bool ok = ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileSizeEx(file, &size) &&
-              static_cast<unsigned long long>(size.QuadPart) < 0x40000000ull;
-    if (ok) {
-        bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-        std::size_t got = 0;
-        DWORD count = 0;
-        while (got < bytes.size() &&
-               ::ReadFile(file, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &count, nullptr) &&
-               count > 0)
-            got += count;
-        ok = got == bytes.size();
-    }
-    ::CloseHandle(file);
-    return ok;
-}
-
 // Creates the working copy (emptying one left by an earlier run) and writes
 // the bytes to it; false, with nothing left behind, when it cannot.
 bool WriteWorkingCopy(const std::string& path, const std::string& bytes)
@@ -59,9 +34,15 @@ bool WriteWorkingCopy(const std::string& path, const std::string& bytes)
 bool SettingsFile::Open(const char* name)
 {
     Close();
-    std::string bytes;
-    if (!ReadWhole(name, bytes))
+    m_notAFile.clear();
+    // The whole file. Its length is not held in 16 bits: a file of 64 KiB
+    // or more is copied whole rather than cut at a line nobody chose.
+    FileContents contents = ReadRegularFile(name, kMaxSettingsFileBytes);
+    if (contents.result == FileContents::NotAFile)
+        m_notAFile = contents.what;
+    if (contents.result != FileContents::Ok)
         return false;
+    const std::string& bytes = contents.bytes;
 
     char windowsDirectory[144];
     UINT length = ::GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);

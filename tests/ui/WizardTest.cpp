@@ -186,12 +186,18 @@ TEST_F(WizardTest, FinishWithAMissingFileStaysAndTheChoicesAreStoredAfterCancel)
         edit->setText(QString::fromStdString(std::string(123, 'x') + ".hex"));
         Wizard()->FinishButton()->click();
         EXPECT_NE(dialogs.messages.back().Line().find("at most 122 fit"), std::string::npos) << dialogs.messages.back().Line();
-        // A folder opens for reading too, but is no file.
+        // A folder opens for reading too, but is no file; a FIFO would
+        // hold the wizard for ever if it were opened to be read.
         const std::string folder = dir.File("FIRMWARE.HEX");
         ::mkdir(folder.c_str(), 0755);
-        edit->setText(QString::fromStdString(folder));
-        Wizard()->FinishButton()->click();
-        EXPECT_EQ(dialogs.messages.back().Line(), "flashloader: File " + folder + " could not be opened");
+        const std::string fifo = dir.File("PIPE.HEX");
+        ::mkfifo(fifo.c_str(), 0600);
+        for (auto [path, kind] : {std::pair{folder, "a directory"}, std::pair{fifo, "a FIFO"}}) {
+            edit->setText(QString::fromStdString(path));
+            Wizard()->FinishButton()->click();
+            EXPECT_EQ(dialogs.messages.back().Line(),
+                      "flashloader: File " + path + " could not be opened: it is " + kind + ", not a file");
+        }
         edit->setText("/no/such/MODEM.HEX");
         Wizard()->FinishButton()->click();
         EXPECT_EQ(dialogs.messages.back().Line(), "flashloader: File /no/such/MODEM.HEX could not be opened");

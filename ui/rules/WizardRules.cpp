@@ -117,11 +117,15 @@ FinishVerdict CompleteSelection(int selectedRow, int baudIndex, const std::strin
         return verdict;
     }
 
-    // Test-open as a file: a folder opens for reading too, and would pass.
-    if (!OpensForReading(path)) {
+    // Test-open as a file, without reading: a folder, a FIFO or a device
+    // is named for what it is.
+    FileContents file = ReadRegularFile(path, 0);
+    if (file.result != FileContents::Ok && file.result != FileContents::TooLarge) {
         std::vector<char> text(path.size() + 64);
         std::snprintf(text.data(), text.size(), "File %s could not be opened", path.c_str());
         verdict.message = text.data();
+        if (file.result == FileContents::NotAFile)
+            verdict.message += ": it is " + file.what + ", not a file";
         return verdict;
     }
     verdict.proceed = true;
