@@ -7,20 +7,21 @@
 #include "app/LoaderApp.h"
 #include "app/Paths.h"
 #include "cli/Commands.h"
+#include "cli/Printable.h"
 #include "cli/TerminalReporter.h"
 #include "cli/TerminalUi.h"
 #include "flash/Digest.h"
 #include "flash/FlashSession.h"
 #include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
+#include "serial/PortNames.h"
 
 #include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cerrno>
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -146,10 +147,10 @@ const char* PlanName(LoadPlan plan)
     return "-";
 }
 
-void FlashOne(PortRun& run, FlashTarget target, bool assumeYes)
+void FlashOne(PortRun& run, FlashTarget target, TargetFiles files, bool assumeYes)
 {
     BenchReporter reporter(run, assumeYes);
-    FlashSession session(reporter, target);
+    FlashSession session(reporter, target, std::move(files));
     {
         std::lock_guard<std::mutex> lock(g_runsMutex);
         run.state = "checking";
@@ -209,9 +210,14 @@ std::string Utc(std::chrono::system_clock::time_point when)
 }
 
 // What a factory keeps of every unit: written whole or not at all.
-bool WriteReport(const std::string& path, const std::string& image, const std::vector<std::unique_ptr<PortRun>>& runs)
+bool WriteReport(const std::string& path, const std::string& image, const FileContents& imageBytes,
+                 const std::vector<std::unique_ptr<PortRun>>& runs, std::string& why)
 {
-    const std::string sha = FileSha256(image);
+    // The digest of the very bytes that were checked and sent; none for an
+    // image that could not be read whole.
+    nlohmann::json sha = nullptr;
+    if (imageBytes.result == FileContents::Ok)
+        sha = Sha256Hex(imageBytes.bytes);
     nlohmann::json ports = nlohmann::json::array();
     for (const auto& run : runs) {
         char checksum[8];
@@ -237,7 +243,43 @@ bool WriteReport(const std::string& path, const std::string& image, const std::v
     // Texts from the modem or the system may hold any byte: replaced, not refused.
     const std::string text = nlohmann::json{{"ports", ports}}.dump(2, ' ', false,
                                                                    nlohmann::json::error_handler_t::replace) + "\n";
-    return WriteFileAtomically(path, text.data(), text.size());
+    return WriteFileAtomically(path, text.data(), text.size(), &why);
+}
+
+// The device a port name leads to, for telling whether two names on one
+// command line mean the same port.
+std::string SamePortKey(const std::string& port)
+{
+    std::string device = ResolvePortDevice(port);
+    if (device.empty())
+        return port;
+#ifdef _WIN32
+    // Windows' device names know no letter case.
+    for (char& c : device)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+#else
+    if (char* real = ::realpath(device.c_str(), nullptr)) {
+        device = real;
+        std::free(real);
+    }
+#endif
+    return device;
+}
+
+// A port named twice would be opened twice: the second open finds the
+// first one's lock and would be reported "in use by another program".
+bool NamedTwice(const std::vector<std::string>& ports)
+{
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (SamePortKey(ports[i]) == SamePortKey(ports[j])) {
+                std::string how = ports[i] == ports[j] ? ports[i] + " is named twice"
+                                                       : ports[j] + " and " + ports[i] + " name the same port";
+                std::fprintf(stderr, "flash: %s; name each port once.\n", how.c_str());
+                return true;
+            }
+    return false;
 }
 
 std::string RunLine(const PortRun& run)
@@ -256,7 +298,17 @@ std::string RunLine(const PortRun& run)
 int RunBench(const FlashOptions& options)
 {
     TerminalReporter::StopOnSignals();
+    // A record that cannot be written must be known before any modem is
+    // touched, not found out after the bench has been flashed.
+    std::string why;
+    if (!options.report.empty() && !CanWriteFileAtomically(options.report, why)) {
+        std::fprintf(stderr, "The report %s cannot be written: %s Nothing was flashed.\n", options.report.c_str(),
+                     why.c_str());
+        return kExitFailed;
+    }
     std::vector<std::string> ports = options.ports;
+    if (NamedTwice(ports))
+        return kExitUsage;
     if (options.all) {
         // Every port on which the handshake finds a supported modem.
         TerminalScanUi scan;
@@ -267,6 +319,10 @@ int RunBench(const FlashOptions& options)
         if (ports.empty())
             return kExitFailed;  // the scan has said so
     }
+
+    // The image and the loader are read once for the whole bench: every
+    // port gets the same bytes, and the report's digest is theirs.
+    const TargetFiles files = ReadTargetFiles(TargetOf(options));
 
     std::vector<std::unique_ptr<PortRun>> runs;
     std::vector<std::thread> workers;
@@ -280,7 +336,7 @@ int RunBench(const FlashOptions& options)
     for (std::size_t i = 0; i < ports.size(); ++i) {
         FlashOptions one = options;
         one.port = ports[i];
-        workers.emplace_back(FlashOne, std::ref(*runs[i]), TargetOf(one), options.yes);
+        workers.emplace_back(FlashOne, std::ref(*runs[i]), TargetOf(one), files, options.yes);
     }
 
     // The display: redrawn in place on a terminal, a log line per change
@@ -320,12 +376,11 @@ int RunBench(const FlashOptions& options)
         allSucceeded = allSucceeded && run->succeeded;
         std::printf("%-14s %-28s %-9s %-10s %7.1fs  %s\n", run->port.c_str(),
                     run->identification.empty() ? "-" : run->identification.c_str(), run->plan.c_str(),
-                    run->succeeded ? "succeeded" : "failed", run->seconds, run->reason.c_str());
+                    run->succeeded ? "succeeded" : "failed", run->seconds, Printable(run->reason, true).c_str());
     }
     std::fflush(stdout);
-    if (!options.report.empty() && !WriteReport(options.report, options.file, runs)) {
-        std::fprintf(stderr, "The report %s could not be written (%s); check that its folder exists and can be written.\n",
-                     options.report.c_str(), std::strerror(errno));
+    if (!options.report.empty() && !WriteReport(options.report, options.file, *files.image, runs, why)) {
+        std::fprintf(stderr, "The report %s could not be written: %s\n", options.report.c_str(), why.c_str());
         return kExitFailed;
     }
     return allSucceeded ? kExitOk : kExitFailed;

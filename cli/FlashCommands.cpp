@@ -3,6 +3,7 @@
 
 #include "app/Paths.h"
 #include "cli/Commands.h"
+#include "cli/Printable.h"
 #include "cli/TerminalReporter.h"
 #include "flash/FlashSession.h"
 #include "serial/PortDiagnosis.h"
@@ -70,7 +71,7 @@ bool Check(FlashSession& session, const FlashOptions& options)
     if (result == FlashSession::CheckResult::PortFailed) {
         std::string problem = DescribePortProblem(options.port);
         if (!problem.empty())
-            std::fprintf(stderr, "%s\n", problem.c_str());
+            std::fprintf(stderr, "%s\n", Printable(problem, true).c_str());
     }
     if (result == FlashSession::CheckResult::Stopped)
         std::fprintf(stderr, "Stopped at your request while the modem was being checked; nothing was flashed.\n");
@@ -125,9 +126,9 @@ int RunInfo(const FlashOptions& options)
     PrintRows(reporter, session, run);
     if (run.verdict == RunPlan::Go)
         return kExitOk;
-    std::fprintf(stderr, "%s\n", run.reason.c_str());
+    std::fprintf(stderr, "%s\n", Printable(run.reason, true).c_str());
     if (!run.detail.empty())
-        std::fprintf(stderr, "%s\n", run.detail.c_str());
+        std::fprintf(stderr, "%s\n", Printable(run.detail, true).c_str());
     return kExitFailed;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/TerminalReporter.h"
 
+#include "cli/Printable.h"
 #include "serial/SerialLink.h"
 
 #include <csignal>
@@ -75,7 +76,7 @@ MsgResult TerminalReporter::ShowMessage(const std::string& caption, const std::s
 {
     EndProgressLine();
     if (buttons == MsgButtons::YesNo && m_assumeYes) {
-        std::fprintf(stderr, "%s: %s\n(answered Yes)\n", caption.c_str(), text.c_str());
+        std::fprintf(stderr, "%s: %s\n(answered Yes)\n", caption.c_str(), Printable(text, true).c_str());
         return MsgResult::Yes;
     }
     return m_ui.ShowMessage(caption, text, icon, buttons);
@@ -85,7 +86,7 @@ void TerminalReporter::ShowStatus(const std::string& text, StatusKind kind)
 {
     EndProgressLine();
     std::FILE* out = kind == StatusKind::Stop ? stderr : stdout;
-    std::fprintf(out, "%s\n", text.c_str());
+    std::fprintf(out, "%s\n", Printable(text, true).c_str());
     std::fflush(out);
 }
 
@@ -119,7 +120,7 @@ bool TerminalReporter::QuitRequested()
 void TerminalReporter::ShowFailureDetail(const std::string& detail)
 {
     EndProgressLine();
-    std::fprintf(stderr, "%s\n", detail.c_str());
+    std::fprintf(stderr, "%s\n", Printable(detail, true).c_str());
 }
 
 void TerminalReporter::OnModemWait(ModemWait what, std::uint32_t waitedMs)

@@ -1,11 +1,13 @@
 #include "cli/TerminalUi.h"
 
+#include "cli/Printable.h"
+
 #include <unistd.h>
 
 MsgResult TerminalUi::ShowMessage(const std::string& caption, const std::string& text, MsgIcon /*icon*/,
                                   MsgButtons buttons)
 {
-    std::fprintf(m_out, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fprintf(m_out, "%s: %s\n", caption.c_str(), Printable(text, true).c_str());
     if (buttons == MsgButtons::Ok)
         return MsgResult::Ok;
     if (!::isatty(::fileno(m_in)))

@@ -1,9 +1,9 @@
 #include "flash/Digest.h"
 
-std::string FileSha256(const std::string& path)
+std::string Sha256Hex(std::string_view bytes)
 {
     unsigned char digest[32];
-    if (!FileSha256Bytes(path, digest))
+    if (!Sha256Bytes(bytes, digest))
         return {};
     static const char kHex[] = "0123456789abcdef";
     std::string text;

@@ -76,8 +76,14 @@ FlashTarget TargetFromSelection()
     return target;
 }
 
-FlashSession::FlashSession(FlashReporter& reporter, FlashTarget target)
-    : m_reporter(reporter), m_target(std::move(target))
+TargetFiles ReadTargetFiles(const FlashTarget& target)
+{
+    return {std::make_shared<const FileContents>(ReadRegularFile(target.imagePath, kMaxHexFileBytes)),
+            std::make_shared<const FileContents>(ReadRegularFile(target.loaderPath, kMaxHexFileBytes))};
+}
+
+FlashSession::FlashSession(FlashReporter& reporter, FlashTarget target, TargetFiles files)
+    : m_reporter(reporter), m_target(std::move(target)), m_files(std::move(files))
 {
 }
 
@@ -88,7 +94,11 @@ FlashSession::~FlashSession()
 
 FlashSession::CheckResult FlashSession::CheckAtOpening()
 {
-    if (m_link.ReadFileInfo(m_target.imagePath, m_loaderFileInfo))
+    if (!m_files.image || !m_files.loader)
+        m_files = ReadTargetFiles(m_target);
+    const FileContents& image = *m_files.image;
+    if ((image.result == FileContents::Ok || image.result == FileContents::TooLarge) &&
+        ModemLink::ParseFileInfo(image.bytes, m_loaderFileInfo))
         m_reporter.ShowFileInfo(FormatInfoRow(m_loaderFileInfo, m_loaderFileInfo.sectorSize != 0));
 
     int failure = 0;
@@ -128,7 +138,11 @@ RunPlan FlashSession::PlanRun() const
     std::string error;
     // The image is read and checked whole before anything else: a file that
     // breaks off half way must not leave a half-written flash.
-    bool imageSound = LoadHexFile(m_target.imagePath, kMaxImageDataBytes, run.image, error);
+    // Before the check there are no bytes: an image not read is none.
+    static const FileContents kUnread;
+    const FileContents& image = m_files.image ? *m_files.image : kUnread;
+    const FileContents& loader = m_files.loader ? *m_files.loader : kUnread;
+    bool imageSound = CheckHexContents(image, m_target.imagePath, kMaxImageDataBytes, run.image, error);
 
     std::uint16_t flags = Mismatches();
     if (flags & (MismatchSectorSize | MismatchType)) {
@@ -151,7 +165,7 @@ RunPlan FlashSession::PlanRun() const
     if (run.plan == LoadNormal && (m_modemInfo.sectorSize == 0 || m_loaderFileInfo.sectorSize == 0))
         run.plan = LoadComplete;
     if (run.plan == LoadComplete &&
-        !LoadHexFile(m_target.loaderPath, kMaxLoaderDataBytes, run.loader, error)) {
+        !CheckHexContents(loader, m_target.loaderPath, kMaxLoaderDataBytes, run.loader, error)) {
         run.verdict = RunPlan::LoaderRefused;
         run.reason = Str(IDS_LOADER_DOWNLOAD_FAILED);
         run.detail = error;

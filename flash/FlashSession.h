@@ -10,6 +10,7 @@
 #include "flash/ModemLink.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // What to flash where: the port and rate, the image, and the flash loader
@@ -20,6 +21,16 @@ struct FlashTarget {
     std::string imagePath;
     std::string loaderPath;
 };
+
+// A target's two files as read, once: the check, the run and whatever
+// records it all take these bytes, so that a file replaced meanwhile (the
+// confirmation window may stand open for minutes) is never what gets
+// flashed. A bench reads them once for all its ports.
+struct TargetFiles {
+    std::shared_ptr<const FileContents> image;
+    std::shared_ptr<const FileContents> loader;
+};
+TargetFiles ReadTargetFiles(const FlashTarget& target);
 
 // The selection's port, rate and image, with FLASHLDR.HEX in the start
 // directory as the loader.
@@ -55,12 +66,14 @@ public:
     enum class CheckResult { Ready, PortFailed, NoModem, Stopped };
     enum DownloadMode { LoaderDownload, ImageDownload };
 
-    FlashSession(FlashReporter& reporter, FlashTarget target);
+    // files: the target's files as read before; read by the check when none.
+    FlashSession(FlashReporter& reporter, FlashTarget target, TargetFiles files = {});
     ~FlashSession();
     FlashSession(const FlashSession&) = delete;
     FlashSession& operator=(const FlashSession&) = delete;
 
-    // Reads the image's identification area, opens the port at the rate and
+    // Reads the image and loader files (unless the target brings them),
+    // takes the image's identification area from them, opens the port at the rate and
     // identifies the modem, shows both rows and beeps on
     // a mismatch. When the port cannot be opened or no modem answers, beeps
     // and shows the "Error" box; the window then ends.
@@ -75,6 +88,8 @@ public:
     RunPlan PlanRun() const;
 
     const FlashTarget& Target() const { return m_target; }
+    // The image's bytes as checked and flashed; null before the check.
+    const FileContents* ImageContents() const { return m_files.image.get(); }
     const ModemInfo& LoaderFileInfo() const { return m_loaderFileInfo; }
     const ModemInfo& ModemInfoRecord() const { return m_modemInfo; }
     LoadPlan Plan() const { return m_plan; }
@@ -100,6 +115,7 @@ private:
 
     FlashReporter& m_reporter;
     FlashTarget m_target;
+    TargetFiles m_files;
     ModemLink m_link;
     PortHandle m_port = kInvalidPort;
     ModemInfo m_loaderFileInfo;

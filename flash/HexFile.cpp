@@ -1,7 +1,6 @@
 #include "flash/HexFile.h"
 
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace {
 
@@ -74,33 +73,31 @@ std::string CheckRecord(std::string_view record, std::size_t maxDataBytes, std::
 
 bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& file, std::string& error)
 {
+    return CheckHexContents(ReadRegularFile(path, kMaxHexFileBytes), path, maxDataBytes, file, error);
+}
+
+bool CheckHexContents(const FileContents& contents, const std::string& path, std::size_t maxDataBytes,
+                      HexFile& file, std::string& error)
+{
     file = HexFile{};
-    std::FILE* stream = std::fopen(path.c_str(), "rb");
-    if (stream == nullptr) {
+    switch (contents.result) {
+    case FileContents::Ok:
+        return CheckHexText(contents.bytes, path, maxDataBytes, file, error);
+    case FileContents::OpenFailed:
         error = "The file " + path + " could not be opened.";
         return false;
-    }
-    struct stat info {};
-    if (::fstat(::fileno(stream), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(stream);
-        error = "The file " + path + " could not be opened.";
+    case FileContents::NotAFile:
+        error = "The file " + path + " could not be opened: it is " + contents.what + ", not a file.";
         return false;
-    }
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxHexFileBytes) {
-        std::fclose(stream);
+    case FileContents::TooLarge:
         error = "The file " + path + " is not a valid Intel HEX file: it is larger than any modem's firmware (" +
-                std::to_string(info.st_size) + " bytes).";
+                std::to_string(contents.size) + " bytes).";
         return false;
+    case FileContents::ReadFailed:
+        break;
     }
-    std::string text(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t got = std::fread(text.data(), 1, text.size(), stream);
-    bool readError = std::ferror(stream) != 0;
-    std::fclose(stream);
-    if (readError || got != text.size()) {
-        error = "The file " + path + " could not be read in full.";
-        return false;
-    }
-    return CheckHexText(text, path, maxDataBytes, file, error);
+    error = "The file " + path + " could not be read in full.";
+    return false;
 }
 
 bool CheckHexText(std::string_view text, const std::string& name, std::size_t maxDataBytes, HexFile& file,
@@ -121,6 +118,11 @@ bool CheckHexText(std::string_view text, const std::string& name, std::size_t ma
         return fail(0, "it is empty");
     if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
         return fail(1, "the file starts with a byte-order mark, which is no part of a record");
+    // Editors on Windows offer "Unicode", two bytes a character: every
+    // other byte is then zero, which no line may hold.
+    if (text.size() >= 2 && (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF" ||
+                             (text[0] == ':' && text[1] == '\0') || (text[0] == '\0' && text[1] == ':')))
+        return fail(0, "it is UTF-16 text, two bytes a character; save it as plain ASCII text");
 
     bool ended = false;       // the end-of-file record has been read
     unsigned lineNumber = 0;

@@ -3,6 +3,8 @@
 // of them goes to a modem: a file the modem would take only in part must
 // never be started.
 
+#include "app/Paths.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,6 +39,11 @@ inline constexpr std::uint64_t kMaxHexFileBytes = 64u * 1024 * 1024;
 // end-of-file byte (0x1A) may follow the last record. False with error
 // naming the file, the line and what is wrong.
 bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& file, std::string& error);
+
+// The same check on a file read before (ReadRegularFile with
+// kMaxHexFileBytes), so that the bytes checked are the bytes sent.
+bool CheckHexContents(const FileContents& contents, const std::string& path, std::size_t maxDataBytes,
+                      HexFile& file, std::string& error);
 
 // The same check on text already read; name stands for the file in errors.
 bool CheckHexText(std::string_view text, const std::string& name, std::size_t maxDataBytes, HexFile& file,

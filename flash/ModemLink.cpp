@@ -1,6 +1,7 @@
 #include "flash/ModemLink.h"
 
 #include "app/LoaderApp.h"
+#include "app/Paths.h"
 #include "app/UserInterface.h"
 #include "resources/StringTable.h"
 
@@ -78,13 +79,10 @@ std::string FourAt(std::string_view text, std::ptrdiff_t pos)
 bool ModemLink::ReadFileInfo(const std::string& path, ModemInfo& record)
 {
     record = ModemInfo{};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
+    FileContents area = ReadRegularFile(path, kInfoAreaSize);
+    if (area.result != FileContents::Ok && area.result != FileContents::TooLarge)
         return false;
-    char area[80] = {};
-    std::size_t got = std::fread(area, 1, kInfoAreaSize, file);
-    std::fclose(file);
-    return ParseFileInfo(std::string_view(area, got), record);
+    return ParseFileInfo(area.bytes, record);
 }
 
 bool ModemLink::ParseFileInfo(std::string_view area, ModemInfo& record)

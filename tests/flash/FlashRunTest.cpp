@@ -107,6 +107,25 @@ TEST_F(FlashRunTest, NormalLoadFlashesTheImageAcrossA64KiBBoundary)
     EXPECT_EQ(Flashed(), Image());
 }
 
+// The confirmation window may stand open for minutes between the check and
+// Perform Loading: an image of another modem moved over the file meanwhile
+// must not be what is flashed.
+TEST_F(FlashRunTest, TheImageFlashedIsTheImageChecked)
+{
+    StartModem({});
+    WriteImage({});
+    const Memory checked = Image();
+    FlashSession session(reporter, Target());
+    ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
+    ImageSpec other;
+    other.type = 'P';
+    other.seed = 99;
+    WriteFileBytes(dir.File("other.hex"), MakeImage(other));
+    ASSERT_EQ(::rename(dir.File("other.hex").c_str(), dir.File("MODEM.HEX").c_str()), 0);
+    EXPECT_TRUE(session.OnPerformLoading()) << session.FailureDetail();
+    EXPECT_EQ(Flashed(), checked);
+}
+
 TEST_F(FlashRunTest, CompleteLoadSendsTheLoaderFirstAndResendsALineWhoseReplyWasLost)
 {
     StartModem({"--no-rrfl", "--no-ffl", "--drop-loader-ack-at", "3"});
