@@ -130,3 +130,11 @@ std::string DescribePortProblem(std::string_view portName)
         return "No modem signals on " + name + " (CTS and DSR are off). Check that the modem is connected and switched on.";
     return {};
 }
+
+std::string StaleLockNote(std::string_view portName)
+{
+    std::string device = ResolvePortDevice(portName);
+    if (device.empty())
+        return {};
+    return sp::StaleLockNote(device, "/var/lock", "/proc");
+}

@@ -15,3 +15,8 @@ std::string DescribePortProblem(std::string_view portName);
 // and pid where the system shows them, otherwise only that it is in use;
 // with what to do about it. name is the port as the person knows it.
 std::string PortInUseText(const std::string& name, const serial_platform::PortHolder& holder);
+
+// The one line to show beside a port that was used although a lock file
+// claimed it: the lock was stale (its process does not hold the port) or
+// was no lock file. Empty when there is nothing to say.
+std::string StaleLockNote(std::string_view portName);

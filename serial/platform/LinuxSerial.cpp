@@ -9,6 +9,7 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -106,30 +107,123 @@ bool IsPseudoTerminal(int fd)
     return IsPseudoTerminalNode(info);
 }
 
-// The start of a small file (a lock file, a process's name); empty when
-// it cannot be read.
-std::string ReadSmallFile(const std::string& path)
+// The start of a small file (a lock file, a process's name or status), at
+// most limit bytes, and the file's own status. False when it cannot be
+// opened (errno says why; info stays zero) or is not a regular file (info
+// says what it is). Opening never waits and never follows a link: a FIFO
+// planted as a lock file would otherwise hold the open, or the read, until
+// somebody writes into it, and a link would lead the look elsewhere.
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& content, struct stat& info)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    content.clear();
+    info = {};
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return {};
-    char buffer[64];
-    ssize_t n;
-    do
-        n = ::read(fd, buffer, sizeof buffer);
-    while (n < 0 && errno == EINTR);
+        return false;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    char buffer[512];
+    while (content.size() < limit) {
+        std::size_t want = std::min(sizeof buffer, limit - content.size());
+        ssize_t n = ::read(fd, buffer, want);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
     ::close(fd);
-    if (n <= 0)
-        return {};
-    return std::string(buffer, static_cast<std::size_t>(n));
+    return true;
 }
 
 std::string ProcessName(const std::string& procRoot, int pid)
 {
-    std::string name = ReadSmallFile(procRoot + "/" + std::to_string(pid) + "/comm");
+    std::string name;
+    struct stat info {};
+    ReadSmallFile(procRoot + "/" + std::to_string(pid) + "/comm", 64, name, info);
     if (auto end = name.find('\n'); end != std::string::npos)
         name.erase(end);
     return name;
+}
+
+// The real user id of a process, from the "Uid:" line of its status.
+bool ProcessRealUid(const std::string& procRoot, int pid, uid_t& uid)
+{
+    std::string status;
+    struct stat info {};
+    if (!ReadSmallFile(procRoot + "/" + std::to_string(pid) + "/status", 4096, status, info))
+        return false;
+    std::size_t line = status.find("\nUid:");
+    if (line == std::string::npos)
+        return false;
+    const char* start = status.c_str() + line + 5;
+    char* end = nullptr;
+    unsigned long value = std::strtoul(start, &end, 10);
+    if (end == start)
+        return false;
+    uid = static_cast<uid_t>(value);
+    return true;
+}
+
+// What a file that should have been a serial port or a lock file is, for
+// the sentence that says so.
+std::string FileKind(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return "a regular file";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISCHR(mode))
+        return "a device that is not a terminal";
+    return "no device";
+}
+
+// The same file: for device nodes the same device, whichever node names it.
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    if (S_ISCHR(a.st_mode) || S_ISCHR(b.st_mode))
+        return S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether process pid has the file open, by the descriptors listed under
+// procRoot/<pid>/fd: 1 when it has, 0 when it has not (or is gone), -1 when
+// its descriptors may not be looked at (another user's process).
+int ProcessHoldsFile(const std::string& procRoot, long pid, const struct stat& file)
+{
+    std::string fdDir = procRoot + "/" + std::to_string(pid) + "/fd";
+    DIR* descriptors = ::opendir(fdDir.c_str());
+    if (descriptors == nullptr)
+        return errno == EACCES || errno == EPERM ? -1 : 0;
+    bool found = false;
+    while (!found) {
+        dirent* entry = ::readdir(descriptors);
+        if (entry == nullptr)
+            break;
+        if (entry->d_name[0] == '.')
+            continue;
+        std::string link = fdDir + "/" + entry->d_name;
+        // Only descriptors of files can be the device; sockets, pipes
+        // and the like name no path and are not looked at further.
+        char target[8];
+        ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+        if (n <= 0 || target[0] != '/')
+            continue;
+        struct stat info {};
+        found = ::stat(link.c_str(), &info) == 0 && SameFile(info, file);
+    }
+    ::closedir(descriptors);
+    return found ? 1 : 0;
 }
 
 // The pid in a lock file: ASCII digits, padded with blanks and ended by a
@@ -506,6 +600,9 @@ bool FindDeviceOpener(std::uint64_t deviceId, const std::string& procRoot, PortH
     DIR* processes = ::opendir(procRoot.c_str());
     if (processes == nullptr)
         return false;
+    struct stat device {};
+    device.st_mode = S_IFCHR;
+    device.st_rdev = static_cast<dev_t>(deviceId);
     const int self = static_cast<int>(::getpid());
     bool found = false;
     while (!found) {
@@ -516,29 +613,9 @@ bool FindDeviceOpener(std::uint64_t deviceId, const std::string& procRoot, PortH
         long pid = std::strtol(process->d_name, &end, 10);
         if (end == process->d_name || *end != '\0' || pid <= 0 || pid > INT_MAX || pid == self)
             continue;
-        std::string fdDir = procRoot + "/" + process->d_name + "/fd";
-        DIR* descriptors = ::opendir(fdDir.c_str());
-        if (descriptors == nullptr)
-            continue;  // gone meanwhile, or another user's
-        while (dirent* entry = ::readdir(descriptors)) {
-            if (entry->d_name[0] == '.')
-                continue;
-            std::string link = fdDir + "/" + entry->d_name;
-            // Only descriptors of files can be the device; sockets, pipes
-            // and the like name no path and are not looked at further.
-            char target[8];
-            ssize_t n = ::readlink(link.c_str(), target, sizeof target);
-            if (n <= 0 || target[0] != '/')
-                continue;
-            struct stat info {};
-            if (::stat(link.c_str(), &info) == 0 && S_ISCHR(info.st_mode) &&
-                static_cast<std::uint64_t>(info.st_rdev) == deviceId) {
-                found = true;
-                break;
-            }
-        }
-        ::closedir(descriptors);
-        if (found) {
+        // Processes gone meanwhile, or another user's, are passed over.
+        if (ProcessHoldsFile(procRoot, pid, device) == 1) {
+            found = true;
             holder.pid = static_cast<int>(pid);
             holder.name = ProcessName(procRoot, holder.pid);
         }
@@ -547,9 +624,19 @@ bool FindDeviceOpener(std::uint64_t deviceId, const std::string& procRoot, PortH
     return found;
 }
 
-bool FindLockOwner(const std::string& device, const std::string& lockDir, const std::string& procRoot,
-                   PortHolder& holder)
+namespace {
+
+// What the lock file of a device says: held by a process that holds the
+// device, or set aside (with the sentence that says why), or nothing.
+struct LockLook {
+    bool held = false;
+    PortHolder holder;
+    std::string note;
+};
+
+LockLook LookAtLock(const std::string& device, const std::string& lockDir, const std::string& procRoot)
 {
+    LockLook look;
     // The lock is named after the device node itself: a link such as
     // /dev/serial/by-id/... or a COMn entry stands for the ttyUSB0 behind it.
     std::string resolved = device;
@@ -559,13 +646,62 @@ bool FindLockOwner(const std::string& device, const std::string& lockDir, const 
     }
     std::string base = resolved.substr(resolved.find_last_of('/') + 1);
     if (base.empty())
-        return false;
-    int pid = LockFilePid(ReadSmallFile(lockDir + "/LCK.." + base));
-    if (pid <= 0 || pid == static_cast<int>(::getpid()) || !ProcessExists(pid))
-        return false;  // no lock, an unreadable one, or a stale one
-    holder.pid = pid;
-    holder.name = ProcessName(procRoot, pid);
-    return true;
+        return look;
+    std::string path = lockDir + "/LCK.." + base;
+    std::string content;
+    struct stat lock {};
+    if (!ReadSmallFile(path, 64, content, lock)) {
+        if (lock.st_mode != 0)
+            look.note = "Ignoring " + path + ": it is " + FileKind(lock.st_mode) + ", not a lock file.";
+        else if (errno == ELOOP)
+            look.note = "Ignoring " + path + ": it is a symbolic link, not a lock file.";
+        return look;  // no lock, one that cannot be read, or no lock file at all
+    }
+    int pid = LockFilePid(content);
+    if (pid <= 0 || pid == static_cast<int>(::getpid()))
+        return look;  // being written, or not a lock anybody could have meant
+    std::string stale = "Ignoring the stale lock file " + path + ": pid " + std::to_string(pid);
+    if (!ProcessExists(pid)) {
+        look.note = stale + " no longer runs.";
+        return look;
+    }
+    std::string name = ProcessName(procRoot, pid);
+    // Whoever names a process in a lock file does not make that process use
+    // the port: only its open files say so. A process of another user shows
+    // them to an administrator only; a terminal program's lock file belongs
+    // to the user who runs it, so a lock of one user naming the process of
+    // another (pid 1, say) was not left by that process. When even its user
+    // cannot be read, the lock is taken as held, as a port in doubt is.
+    struct stat file {};
+    int holds = ::stat(device.c_str(), &file) == 0 ? ProcessHoldsFile(procRoot, pid, file) : 0;
+    if (holds < 0) {
+        uid_t uid = 0;
+        holds = !ProcessRealUid(procRoot, pid, uid) || uid == lock.st_uid ? 1 : 0;
+    }
+    if (holds == 0) {
+        look.note = stale + (name.empty() ? "" : " (" + name + ")") + " does not hold the port.";
+        return look;
+    }
+    look.held = true;
+    look.holder.pid = pid;
+    look.holder.name = name;
+    return look;
+}
+
+} // namespace
+
+bool FindLockOwner(const std::string& device, const std::string& lockDir, const std::string& procRoot,
+                   PortHolder& holder)
+{
+    LockLook look = LookAtLock(device, lockDir, procRoot);
+    if (look.held)
+        holder = look.holder;
+    return look.held;
+}
+
+std::string StaleLockNote(const std::string& device, const std::string& lockDir, const std::string& procRoot)
+{
+    return LookAtLock(device, lockDir, procRoot).note;
 }
 
 std::uint32_t TickCount()

@@ -120,11 +120,21 @@ bool FindDeviceOpener(std::uint64_t deviceId, const std::string& procRoot, PortH
 
 // The owner of the lock file lockDir/LCK..<name> that terminal programs
 // create, name being the base name of the device with its links resolved.
-// The file holds the pid as ASCII or as a 4-byte binary int; a pid whose
-// process no longer exists (or is this one) is ignored. The name comes from
-// procRoot/<pid>/comm.
+// The file holds the pid as ASCII or as a 4-byte binary int. Only a regular
+// file counts, read without waiting and not through a link. The lock is
+// held only while its process holds the device: has it open among
+// procRoot/<pid>/fd or, where those cannot be read (another user's process),
+// runs as the user who owns the lock file. A lock of a process that no
+// longer exists, does not hold the device, or is this one is stale and
+// ignored. The name comes from procRoot/<pid>/comm.
 bool FindLockOwner(const std::string& device, const std::string& lockDir, const std::string& procRoot,
                    PortHolder& holder);
+
+// The sentence that says which lock file FindLockOwner ignored and why, for
+// example "Ignoring the stale lock file /var/lock/LCK..ttyUSB0: pid 1
+// (systemd) does not hold the port."; empty when there is no lock file or
+// it is held. Always empty on Windows.
+std::string StaleLockNote(const std::string& device, const std::string& lockDir, const std::string& procRoot);
 
 // Milliseconds from a fixed start, monotonic, wrapping at 2^32: only
 // differences are meaningful.

@@ -277,6 +277,11 @@ bool FindLockOwner(const std::string&, const std::string&, const std::string&, P
     return false;
 }
 
+std::string StaleLockNote(const std::string&, const std::string&, const std::string&)
+{
+    return {};
+}
+
 std::uint32_t TickCount()
 {
     return ::GetTickCount();

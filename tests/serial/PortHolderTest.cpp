@@ -60,37 +60,105 @@ TEST(PortHolderTest, AnotherProcessWithTheDeviceOpenIsFoundByNameAndPid)
     EXPECT_EQ(holder.name, "fl-holder");
 }
 
+std::string AsciiPid(int pid)  // ten characters, padded with blanks, and a line end
+{
+    std::string digits = std::to_string(pid);
+    return std::string(10 - digits.size(), ' ') + digits + "\n";
+}
+
+// A lock counts only while the process it names holds the device; planted
+// FIFOs and links are no lock files and are never waited on.
 TEST(PortHolderTest, LockFilesNameTheirLiveOwnerAndStaleOnesAreIgnored)
 {
-    HoldingChild live("/dev/null");
+    ScopedTempDir dir;
+    for (const char* device : {"ttyUSB7", "ttyS8", "ttyS5", "ttyS6", "ttyS4", "ttyS3", "ttyS2"})
+        WriteFileBytes(dir.File(device), "");
+    ASSERT_EQ(::symlink("ttyUSB7", dir.File("usb-Maker_Modem-if00").c_str()), 0);  // as in /dev/serial/by-id
+    HoldingChild live(dir.File("ttyUSB7")), binaryOwner(dir.File("ttyS8"));
     pid_t gone = ::fork();
     if (gone == 0)
         ::_exit(0);
     ::waitpid(gone, nullptr, 0);
-    std::int32_t binary = live.pid;
-    auto ascii = [](int pid) {  // ten characters, padded with blanks, and a line end
-        std::string digits = std::to_string(pid);
-        return std::string(10 - digits.size(), ' ') + digits + "\n";
-    };
+    std::int32_t binary = binaryOwner.pid;
+    std::string initName = ReadFileBytes("/proc/1/comm");
+    initName.erase(initName.find('\n'));
 
-    ScopedTempDir dir;
-    WriteFileBytes(dir.File("ttyUSB7"), "");
-    ASSERT_EQ(::symlink("ttyUSB7", dir.File("usb-Maker_Modem-if00").c_str()), 0);  // as in /dev/serial/by-id
-    WriteFileBytes(dir.File("LCK..ttyUSB7"), ascii(live.pid));
+    WriteFileBytes(dir.File("LCK..ttyUSB7"), AsciiPid(live.pid));
     WriteFileBytes(dir.File("LCK..ttyS8"), std::string(reinterpret_cast<const char*>(&binary), sizeof binary));
-    WriteFileBytes(dir.File("LCK..ttyS9"), ascii(gone));
+    WriteFileBytes(dir.File("LCK..ttyS9"), AsciiPid(gone));
+    WriteFileBytes(dir.File("LCK..ttyS5"), AsciiPid(live.pid));  // live, but holds another device
+    WriteFileBytes(dir.File("LCK..ttyS6"), AsciiPid(1));
+    // A FIFO with a writer that offers a live pid, and one nobody writes to.
+    ASSERT_EQ(::mkfifo(dir.File("LCK..ttyS4").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.File("LCK..ttyS3").c_str(), 0644), 0);
+    int writer = ::open(dir.File("LCK..ttyS4").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, AsciiPid(live.pid).data(), 11), 11);
+    ASSERT_EQ(::symlink("LCK..ttyUSB7", dir.File("LCK..ttyS2").c_str()), 0);
 
+    const std::string stale = "Ignoring the stale lock file " + dir.File("LCK..");
     const struct {
         std::string device;
         int pid;  // 0: not held
-    } cases[] = {{dir.File("usb-Maker_Modem-if00"), live.pid}, {"/dev/ttyS8", live.pid}, {"/dev/ttyS9", 0},
-                 {"/dev/ttyACM0", 0}};
+        std::string note;
+    } cases[] = {
+        {dir.File("usb-Maker_Modem-if00"), live.pid, ""},
+        {dir.File("ttyS8"), binaryOwner.pid, ""},
+        {"/dev/ttyS9", 0, stale + "ttyS9: pid " + std::to_string(gone) + " no longer runs."},
+        {dir.File("ttyS5"), 0, stale + "ttyS5: pid " + std::to_string(live.pid) + " (fl-holder) does not hold the port."},
+        {dir.File("ttyS6"), 0, stale + "ttyS6: pid 1 (" + initName + ") does not hold the port."},
+        {dir.File("ttyS4"), 0, "Ignoring " + dir.File("LCK..ttyS4") + ": it is a FIFO, not a lock file."},
+        {dir.File("ttyS3"), 0, "Ignoring " + dir.File("LCK..ttyS3") + ": it is a FIFO, not a lock file."},
+        {dir.File("ttyS2"), 0, "Ignoring " + dir.File("LCK..ttyS2") + ": it is a symbolic link, not a lock file."},
+        {"/dev/ttyACM0", 0, ""},
+    };
+    ASSERT_TRUE(live.holding && binaryOwner.holding);
     for (const auto& c : cases) {
         sp::PortHolder holder;
         EXPECT_EQ(sp::FindLockOwner(c.device, dir.Path(), "/proc", holder), c.pid != 0) << c.device;
         EXPECT_EQ(holder.pid, c.pid) << c.device;
         EXPECT_EQ(holder.name, c.pid != 0 ? "fl-holder" : "") << c.device;
+        EXPECT_EQ(sp::StaleLockNote(c.device, dir.Path(), "/proc"), c.note) << c.device;
     }
+    ::close(writer);
+}
+
+// Where another user's open files cannot be seen, a lock counts only when it
+// belongs to the user its process runs as: one that nobody planted naming
+// root's pid 1 is stale, root's own is not.
+TEST(PortHolderTest, AnotherUsersProcessHoldsOnlyALockOfItsOwnUser)
+{
+    struct stat init {};
+    if (::geteuid() != 0 || ::stat("/proc/1", &init) != 0 || init.st_uid == 65534)
+        GTEST_SKIP() << "needs root, to look at locks as the user nobody";
+    ScopedTempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    for (const char* device : {"ttyS1", "ttyS2"}) {
+        WriteFileBytes(dir.File(device), "");
+        WriteFileBytes(dir.File(std::string("LCK..") + device), AsciiPid(1));
+    }
+    ASSERT_EQ(::chown(dir.File("LCK..ttyS1").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(dir.File("LCK..ttyS2").c_str(), init.st_uid, init.st_gid), 0);
+
+    int answer[2];
+    ASSERT_EQ(::pipe(answer), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        std::string seen;
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0)
+            for (const char* device : {"ttyS1", "ttyS2"}) {
+                sp::PortHolder holder;
+                seen += sp::FindLockOwner(dir.File(device), dir.Path(), "/proc", holder) ? "held " : "stale ";
+            }
+        (void)!::write(answer[1], seen.data(), seen.size());
+        ::_exit(0);
+    }
+    ::close(answer[1]);
+    char buffer[64] = {};
+    ssize_t got = ::read(answer[0], buffer, sizeof buffer - 1);
+    ::close(answer[0]);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "stale held ");
 }
 
 TEST(PortHolderTest, InUseTextNamesModemManagerAndHowToKeepItAway)
