@@ -112,6 +112,10 @@ std::string DescribePortProblem(std::string_view portName)
     case sp::OpenResult::PermissionDenied:
         return "Permission denied for " + name +
                ". Join the dialout group (sudo usermod -aG dialout $USER), then log in again.";
+    case sp::OpenResult::NotASerialPort: {
+        std::string kind = sp::NotASerialPortKind();
+        return name + " is not a serial port" + (kind.empty() ? "." : ": it is " + kind + ".");
+    }
     case sp::OpenResult::Failed:
         return name + " cannot be opened: " + sp::LastErrorText() + ".";
     }

@@ -8,7 +8,8 @@
 
 // Tries the port as the probe would: empty when it opens with the program's
 // settings and shows CTS or DSR; otherwise one line saying what is wrong
-// (no such port, in use, not permitted, no modem signals) and what to do.
+// (no such port, not a serial port, in use, not permitted, no modem signals)
+// and what to do.
 std::string DescribePortProblem(std::string_view portName);
 
 // What to say about a port that another program uses: the holder by name

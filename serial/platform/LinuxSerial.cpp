@@ -31,6 +31,8 @@ namespace serial_platform {
 namespace {
 
 thread_local int lastOpenErrno = 0;
+// What the last open found where a serial port should have been.
+thread_local std::string lastOpenKind;
 
 // How long a write may make no progress at all (the device not taking a
 // byte, for example held by flow control) before it counts as failed.
@@ -285,10 +287,19 @@ OpenResult OpenDevice(const std::string& device, PortHandle& handle)
 {
     handle = kInvalidPort;
     lastOpenErrno = 0;
+    lastOpenKind.clear();
     int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         lastOpenErrno = errno;
-        switch (errno) {
+        // A directory cannot be opened for writing, a socket cannot be
+        // opened at all, a file may be read-only: none of them is a missing
+        // port or a question of the dialout group.
+        struct stat info {};
+        if (lastOpenErrno != ENOENT && ::stat(device.c_str(), &info) == 0 && !S_ISCHR(info.st_mode)) {
+            lastOpenKind = FileKind(info.st_mode);
+            return OpenResult::NotASerialPort;
+        }
+        switch (lastOpenErrno) {
         case ENOENT:
         case ENODEV:
         case ENXIO:
@@ -302,13 +313,28 @@ OpenResult OpenDevice(const std::string& device, PortHandle& handle)
             return OpenResult::Failed;
         }
     }
-    // TIOCEXCL keeps other openers out, but not one with administrator
-    // rights; the advisory lock covers that case among cooperating programs.
-    if (!::isatty(fd)) {
-        lastOpenErrno = ENOTTY;
+    // Only a terminal device is a serial port. Opening a FIFO or a regular
+    // file this way does not wait, but no terminal call may go to one: the
+    // file's kind is looked at first.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        lastOpenErrno = errno;
         ::close(fd);
         return OpenResult::Failed;
     }
+    bool terminal = S_ISCHR(info.st_mode) && ::isatty(fd);
+    if (!terminal) {
+        int failure = S_ISCHR(info.st_mode) ? errno : ENOTTY;
+        ::close(fd);
+        lastOpenErrno = failure;
+        if (failure != ENOTTY && failure != EINVAL)
+            return OpenResult::Failed;
+        lastOpenErrno = ENOTTY;
+        lastOpenKind = FileKind(info.st_mode);
+        return OpenResult::NotASerialPort;
+    }
+    // TIOCEXCL keeps other openers out, but not one with administrator
+    // rights; the advisory lock covers that case among cooperating programs.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         lastOpenErrno = errno == EWOULDBLOCK ? EBUSY : errno;
         ::close(fd);
@@ -715,6 +741,11 @@ std::uint32_t TickCount()
 std::string LastErrorText()
 {
     return lastOpenErrno != 0 ? std::strerror(lastOpenErrno) : std::string();
+}
+
+std::string NotASerialPortKind()
+{
+    return lastOpenKind;
 }
 
 } // namespace serial_platform

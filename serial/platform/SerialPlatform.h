@@ -38,14 +38,16 @@ inline constexpr std::uint32_t kReadReturnsAtOnce = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kCtsOn = 0x0010;
 inline constexpr std::uint32_t kDsrOn = 0x0020;
 
-enum class OpenResult { Ok, NotFound, Busy, PermissionDenied, Failed };
+enum class OpenResult { Ok, NotFound, Busy, PermissionDenied, NotASerialPort, Failed };
 
 // Opens a device for reading and writing, held exclusively: a second opener,
 // in this program or another, fails even with administrator rights. A serial
 // device that another process already holds (FindPortHolder) is refused as
 // Busy. On Windows the system refuses a port that another program holds
 // with "access denied", so that reads as Busy too and PermissionDenied does
-// not occur.
+// not occur. On Linux a path that leads to something other than a terminal
+// device (a regular file, a FIFO, a directory, /dev/null) is NotASerialPort,
+// found out before any terminal call goes to it.
 OpenResult OpenDevice(const std::string& device, PortHandle& handle);
 void CloseDevice(PortHandle handle);
 
@@ -142,5 +144,10 @@ std::uint32_t TickCount();
 
 // The system's words for why the last OpenDevice failed.
 std::string LastErrorText();
+
+// What the last OpenDevice that gave NotASerialPort found instead: "a
+// regular file", "a FIFO", "a directory", "a device that is not a
+// terminal", ...; empty after any other result, and on Windows.
+std::string NotASerialPortKind();
 
 } // namespace serial_platform

@@ -307,4 +307,10 @@ std::string LastErrorText()
     return words.empty() ? number : words + " (" + number + ")";
 }
 
+// The system opens what it is asked to open as a port or refuses it.
+std::string NotASerialPortKind()
+{
+    return {};
+}
+
 } // namespace serial_platform
