@@ -26,6 +26,7 @@ struct DirectoryEntry {
     timespec seen{};       // the link's own time: when its device was last found present
     bool present = false;  // its device is there, or the entry is not ours to give away
     bool named = false;    // a listed device goes by this name
+    std::string refusal;   // why the name may not be used (PortNameRefusal); the entry is then not followed
 };
 
 std::string Resolved(const std::string& path)
@@ -35,6 +36,9 @@ std::string Resolved(const std::string& path)
 }
 
 // The COMn entries of the port directory; false when it cannot be read.
+// An entry that may not be used (the directory or the entry is another
+// user's to change) keeps its name taken and is neither followed nor
+// touched.
 bool ReadPortDirectory(const std::string& directory, std::map<int, DirectoryEntry>& entries)
 {
     DIR* dir = ::opendir(directory.c_str());
@@ -49,6 +53,12 @@ bool ReadPortDirectory(const std::string& directory, std::map<int, DirectoryEntr
         if (::lstat(path.c_str(), &info) != 0)
             continue;
         DirectoryEntry entry;
+        entry.refusal = PortNameRefusal(item->d_name);
+        if (!entry.refusal.empty()) {
+            entry.present = true;
+            entries[number] = entry;
+            continue;
+        }
         char target[PATH_MAX];
         ssize_t length = S_ISLNK(info.st_mode) ? ::readlink(path.c_str(), target, sizeof target - 1) : -1;
         if (length >= 0) {
@@ -150,10 +160,21 @@ std::string Describe(const SerialDevice& device)
     return device.description + ": " + device.problem;
 }
 
+// A refusal sentence as the reason within a row: "the port directory ...
+// cannot be trusted: ...", without the full stop.
+std::string AsReason(std::string sentence)
+{
+    if (!sentence.empty() && sentence.back() == '.')
+        sentence.pop_back();
+    if (sentence.rfind("The ", 0) == 0)
+        sentence[0] = 't';
+    return sentence;
+}
+
 struct Row {
     std::string name;
     std::string display;
-    bool absent;  // a simulated modem that has gone; yields its row to a device that is there
+    bool yields;  // a simulated modem that has gone, or a name that may not be used: gives way to a device
 };
 
 } // namespace
@@ -169,6 +190,10 @@ void EnumComPorts(DeviceSource& source)
     std::stable_sort(devices.begin(), devices.end(),
                      [](const SerialDevice& a, const SerialDevice& b) { return NodeNameLess(a.node, b.node); });
     std::string directory = PortDirectory();
+    // A directory that others may write names nothing: no name of it is
+    // used, none is recorded there, and no COMn means /dev/ttyS(n-1) either,
+    // since another user could have removed the entry that meant otherwise.
+    std::string directoryRefusal = PortDirectoryRefusal();
     std::map<int, DirectoryEntry> entries;
     bool directoryRead = ReadPortDirectory(directory, entries);
 
@@ -202,7 +227,7 @@ void EnumComPorts(DeviceSource& source)
     // that name, and the other devices take names nobody meant before.
     std::vector<int> defaults(devices.size(), 0);
     bool claimed[kComNames + 1] = {};
-    for (std::size_t i = 0; i < devices.size(); ++i) {
+    for (std::size_t i = 0; i < devices.size() && directoryRefusal.empty(); ++i) {
         int number = DefaultNumber(devices[i].node);
         if (names[i] == 0 && number != 0 && entries.count(number) == 0) {
             defaults[i] = number;
@@ -211,7 +236,7 @@ void EnumComPorts(DeviceSource& source)
     }
 
     std::vector<std::string> unnamedBecause(devices.size());
-    std::string directoryError;
+    std::string directoryError = AsReason(directoryRefusal);
     bool directoryMade = false;
     for (std::size_t i = 0; i < devices.size(); ++i) {
         if (names[i] != 0)
@@ -251,7 +276,7 @@ void EnumComPorts(DeviceSource& source)
                 break;
             }
             DirectoryEntry& entry = entries[number];
-            entry = DirectoryEntry{target, Resolved(target), {}, true, true};
+            entry = DirectoryEntry{target, Resolved(target), {}, true, true, {}};
             names[i] = number;
             break;
         }
@@ -268,10 +293,12 @@ void EnumComPorts(DeviceSource& source)
     // simulator has gone is listed all the same, and the probe finds nothing
     // there.
     for (const auto& [number, entry] : entries) {
-        if (named.count(number) != 0 || entry.target.empty())
+        if (named.count(number) != 0 || (entry.target.empty() && entry.refusal.empty()))
             continue;
         std::string name = ComPortName(number);
-        if (IsPseudoTerminal(entry.target))
+        if (!entry.refusal.empty())
+            named[number] = {name, name + " -- not used: " + AsReason(entry.refusal), true};
+        else if (IsPseudoTerminal(entry.target))
             named[number] = {name, name + " -- simulated modem (" + entry.target + ")", !entry.present};
         else if (entry.present)
             named[number] = {name, name + " -- " + entry.target, false};
@@ -288,11 +315,12 @@ void EnumComPorts(DeviceSource& source)
         rows.push_back({node, node + " -- " + Describe(devices[i]) + " (no COM name: " + unnamedBecause[i] + ")", false});
     }
 
-    // Only eight rows fit. Simulators that have gone give way first; and
-    // when names ran out, the first device left without one takes the last
-    // row, so that the list says so instead of dropping it without a word.
+    // Only eight rows fit. Simulators that have gone and names that may not
+    // be used give way first; and when names ran out, the first device left
+    // without one takes the last row, so that the list says so instead of
+    // dropping it without a word.
     for (std::size_t i = rows.size(); i-- > 0 && rows.size() > MAX_PORTS;)
-        if (rows[i].absent)
+        if (rows[i].yields)
             rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
     auto unnamed = std::find_if(rows.begin(), rows.end(), [](const Row& row) { return ComPortNumber(row.name) == 0; });
     if (rows.size() > MAX_PORTS && unnamed != rows.end() && unnamed - rows.begin() >= MAX_PORTS)

@@ -97,8 +97,10 @@ std::string PortInUseText(const std::string& name, const serial_platform::PortHo
 std::string DescribePortProblem(std::string_view portName)
 {
     std::string device = ResolvePortDevice(portName);
-    if (device.empty())
-        return NotAPortName(portName);
+    if (device.empty()) {
+        std::string refusal = PortNameRefusal(portName);
+        return refusal.empty() ? NotAPortName(portName) : refusal;
+    }
     std::string name = Named(portName, device);
 
     PortHandle port = kInvalidPort;

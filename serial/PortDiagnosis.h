@@ -8,16 +8,16 @@
 
 // Tries the port as the probe would: empty when it opens with the program's
 // settings and shows CTS or DSR; otherwise one line saying what is wrong
-// (no such port, not a serial port, in use, not permitted, no modem signals)
-// and what to do.
+// (a COM name the port directory cannot be trusted with, no such port, not a
+// serial port, in use, not permitted, no modem signals) and what to do.
 std::string DescribePortProblem(std::string_view portName);
-
-// What to say about a port that another program uses: the holder by name
-// and pid where the system shows them, otherwise only that it is in use;
-// with what to do about it. name is the port as the person knows it.
-std::string PortInUseText(const std::string& name, const serial_platform::PortHolder& holder);
 
 // The one line to show beside a port that was used although a lock file
 // claimed it: the lock was stale (its process does not hold the port) or
 // was no lock file. Empty when there is nothing to say.
 std::string StaleLockNote(std::string_view portName);
+
+// What to say about a port that another program uses: the holder by name
+// and pid where the system shows them, otherwise only that it is in use;
+// with what to do about it. name is the port as the person knows it.
+std::string PortInUseText(const std::string& name, const serial_platform::PortHolder& holder);

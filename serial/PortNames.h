@@ -8,6 +8,12 @@
 // to the device (/dev/ttyUSB0, /dev/pts/4, ...). A COMn without an entry is
 // /dev/ttyS(n-1). An absolute device path is taken as it is.
 //
+// The directory decides which device gets the firmware, so it must be the
+// user's alone: one that other users may write (group- or other-writable
+// without the sticky bit), or that belongs to a user other than this one or
+// root, is not used at all, and in a sticky one only the user's own entries
+// are. A COMn refused so is neither its entry nor /dev/ttyS(n-1).
+//
 // On Windows a port carries the name the system gave it (COM1, COM12, ...)
 // and is opened as \\.\NAME in the device namespace; a path that is in
 // that namespace already is taken as it is. There is no port directory.
@@ -33,5 +39,16 @@ std::string ComPortName(int number);
 // The path to open for a port name: the entry in the port directory, the
 // serial device it stands for by default, or the absolute path given; on
 // Windows the name in the device namespace. Empty for a name that is none
-// of these.
+// of these, and for a COMn that PortNameRefusal refuses.
 std::string ResolvePortDevice(std::string_view portName);
+
+// Why the port directory as a whole cannot be trusted with COM names (other
+// users may write it, or it belongs to another user), in one sentence that
+// names it and the fix; empty when it can, when it does not exist yet, and
+// on Windows.
+std::string PortDirectoryRefusal();
+
+// Why COMn is not looked up: PortDirectoryRefusal, or its entry belongs to
+// another user. One sentence naming the directory or the entry and the fix;
+// empty for a name that may be used, for device paths, and on Windows.
+std::string PortNameRefusal(std::string_view portName);

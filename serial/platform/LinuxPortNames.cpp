@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 std::string PortDirectory()
 {
@@ -45,12 +46,57 @@ bool MakePortDirectory(std::string& error)
     return true;
 }
 
+std::string PortDirectoryRefusal()
+{
+    std::string directory = PortDirectory();
+    struct stat info {};
+    if (::stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return {};  // made afresh, it will be ours alone
+    const uid_t self = ::geteuid();
+    // Another user who may write the directory can point a COM name at a
+    // terminal of their own and take the firmware, or swap two names. A
+    // sticky directory lets nobody else rename or remove the user's own
+    // entries; the entries of others are refused one by one.
+    if (info.st_uid != self && info.st_uid != 0)
+        return "The port directory " + directory + " belongs to another user (uid " + std::to_string(info.st_uid) +
+               "), so its COM names cannot be trusted: make it yours with \"sudo chown $USER " + directory +
+               "\" or set FLASHLOADER_PORTS to a directory of your own.";
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (info.st_mode & S_ISVTX) == 0)
+        return "The port directory " + directory +
+               " may be written by other users, so its COM names cannot be trusted: make it yours alone with \"" +
+               (info.st_uid == self ? "" : "sudo ") + "chmod go-w " + directory + "\".";
+    return {};
+}
+
+std::string PortNameRefusal(std::string_view portName)
+{
+    int number = ComPortNumber(portName);
+    if (number == 0)
+        return {};
+    std::string refusal = PortDirectoryRefusal();
+    if (!refusal.empty())
+        return refusal;
+    std::string directory = PortDirectory();
+    std::string name = ComPortName(number);
+    std::string entry = directory + "/" + name;
+    struct stat info {};
+    const uid_t self = ::geteuid();
+    if (::lstat(entry.c_str(), &info) != 0 || info.st_uid == self)
+        return {};
+    // Another user's entry can be removed by root and by the directory's
+    // owner only, as a sticky directory allows nobody else.
+    struct stat folder {};
+    bool mayRemove = self == 0 || (::stat(directory.c_str(), &folder) == 0 && folder.st_uid == self);
+    return name + " in " + directory + " belongs to another user (uid " + std::to_string(info.st_uid) +
+           "): remove it (" + (mayRemove ? "" : "sudo ") + "rm " + entry + ") so the scan can name the port again.";
+}
+
 std::string ResolvePortDevice(std::string_view portName)
 {
     if (!portName.empty() && portName.front() == '/')
         return std::string(portName);
     int number = ComPortNumber(portName);
-    if (number == 0)
+    if (number == 0 || !PortNameRefusal(portName).empty())
         return {};
     std::string entry = PortDirectory() + "/" + ComPortName(number);
     struct stat info {};

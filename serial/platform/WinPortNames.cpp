@@ -53,3 +53,14 @@ std::string ResolvePortDevice(std::string_view portName)
         name.replace(0, 3, prefix);
     return std::string(kDeviceNamespace) + name;
 }
+
+// The system's port names are nobody's to redirect.
+std::string PortDirectoryRefusal()
+{
+    return {};
+}
+
+std::string PortNameRefusal(std::string_view)
+{
+    return {};
+}

@@ -290,6 +290,46 @@ TEST_F(ScanTest, DevicesThatCannotBeNamedAreListedAndProbedUnderAPathThatReaches
     EXPECT_EQ(PortTable[1].identification, "KT-56 Bench");
 }
 
+// A port directory that others may write names nothing: its simulated modem
+// is not probed, no name is recorded there, and the devices are listed under
+// their paths, saying why.
+TEST_F(ScanTest, ADirectoryOthersMayWriteIsNeitherFollowedNorWritten)
+{
+    ModemSimProcess planted, modem;
+    StartModem(planted, "COM2");
+    ASSERT_EQ(::chmod(ports.c_str(), 0777), 0);
+    ASSERT_TRUE(modem.Start({"--ident", "KT-56 Bench"}));
+    devices.devices = {{modem.DevicePath(), "", "KT-56 USB Modem", ""}};
+    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    const std::string why = "the port directory " + ports + " may be written by other users, so its COM names "
+                            "cannot be trusted: make it yours alone with \"chmod go-w " + ports + "\"";
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"COM2 -- not used: " + why,
+                                                modem.DevicePath() + " -- KT-56 USB Modem (no COM name: " + why + ")"}));
+    EXPECT_EQ(PortTable[0].modemFound, 0);
+    EXPECT_EQ(PortTable[1].identification, "KT-56 Bench");
+    EXPECT_EQ(ListDirectory(ports).size(), 1u);
+}
+
+TEST_F(ScanTest, InASharedStickyDirectoryOnlyTheUsersOwnEntriesCount)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to give an entry to the user nobody";
+    ModemSimProcess planted, modem;
+    StartModem(planted, "COM1");
+    ASSERT_EQ(::lchown((ports + "/COM1").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(ports.c_str(), 01777), 0);
+    ASSERT_TRUE(modem.Start({"--ident", "KT-56 Bench"}));
+    devices.devices = {{modem.DevicePath(), "", "KT-56 USB Modem", ""}};
+    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"COM1 -- not used: COM1 in " + ports +
+                                                    " belongs to another user (uid 65534): remove it (rm " + ports +
+                                                    "/COM1) so the scan can name the port again",
+                                                "COM2 -- KT-56 USB Modem"}));
+    EXPECT_EQ(PortTable[0].modemFound, 0);
+    EXPECT_EQ(PortTable[1].identification, "KT-56 Bench");
+    EXPECT_EQ(Target("COM2"), modem.DevicePath());
+}
+
 TEST_F(ScanTest, EveryModemIsMarked)
 {
     ModemSimProcess first, second;
