@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,12 @@ struct FileContents {
 // waits: a FIFO, a device or a folder is named for what it is and left
 // unread, so that a pipe with nobody writing cannot hold the program.
 FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes);
+
+// The part of ReadRegularFile that both systems share: a regular file of
+// size bytes, opened, read through readSome (which gives the count it read,
+// 0 at the end, less than 0 on failure) as far as maxBytes allows.
+FileContents ReadWithin(std::uint64_t size, std::size_t maxBytes,
+                        const std::function<long long(char* into, std::size_t count)>& readSome);
 
 // Replaces the file at path with exactly these bytes, or leaves it as it was:
 // the bytes go to a new file in the same directory, which is flushed to disk

@@ -2,8 +2,6 @@
 
 #include "app/Paths.h"
 
-#include <algorithm>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -65,32 +63,14 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
         ::close(fd);
         return contents;
     }
-    contents.size = static_cast<std::uint64_t>(info.st_size);
-    // Of a file too large only the start is read: enough for what a person
-    // is told about it, and no gigabytes read to be thrown away.
-    const std::size_t wanted = contents.size > maxBytes ? std::min<std::size_t>(maxBytes, kLargeFileStartBytes)
-                                                        : static_cast<std::size_t>(contents.size);
-    contents.bytes.resize(wanted);
-    std::size_t got = 0;
-    bool failed = false;
-    while (got < wanted) {
-        ssize_t n = ::read(fd, contents.bytes.data() + got, wanted - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            failed = n < 0 || got < wanted;  // cut short while being read
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
+    contents = ReadWithin(static_cast<std::uint64_t>(info.st_size), maxBytes, [fd](char* into, std::size_t count) {
+        ssize_t n;
+        do
+            n = ::read(fd, into, count);
+        while (n < 0 && errno == EINTR);
+        return static_cast<long long>(n);
+    });
     ::close(fd);
-    contents.bytes.resize(got);
-    if (failed)
-        contents.result = FileContents::ReadFailed;
-    else if (contents.size > maxBytes)
-        contents.result = FileContents::TooLarge;
-    else
-        contents.result = FileContents::Ok;
     return contents;
 }
 

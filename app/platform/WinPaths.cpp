@@ -2,8 +2,6 @@
 
 #include "app/Paths.h"
 
-#include <algorithm>
-
 #include <windows.h>
 
 #include <cstdio>
@@ -84,28 +82,12 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
         contents.result = FileContents::NotAFile;
         return contents;
     }
-    contents.size = static_cast<std::uint64_t>(size.QuadPart);
-    // Of a file too large only the start is read: enough for what a person
-    // is told about it, and no gigabytes read to be thrown away.
-    const std::size_t wanted = contents.size > maxBytes ? std::min<std::size_t>(maxBytes, kLargeFileStartBytes)
-                                                        : static_cast<std::size_t>(contents.size);
-    contents.bytes.resize(wanted);
-    std::size_t got = 0;
-    DWORD count = 0;
-    while (got < wanted) {
-        DWORD chunk = wanted - got > 0x40000000u ? 0x40000000u : static_cast<DWORD>(wanted - got);
-        if (!::ReadFile(file, contents.bytes.data() + got, chunk, &count, nullptr) || count == 0)
-            break;
-        got += count;
-    }
+    contents = ReadWithin(static_cast<std::uint64_t>(size.QuadPart), maxBytes, [file](char* into, std::size_t count) {
+        DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+        DWORD got = 0;
+        return ::ReadFile(file, into, chunk, &got, nullptr) ? static_cast<long long>(got) : -1LL;
+    });
     ::CloseHandle(file);
-    contents.bytes.resize(got);
-    if (got < wanted)
-        contents.result = FileContents::ReadFailed;
-    else if (contents.size > maxBytes)
-        contents.result = FileContents::TooLarge;
-    else
-        contents.result = FileContents::Ok;
     return contents;
 }
 

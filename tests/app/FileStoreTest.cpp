@@ -102,12 +102,14 @@ TEST(StoreTest, FollowsOnlyTheLinksThatTheSystemItselfWould)
         const std::string shared = dir.File("shared");
         ASSERT_EQ(::mkdir(shared.c_str(), 0700), 0);
         ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
-        if (c.folderIsNobodys)
+        if (c.folderIsNobodys) {
             ASSERT_EQ(::chown(shared.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        }
         const std::string link = shared + "/flash-report.json";
         ASSERT_EQ(::symlink(dir.File("precious").c_str(), link.c_str()), 0);
-        if (c.linkIsNobodys)
+        if (c.linkIsNobodys) {
             ASSERT_EQ(::lchown(link.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        }
 
         std::string why;
         EXPECT_EQ(WriteFileAtomically(link, "report", 6, &why), c.followed) << why;

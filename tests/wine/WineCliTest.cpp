@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -187,6 +188,35 @@ TEST_F(WineCliTest, APortThatDoesNotExistIsNamedAsSuch)
     ProcessResult probe = Cli({"probe", "--port", "COM9"});
     EXPECT_EQ(probe.exitCode, 1);
     EXPECT_NE(probe.err.find("No such port"), std::string::npos) << probe.err;
+}
+
+// A device or a folder given where a file belongs is named for what it is,
+// never read, and the modem is not touched.
+TEST_F(WineCliTest, DevicesAndFoldersGivenAsFilesAreNamed)
+{
+    ModemSimProcess modem;
+    Modem(modem, "COM4", {"--flash-out", dir.File("flashed.hex")});
+    ASSERT_EQ(::mkdir(dir.File("FOLDER.HEX").c_str(), 0700), 0);
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"--file", "NUL"}, "The file NUL could not be opened: it is a device, not a file."},
+        {{"--file", "FOLDER.HEX"}, "The file FOLDER.HEX could not be opened: it is a directory, not a file."},
+        {{"--file", "MODEM.HEX", "--report", "NUL"}, "The report NUL cannot be written: NUL is a device, not a file"},
+        {{"--file", "MODEM.HEX", "--report", "FOLDER.HEX"},
+         "The report FOLDER.HEX cannot be written: FOLDER.HEX is a directory, not a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        std::vector<std::string> args = {"flash", "--port", "COM4"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ProcessResult run = Cli(args);
+        EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(modem.Stop(), 0);
+    EXPECT_TRUE(HexMemory(ReadFileBytes(dir.File("flashed.hex"))).empty());
 }
 
 } // namespace
