@@ -333,6 +333,8 @@ int RunBench(const FlashOptions& options)
         runs.back()->start = start;
         runs.back()->started = runs.back()->ended = std::chrono::system_clock::now();
     }
+    for (const std::string& port : ports)
+        PrintStaleLockNote(port);
     for (std::size_t i = 0; i < ports.size(); ++i) {
         FlashOptions one = options;
         one.port = ports[i];

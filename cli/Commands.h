@@ -30,5 +30,9 @@ int RunFlash(const FlashOptions& options);
 // Several ports (or --all) at the same time.
 int RunBench(const FlashOptions& options);
 
+// A lock file that would have kept the port from a more careful program but
+// is stale, said on standard error before the port is used.
+void PrintStaleLockNote(const std::string& port);
+
 // What the options name: the port, rate, image and loader.
 FlashTarget TargetOf(const FlashOptions& options);

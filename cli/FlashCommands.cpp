@@ -67,6 +67,7 @@ void StartTrace()
 // The check at opening; false (with what went wrong said) when it failed.
 bool Check(FlashSession& session, const FlashOptions& options)
 {
+    PrintStaleLockNote(options.port);
     FlashSession::CheckResult result = session.CheckAtOpening();
     if (result == FlashSession::CheckResult::PortFailed) {
         std::string problem = DescribePortProblem(options.port);
@@ -94,6 +95,12 @@ void PrintRows(const TerminalReporter& reporter, const FlashSession& session, co
 }
 
 } // namespace
+
+void PrintStaleLockNote(const std::string& port)
+{
+    if (std::string note = StaleLockNote(port); !note.empty())
+        std::fprintf(stderr, "%s\n", Printable(note).c_str());
+}
 
 FlashTarget TargetOf(const FlashOptions& options)
 {

@@ -46,6 +46,7 @@ int RunSelection()
 // The modem handshake on one port; prints the identification text.
 int RunProbe(const std::string& port)
 {
+    PrintStaleLockNote(port);
     std::string identification;
     if (CLoaderApp::ProbeModem(port, identification) == 1) {
         std::printf("%s\n", Printable(identification).c_str());

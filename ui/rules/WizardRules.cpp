@@ -97,7 +97,9 @@ FinishVerdict CompleteSelection(int selectedRow, int baudIndex, const std::strin
         const std::string& port = PortTable[selectedRow].portName;
         const std::string directory = PortDirectory();
         verdict.message = port + " has no COM name, and the wizard can flash only COM1 to COM9. ";
-        if (!directory.empty())
+        if (std::string refusal = PortDirectoryRefusal(); !refusal.empty())
+            verdict.message += "To give it one: " + refusal + " Or ";
+        else if (!directory.empty())
             verdict.message += "To give it one, make sure that the port directory " + directory +
                                " can be written and remove from it an entry you no longer need; the next scan "
                                "names the port. Or ";
