@@ -124,6 +124,12 @@ PtyHost::Registration PtyHost::Register(int portNumber, bool replace, std::strin
     if (!MakePortDirectory(error))
         return Registration::Failed;
     std::string name = ComPortName(portNumber);
+    // The programs would not look the name up there: say so now, not when
+    // a probe finds nothing.
+    if (std::string refusal = PortDirectoryRefusal(); !refusal.empty()) {
+        error = refusal + " " + name + " is not registered.";
+        return Registration::Failed;
+    }
     std::string entry = directory + "/" + name;
 
     struct stat info {};

@@ -65,6 +65,25 @@ std::string PortDirectoryRefusal()
         return "The port directory " + directory +
                " may be written by other users, so its COM names cannot be trusted: make it yours alone with \"" +
                (info.st_uid == self ? "" : "sudo ") + "chmod go-w " + directory + "\".";
+    // The folders above it count as much: whoever may change one can move
+    // the port directory aside and put one of their own in its place. A
+    // sticky folder (/tmp) lets nobody move what is ours.
+    char* real = ::realpath(directory.c_str(), nullptr);
+    std::string folder = real != nullptr ? real : directory;
+    std::free(real);
+    for (std::size_t slash = folder.rfind('/'); slash != std::string::npos && slash > 0; slash = folder.rfind('/')) {
+        folder.erase(slash);
+        struct stat above {};
+        if (::stat(folder.c_str(), &above) != 0)
+            break;
+        bool othersMayWrite = (above.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (above.st_mode & S_ISVTX) == 0;
+        if (othersMayWrite || (above.st_uid != self && above.st_uid != 0))
+            return "The folder " + folder + " above the port directory " + directory +
+                   (othersMayWrite ? " may be written by other users" : " belongs to another user (uid " +
+                                                                          std::to_string(above.st_uid) + ")") +
+                   ", so its COM names cannot be trusted: set FLASHLOADER_PORTS to a directory in folders only "
+                   "you and root may change.";
+    }
     return {};
 }
 

@@ -74,6 +74,27 @@ TEST_F(PortTrustTest, ADirectoryOthersMayWriteNamesNoPort)
         Check(c);
 }
 
+// Whoever may change a folder above could put a directory of their own in
+// the port directory's place.
+TEST_F(PortTrustTest, AFolderAboveThatOthersMayWriteNamesNoPort)
+{
+    ASSERT_EQ(::mkdir(ports.c_str(), 0700), 0);
+    const struct {
+        mode_t mode;
+        bool refused;
+    } cases[] = {{0777, true}, {0775, true}, {01777, false}, {0755, false}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(::chmod(dir.Path().c_str(), c.mode), 0);
+        const std::string refusal = PortNameRefusal("COM2");
+        EXPECT_EQ(refusal, c.refused ? "The folder " + dir.Path() + " above the port directory " + ports +
+                                           " may be written by other users, so its COM names cannot be trusted: set "
+                                           "FLASHLOADER_PORTS to a directory in folders only you and root may change."
+                                     : "");
+        EXPECT_EQ(ResolvePortDevice("COM2").empty(), c.refused);
+    }
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0700), 0);
+}
+
 TEST_F(PortTrustTest, EntriesAndDirectoriesOfAnotherUserNameNoPort)
 {
     if (self != 0)

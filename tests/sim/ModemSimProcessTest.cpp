@@ -172,6 +172,19 @@ TEST(ModemSimProcess, TakenPortIsRefusedUnlessReplaced)
     EXPECT_EQ(LinkTarget(dir.File("COM4")), "/dev/null");
 }
 
+// A directory that others may write names no port for the programs, so
+// registering there would only seem to work.
+TEST(ModemSimProcess, RegistersNothingWhereOthersMayWrite)
+{
+    ScopedTempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    ModemSimProcess refused;
+    EXPECT_FALSE(refused.Start({"--port", "COM3"}, {"FLASHLOADER_PORTS=" + dir.Path()}));
+    EXPECT_EQ(refused.Stop(), 1);
+    EXPECT_NE(refused.ErrorOutput().find("may be written by other users"), std::string::npos) << refused.ErrorOutput();
+    EXPECT_FALSE(FileExists(dir.File("COM3")));
+}
+
 TEST(ModemSimProcess, WinePortLeadsToTheDeviceWhileItRuns)
 {
     for (int signal : {SIGTERM, SIGINT}) {
