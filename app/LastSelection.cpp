@@ -53,8 +53,7 @@ void LoadLastSelection()
     // Never waits: a FIFO or a device of that name is no record, and reads
     // as a missing one.
     FileContents file = ReadRegularFile(kLastSelectionFileName, kSelectionSize);
-    if (file.result != FileContents::Ok && file.result != FileContents::TooLarge &&
-        file.result != FileContents::ReadFailed) {
+    if (file.result == FileContents::OpenFailed || file.result == FileContents::NotAFile) {
         SetDefaultSelection();
         return;
     }

@@ -39,10 +39,10 @@ struct FileContents {
     std::string what;
 };
 
-// Reads the regular file at path, at most maxBytes of it (none: whether it
-// is a file that opens). Opening never
-// waits: a FIFO, a device or a folder is named for what it is and left
-// unread, so that a pipe with nobody writing cannot hold the program.
+// Reads the regular file at path, at most maxBytes of it (with none, only
+// whether it is a file that opens). Opening never waits: a FIFO, a device
+// or a folder is named for what it is and left unread, so that a pipe with
+// nobody writing cannot hold the program.
 FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
 // The part of ReadRegularFile that both systems share: a regular file of

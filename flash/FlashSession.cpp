@@ -96,9 +96,7 @@ FlashSession::CheckResult FlashSession::CheckAtOpening()
 {
     if (!m_files.image || !m_files.loader)
         m_files = ReadTargetFiles(m_target);
-    const FileContents& image = *m_files.image;
-    if ((image.result == FileContents::Ok || image.result == FileContents::TooLarge) &&
-        ModemLink::ParseFileInfo(image.bytes, m_loaderFileInfo))
+    if (ModemLink::FileInfoOf(*m_files.image, m_loaderFileInfo))
         m_reporter.ShowFileInfo(FormatInfoRow(m_loaderFileInfo, m_loaderFileInfo.sectorSize != 0));
 
     int failure = 0;

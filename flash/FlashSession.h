@@ -72,10 +72,10 @@ public:
     FlashSession(const FlashSession&) = delete;
     FlashSession& operator=(const FlashSession&) = delete;
 
-    // Reads the image and loader files (unless the target brings them),
-    // takes the image's identification area from them, opens the port at the rate and
-    // identifies the modem, shows both rows and beeps on
-    // a mismatch. When the port cannot be opened or no modem answers, beeps
+    // Reads the image and loader files (unless the session was given them),
+    // takes the image's identification area from them, opens the port at
+    // the rate and identifies the modem, shows both rows and beeps on a
+    // mismatch. When the port cannot be opened or no modem answers, beeps
     // and shows the "Error" box; the window then ends.
     CheckResult CheckAtOpening();
 
@@ -88,8 +88,6 @@ public:
     RunPlan PlanRun() const;
 
     const FlashTarget& Target() const { return m_target; }
-    // The image's bytes as checked and flashed; null before the check.
-    const FileContents* ImageContents() const { return m_files.image.get(); }
     const ModemInfo& LoaderFileInfo() const { return m_loaderFileInfo; }
     const ModemInfo& ModemInfoRecord() const { return m_modemInfo; }
     LoadPlan Plan() const { return m_plan; }

@@ -1,7 +1,6 @@
 #include "flash/ModemLink.h"
 
 #include "app/LoaderApp.h"
-#include "app/Paths.h"
 #include "app/UserInterface.h"
 #include "resources/StringTable.h"
 
@@ -78,11 +77,15 @@ std::string FourAt(std::string_view text, std::ptrdiff_t pos)
 
 bool ModemLink::ReadFileInfo(const std::string& path, ModemInfo& record)
 {
+    return FileInfoOf(ReadRegularFile(path, kInfoAreaSize), record);
+}
+
+bool ModemLink::FileInfoOf(const FileContents& image, ModemInfo& record)
+{
     record = ModemInfo{};
-    FileContents area = ReadRegularFile(path, kInfoAreaSize);
-    if (area.result != FileContents::Ok && area.result != FileContents::TooLarge)
+    if (image.result != FileContents::Ok && image.result != FileContents::TooLarge)
         return false;
-    return ParseFileInfo(area.bytes, record);
+    return ParseFileInfo(image.bytes, record);
 }
 
 bool ModemLink::ParseFileInfo(std::string_view area, ModemInfo& record)

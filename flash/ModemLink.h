@@ -3,6 +3,7 @@
 // compatibility check and the acknowledged line download. Like SerialLink it
 // holds no data.
 
+#include "app/Paths.h"
 #include "flash/ModemInfo.h"
 #include "serial/SerialLink.h"
 
@@ -47,6 +48,9 @@ public:
     // cannot be opened or is shorter than the area; the record is then
     // cleared.
     bool ReadFileInfo(const std::string& path, ModemInfo& record);
+    // The same from an image read before; false too when it is no file
+    // that opened.
+    static bool FileInfoOf(const FileContents& image, ModemInfo& record);
     // The same from the first bytes of an image.
     static bool ParseFileInfo(std::string_view area, ModemInfo& record);
 

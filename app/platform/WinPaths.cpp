@@ -41,6 +41,22 @@ std::string LastErrorText()
     return message;
 }
 
+// What an open handle is when it is no file on a disk, in the words a
+// person knows; empty for a file.
+std::string KindOf(HANDLE handle)
+{
+    switch (::GetFileType(handle)) {
+    case FILE_TYPE_DISK:
+        return {};
+    case FILE_TYPE_PIPE:
+        return "a pipe";
+    case FILE_TYPE_CHAR:
+        return "a device";
+    default:
+        return "not a regular file";
+    }
+}
+
 } // namespace
 
 FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
@@ -61,19 +77,7 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
         contents.what = LastErrorText();
         return contents;
     }
-    switch (::GetFileType(file)) {
-    case FILE_TYPE_DISK:
-        break;
-    case FILE_TYPE_PIPE:
-        contents.what = "a pipe";
-        break;
-    case FILE_TYPE_CHAR:
-        contents.what = "a device";
-        break;
-    default:
-        contents.what = "not a regular file";
-        break;
-    }
+    contents.what = KindOf(file);
     LARGE_INTEGER size{};
     if (contents.what.empty() && !::GetFileSizeEx(file, &size))
         contents.what = "not a regular file";
@@ -140,10 +144,10 @@ bool PrepareStore(const std::string& path, DWORD& keep, std::string& why)
     HANDLE probe = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
-        DWORD type = ::GetFileType(probe);
+        const std::string kind = KindOf(probe);
         ::CloseHandle(probe);
-        if (type != FILE_TYPE_DISK) {
-            why = path + (type == FILE_TYPE_PIPE ? " is a pipe" : " is a device") + ", not a file: give the path of a file.";
+        if (!kind.empty()) {
+            why = path + " is " + kind + ", not a file: give the path of a file.";
             return false;
         }
     }
