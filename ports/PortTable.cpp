@@ -38,8 +38,9 @@ std::string Resolved(const std::string& path)
 // The COMn entries of the port directory; false when it cannot be read.
 // An entry that may not be used (the directory or the entry is another
 // user's to change) keeps its name taken and is neither followed nor
-// touched.
-bool ReadPortDirectory(const std::string& directory, std::map<int, DirectoryEntry>& entries)
+// touched. directoryRefusal: PortDirectoryRefusal, asked once for the scan.
+bool ReadPortDirectory(const std::string& directory, const std::string& directoryRefusal,
+                       std::map<int, DirectoryEntry>& entries)
 {
     DIR* dir = ::opendir(directory.c_str());
     if (dir == nullptr)
@@ -53,7 +54,7 @@ bool ReadPortDirectory(const std::string& directory, std::map<int, DirectoryEntr
         if (::lstat(path.c_str(), &info) != 0)
             continue;
         DirectoryEntry entry;
-        entry.refusal = PortNameRefusal(item->d_name);
+        entry.refusal = directoryRefusal.empty() ? PortEntryRefusal(item->d_name) : directoryRefusal;
         if (!entry.refusal.empty()) {
             entry.present = true;
             entries[number] = entry;
@@ -195,7 +196,7 @@ void EnumComPorts(DeviceSource& source)
     // since another user could have removed the entry that meant otherwise.
     std::string directoryRefusal = PortDirectoryRefusal();
     std::map<int, DirectoryEntry> entries;
-    bool directoryRead = ReadPortDirectory(directory, entries);
+    bool directoryRead = ReadPortDirectory(directory, directoryRefusal, entries);
 
     if (!registry && !directoryRead) {
         for (int i = 0; i < MAX_PORTS; ++i)

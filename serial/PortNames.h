@@ -52,3 +52,7 @@ std::string PortDirectoryRefusal();
 // another user. One sentence naming the directory or the entry and the fix;
 // empty for a name that may be used, for device paths, and on Windows.
 std::string PortNameRefusal(std::string_view portName);
+
+// The entry's part of PortNameRefusal alone, for a caller that has asked
+// PortDirectoryRefusal once already.
+std::string PortEntryRefusal(std::string_view portName);

@@ -89,12 +89,17 @@ std::string PortDirectoryRefusal()
 
 std::string PortNameRefusal(std::string_view portName)
 {
+    if (ComPortNumber(portName) == 0)
+        return {};
+    std::string refusal = PortDirectoryRefusal();
+    return refusal.empty() ? PortEntryRefusal(portName) : refusal;
+}
+
+std::string PortEntryRefusal(std::string_view portName)
+{
     int number = ComPortNumber(portName);
     if (number == 0)
         return {};
-    std::string refusal = PortDirectoryRefusal();
-    if (!refusal.empty())
-        return refusal;
     std::string directory = PortDirectory();
     std::string name = ComPortName(number);
     std::string entry = directory + "/" + name;

@@ -64,3 +64,8 @@ std::string PortNameRefusal(std::string_view)
 {
     return {};
 }
+
+std::string PortEntryRefusal(std::string_view)
+{
+    return {};
+}
