@@ -4,7 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/LastSelection.h"
 #include "app/ProductTexts.h"
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 bool DeveloperMode = false;
 bool UseLastSelection = false;

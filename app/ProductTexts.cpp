@@ -1,8 +1,8 @@
 #include "app/ProductTexts.h"
 
 #include "app/AppState.h"
-#include "app/Paths.h"
-#include "app/UserInterface.h"
+#include "base/Paths.h"
+#include "base/UserInterface.h"
 #include "app/platform/SettingsFile.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "app/ProfileReader.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace {
 

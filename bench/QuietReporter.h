@@ -2,7 +2,7 @@
 // A display for unattended flashing runs: says nothing but failures, and
 // answers the retry questions as it is told.
 
-#include "flash/FlashReporter.h"
+#include "base/FlashReporter.h"
 
 #include <cstdio>
 #include <functional>

@@ -5,7 +5,7 @@
 // summary at the end.
 
 #include "app/LoaderApp.h"
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
 #include "cli/TerminalReporter.h"

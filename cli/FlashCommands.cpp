@@ -1,7 +1,7 @@
 // info and flash: the check that the confirmation window makes when it
 // opens, and the whole flashing run, on a terminal.
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
 #include "cli/TerminalReporter.h"

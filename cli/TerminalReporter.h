@@ -4,7 +4,7 @@
 // a terminal or as plain lines in a log.
 
 #include "cli/TerminalUi.h"
-#include "flash/FlashReporter.h"
+#include "base/FlashReporter.h"
 
 #include <chrono>
 #include <cstdio>

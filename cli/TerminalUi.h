@@ -2,7 +2,7 @@
 // The terminal front end: messages go to standard error; a question is asked
 // on the terminal when there is one, and answered No otherwise.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 #include <cstdio>
 

@@ -3,10 +3,10 @@
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
-#include "app/Paths.h"
-#include "app/ProcessSetup.h"
+#include "base/Paths.h"
+#include "base/ProcessSetup.h"
 #include "app/ProductTexts.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
 #include "cli/TerminalUi.h"

@@ -2,8 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/LastSelection.h"
-#include "app/Paths.h"
-#include "app/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "resources/StringTable.h"
 
 #include <cstdio>

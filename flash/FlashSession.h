@@ -4,7 +4,7 @@
 // flashing run that its Perform Loading button starts. It owns the open port
 // from the check until it is destroyed.
 
-#include "flash/FlashReporter.h"
+#include "base/FlashReporter.h"
 #include "flash/HexFile.h"
 #include "flash/ModemInfo.h"
 #include "flash/ModemLink.h"

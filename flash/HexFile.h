@@ -3,7 +3,7 @@
 // of them goes to a modem: a file the modem would take only in part must
 // never be started.
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "flash/ModemLink.h"
 
 #include "app/LoaderApp.h"
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "resources/StringTable.h"
 
 #include <algorithm>

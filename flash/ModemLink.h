@@ -3,7 +3,7 @@
 // compatibility check and the acknowledged line download. Like SerialLink it
 // holds no data.
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "flash/ModemInfo.h"
 #include "serial/SerialLink.h"
 

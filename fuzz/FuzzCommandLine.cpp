@@ -4,7 +4,7 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/LastSelection.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -2,7 +2,7 @@
 // they belong, and its texts are read within their fields.
 
 #include "app/LastSelection.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,7 +2,7 @@
 // Windows 95 family, the serial device map of the NT family, or the fixed
 // names COM1 to COM8 where neither can be read.
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "ports/PortTable.h"
 #include "ports/platform/DeviceSource.h"
 #include "ports/platform/Registry.h"

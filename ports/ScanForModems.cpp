@@ -1,6 +1,6 @@
 #include "app/LoaderApp.h"
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "ports/PortTable.h"
 #include "ports/platform/DeviceSource.h"
 #include "ports/platform/Registry.h"

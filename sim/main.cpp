@@ -7,7 +7,7 @@
 // pseudo-terminal and on a signalfd, with a timeout that ends at the next
 // reply due to go out. Nothing sleeps and nothing spins.
 
-#include "app/ProcessSetup.h"
+#include "base/ProcessSetup.h"
 #include "sim/FlashMemory.h"
 #include "sim/ModemModel.h"
 #include "sim/OutputQueue.h"

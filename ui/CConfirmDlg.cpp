@@ -1,7 +1,7 @@
 #include "ui/CConfirmDlg.h"
 
 #include "app/LastSelection.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "ui/DialogInput.h"
 #include "ui/Pictures.h"
 #include "ui/WindowHints.h"

@@ -2,7 +2,7 @@
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "ui/CConfirmDlg.h"
 #include "ui/CFlashWizard.h"
 #include "ui/QtUserInterface.h"

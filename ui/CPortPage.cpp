@@ -1,7 +1,7 @@
 #include "ui/CPortPage.h"
 
 #include "app/LastSelection.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "ui/CFlashWizard.h"
 #include "ui/CMyCheckListBox.h"
 #include "ui/QtUserInterface.h"

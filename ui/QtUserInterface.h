@@ -2,7 +2,7 @@
 // The windowed front end of start-up: message boxes, the search notice of a
 // scan, the confirmation window and the wizard.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "ui/UiDialogs.h"
 
 #include <memory>

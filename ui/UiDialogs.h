@@ -3,7 +3,7 @@
 // question of a flashing run) and the open-file dialog. The program uses
 // Qt's; tests answer them in advance.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "app/platform/SettingsFile.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 bool SettingsFile::Open(const char* name)
 {

@@ -3,7 +3,7 @@
 
 #include "app/platform/SettingsFile.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 
 #include "serial/PortNames.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/LastSelection.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "tests/support/AppFixture.h"
 
 #include <gtest/gtest.h>

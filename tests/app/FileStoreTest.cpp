@@ -2,7 +2,7 @@
 // links may be waiting: nothing blocks, nothing is written through a link
 // that someone else planted, and every refusal says what the path is.
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include "tests/support/TestFiles.h"
 

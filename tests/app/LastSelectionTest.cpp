@@ -1,8 +1,8 @@
 #include "app/LastSelection.h"
 
 #include "app/AppState.h"
-#include "app/Paths.h"
-#include "app/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "tests/support/AppFixture.h"
 
 #include <cstring>

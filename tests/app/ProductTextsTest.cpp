@@ -1,7 +1,7 @@
 #include "app/ProductTexts.h"
 
 #include "app/AppState.h"
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/ScriptedUi.h"
 

@@ -3,7 +3,7 @@
 #include "app/AppState.h"
 #include "app/LastSelection.h"
 #include "app/ProductTexts.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/ScriptedUi.h"
 

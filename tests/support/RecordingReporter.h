@@ -2,7 +2,7 @@
 // A display for the flashing engine that records everything it is told and
 // answers the retry questions from a script.
 
-#include "flash/FlashReporter.h"
+#include "base/FlashReporter.h"
 #include "tests/support/ScriptedAnswers.h"
 
 #include <deque>

@@ -2,7 +2,7 @@
 // The message boxes of a test double: each one recorded, and the Yes/No
 // questions answered from a script (No when the script has run out).
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 #include <deque>
 #include <string>

@@ -2,7 +2,7 @@
 // A front end whose answers are given in advance and which records what was
 // shown, so that start-up and the engine run headless.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "tests/support/ScriptedAnswers.h"
 
 #include <deque>

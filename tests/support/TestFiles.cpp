@@ -1,6 +1,6 @@
 #include "tests/support/TestFiles.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -6,7 +6,7 @@
 #include "app/AppState.h"
 #include "app/LastSelection.h"
 #include "app/ProductTexts.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "ports/platform/DeviceSource.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/ScriptedDialogs.h"

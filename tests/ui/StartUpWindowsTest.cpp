@@ -1,6 +1,6 @@
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/UiSteps.h"

@@ -2,7 +2,7 @@
 // as the windows leave them: the same tables on Linux and on Windows.
 
 #include "app/LastSelection.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "flash/ModemInfo.h"
 #include "ports/PortTable.h"
 #include "resources/DialogTemplates.h"

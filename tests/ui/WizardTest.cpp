@@ -4,7 +4,7 @@
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
 #include "app/ProductTexts.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "ports/PortTable.h"
 #include "ports/platform/DeviceSource.h"
 #include "resources/StringTable.h"

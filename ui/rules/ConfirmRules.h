@@ -3,7 +3,7 @@
 // it highlights and which icon goes with a status, apart from drawing them:
 // the rules both front ends follow.
 
-#include "flash/FlashReporter.h"
+#include "base/FlashReporter.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,8 +2,8 @@
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
-#include "app/Paths.h"
-#include "app/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "ports/PortTable.h"
 #include "serial/PortNames.h"
 

@@ -1,7 +1,7 @@
 #include "ui/win32/WinConfirmDlg.h"
 
 #include "app/LastSelection.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "resources/DialogTemplates.h"
 #include "ui/rules/ConfirmRules.h"
 #include "ui/win32/WinWindows.h"

@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/LoaderApp.h"
-#include "app/ProcessSetup.h"
+#include "base/ProcessSetup.h"
 #include "ui/win32/WinUserInterface.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // The Win32 front end of start-up: message boxes, the search notice of a
 // scan, the confirmation window and the wizard.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 #include <windows.h>
 

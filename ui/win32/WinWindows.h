@@ -2,7 +2,7 @@
 // What the Win32 windows share: the program's resources by their names in
 // the templates, the message boxes, and the message pump of the waits.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 #include <windows.h>
 

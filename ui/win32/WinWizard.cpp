@@ -3,7 +3,7 @@
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
 #include "app/ProductTexts.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "resources/DialogTemplates.h"
 #include "ui/win32/WinConfirmDlg.h"
 #include "ui/win32/WinUserInterface.h"

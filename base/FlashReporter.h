@@ -3,7 +3,7 @@
 // implements it with its controls, the command line with terminal output,
 // the tests with a recorder.
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 #include <cstdint>
 #include <string>

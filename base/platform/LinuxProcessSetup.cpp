@@ -1,4 +1,4 @@
-#include "app/ProcessSetup.h"
+#include "base/ProcessSetup.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,6 +1,6 @@
 // Files and directories on Linux.
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <cerrno>
 #include <cstring>

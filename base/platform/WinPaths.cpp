@@ -1,6 +1,6 @@
 // Files and directories on Windows, through the system's 8-bit ("A") calls.
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <windows.h>
 

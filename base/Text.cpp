@@ -1,4 +1,4 @@
-#include "app/Text.h"
+#include "base/Text.h"
 
 std::string CutText(std::string_view text, std::size_t maxBytes)
 {
