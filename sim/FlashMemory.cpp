@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace sim {
+
 namespace {
 
 int HexDigitValue(char c)
@@ -235,3 +237,5 @@ bool WriteIntelHexFile(const FlashMemory& flash, const std::string& path, std::s
     }
     return true;
 }
+
+} // namespace sim

@@ -15,6 +15,10 @@
 #include <string_view>
 #include <vector>
 
+// The simulator's own names: the loader's HexRecord (flash/HexFile.h) is
+// another record of another layout, and a program may link both.
+namespace sim {
+
 enum class HexRecordType : std::uint8_t {
     Data = 0x00,
     EndOfFile = 0x01,
@@ -87,3 +91,5 @@ bool LoadIntelHex(std::string_view text, FlashMemory& flash, std::string& error)
 // Writes the flash content as Intel HEX to path through a temporary file in
 // the same directory, so that a reader never sees half a file.
 bool WriteIntelHexFile(const FlashMemory& flash, const std::string& path, std::string& error);
+
+} // namespace sim

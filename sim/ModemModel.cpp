@@ -215,8 +215,8 @@ void ModemModel::LoaderRecordLine(const std::string& line, std::string_view body
     }
     int index = m_loaderIndex;
 
-    HexRecord record;
-    if (ParseHexRecord(body, record) != HexParseResult::Ok) {
+    sim::HexRecord record;
+    if (sim::ParseHexRecord(body, record) != sim::HexParseResult::Ok) {
         Reply(at, kError);
         return;
     }
@@ -229,7 +229,7 @@ void ModemModel::LoaderRecordLine(const std::string& line, std::string_view body
     if (FireOnce(m_config.delayLoaderAt, m_firedDelayLoaderAt, index))
         at += m_config.delayLoaderAt.at(index);
 
-    bool start = record.type == static_cast<std::uint8_t>(HexRecordType::EndOfFile);
+    bool start = record.type == static_cast<std::uint8_t>(sim::HexRecordType::EndOfFile);
     if (start) {
         Log("flash loader complete after " + std::to_string(m_loaderRecords) + " records, starting it");
         EnterLoaderMode();
@@ -273,15 +273,15 @@ void ModemModel::ImageLine(const std::string& line, SimTime at)
         Refuse(at, 2);
         return;
     }
-    HexRecord record;
-    if (ParseHexRecord(std::string_view(line).substr(colon + 1), record) != HexParseResult::Ok) {
+    sim::HexRecord record;
+    if (sim::ParseHexRecord(std::string_view(line).substr(colon + 1), record) != sim::HexParseResult::Ok) {
         Refuse(at, 3);
         return;
     }
 
     // Both draws are made for every data line, whatever they decide, so
     // that one line's fate does not shift the next line's.
-    bool data = record.type == static_cast<std::uint8_t>(HexRecordType::Data);
+    bool data = record.type == static_cast<std::uint8_t>(sim::HexRecordType::Data);
     double nokDraw = 2.0, dropDraw = 2.0;
     if (data) {
         std::uniform_real_distribution<double> uniform(0.0, 1.0);

@@ -112,8 +112,8 @@ public:
     bool EchoOn() const { return m_echo; }
     int LoaderRecordsTaken() const { return m_loaderRecords; }
     int ImageRecordsTaken() const { return m_imageRecords; }
-    FlashMemory& Flash() { return m_flash; }
-    const FlashMemory& Flash() const { return m_flash; }
+    sim::FlashMemory& Flash() { return m_flash; }
+    const sim::FlashMemory& Flash() const { return m_flash; }
 
     // The text line ATI5 answers with: type letter, "-56K", then either the
     // resident loader's details or the old firmware's version.
@@ -137,8 +137,8 @@ private:
 
     ModemConfig m_config;
     std::mt19937 m_random;
-    FlashMemory m_flash;
-    HexProgrammer m_programmer;
+    sim::FlashMemory m_flash;
+    sim::HexProgrammer m_programmer;
 
     bool m_loaderMode = false;
     bool m_echo = true;

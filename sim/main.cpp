@@ -42,10 +42,10 @@ void Diagnostic(const std::string& text)
     std::fprintf(stderr, "modemsim: %s\n", text.c_str());
 }
 
-bool SaveFlash(const FlashMemory& flash, const std::string& path, bool verbose)
+bool SaveFlash(const sim::FlashMemory& flash, const std::string& path, bool verbose)
 {
     std::string error;
-    if (!WriteIntelHexFile(flash, path, error)) {
+    if (!sim::WriteIntelHexFile(flash, path, error)) {
         Diagnostic(error);
         return false;
     }
@@ -83,7 +83,7 @@ public:
             m_model.SetLogger(Diagnostic);
     }
 
-    FlashMemory& Flash() { return m_model.Flash(); }
+    sim::FlashMemory& Flash() { return m_model.Flash(); }
 
     // Runs until a signal to stop comes.
     void Run()
@@ -216,7 +216,7 @@ int main(int argc, char** argv)
     // (50 us) on every wake-up would slow the simulated line, not the loader.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
 
-    FlashMemory preload;
+    sim::FlashMemory preload;
     if (!options.flashIn.empty()) {
         std::ifstream in(options.flashIn, std::ios::binary);
         std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -225,7 +225,7 @@ int main(int argc, char** argv)
             Diagnostic("--flash-in: cannot read " + options.flashIn);
             return kSimExitUsage;
         }
-        if (!LoadIntelHex(text, preload, error)) {
+        if (!sim::LoadIntelHex(text, preload, error)) {
             Diagnostic("--flash-in: " + options.flashIn + ": " + error);
             return kSimExitUsage;
         }

@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace sim;
+
 TEST(ModemSimFlashMemory, ParsesRecordsAndNamesWhatIsWrong)
 {
     HexRecord record;

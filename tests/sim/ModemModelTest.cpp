@@ -159,7 +159,7 @@ TEST_F(ModemModelTest, ImageSessionProgramsFlashAndReturnsToCommandMode)
     EXPECT_FALSE(model().TakeImageComplete());
     EXPECT_FALSE(model().InLoaderMode());
 
-    const FlashMemory& flash = model().Flash();
+    const sim::FlashMemory& flash = model().Flash();
     EXPECT_EQ(flash.WrittenCount(), 34u);
     EXPECT_EQ(flash.Read(0x0000), 0x00);
     EXPECT_EQ(flash.Read(0x000F), 0x0F);
