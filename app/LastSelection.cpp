@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "flash/FlashSession.h"
 
 #include <cstdio>
 #include <cstring>
@@ -69,6 +70,16 @@ void SetDefaultSelection()
     if (DefaultHexFilePath(path))
         SetField(FlashSelection.HexFilePath, path);
     DeveloperMode = false;
+}
+
+FlashTarget TargetFromSelection()
+{
+    FlashTarget target;
+    target.port = FieldText(FlashSelection.PortName);
+    target.baudRate = FlashSelection.BaudRate;
+    target.imagePath = FieldText(FlashSelection.HexFilePath);
+    target.loaderPath = JoinPath(StartDirectory, kLoaderFileName);
+    return target;
 }
 
 void StoreLastSelection()

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+struct FlashTarget;
+
 #pragma pack(push, 1)
 struct FlashSelectionRecord {
     std::int32_t BaudRate;  // bits per second, little-endian on disk
@@ -48,6 +50,10 @@ void LoadLastSelection();
 // Baud rate 57600, MODEM.HEX in the current directory, developer mode off.
 // The port name is left as it is.
 void SetDefaultSelection();
+
+// The selection's port, rate and image, with FLASHLDR.HEX in the start
+// directory as the loader.
+FlashTarget TargetFromSelection();
 
 // Writes the selection to "lastsel.dat" in the start directory. A store that
 // fails leaves the earlier file as it was and says nothing.

@@ -5,6 +5,7 @@
 #include "app/LastSelection.h"
 #include "app/ProductTexts.h"
 #include "base/UserInterface.h"
+#include "ports/ModemScan.h"
 
 bool DeveloperMode = false;
 bool UseLastSelection = false;
@@ -37,4 +38,31 @@ bool CLoaderApp::StartUp(std::string_view argumentText)
     m_ui.RunWizard(*this);
     StoreLastSelection();
     return false;
+}
+
+int CLoaderApp::ProbeModem(std::string_view portName, std::string& identification)
+{
+    return modem_scan::ProbeModem(portName, identification);
+}
+
+std::string CLoaderApp::CutIdentification(std::string_view reply)
+{
+    return modem_scan::CutIdentification(reply);
+}
+
+int CLoaderApp::ScanForModems(ScanUi& ui)
+{
+    return modem_scan::ScanForModems(ui);
+}
+
+#ifndef _WIN32
+int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
+{
+    return modem_scan::ScanForModems(ui, devices);
+}
+#endif
+
+int CLoaderApp::ScanForModems(ScanUi& ui, RegistryAccess& registry)
+{
+    return modem_scan::ScanForModems(ui, registry);
 }

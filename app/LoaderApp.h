@@ -3,16 +3,13 @@
 // window it shows is modal and runs inside StartUp, and when StartUp returns
 // the program ends.
 
+#include "base/UserInterface.h"
+
 #include <string>
 #include <string_view>
 
 class DeviceSource;
 class RegistryAccess;
-class ScanUi;
-class StartupUi;
-
-// The title of the program's own message boxes: the program's name.
-inline constexpr char kApplicationName[] = "flashloader";
 
 class CLoaderApp {
 public:
@@ -30,7 +27,8 @@ public:
     // The modem handshake at 57600 baud on one port: 1 when a supported
     // modem answered all of it, with its identification text set; 0 when
     // not, or when the port cannot be used (identification untouched).
-    // The port is open only during the call.
+    // The port is open only during the call. (The probe and the scan are
+    // those of ports/ModemScan.h.)
     static int ProbeModem(std::string_view portName, std::string& identification);
 
     // The identification in an answer to ATI with echo: the echoed "ATI" and

@@ -7,6 +7,9 @@
 
 class CLoaderApp;
 
+// The title of the program's own message boxes: the program's name.
+inline constexpr char kApplicationName[] = "flashloader";
+
 enum class MsgIcon { None, Stop, Question, Warning, Information };
 enum class MsgButtons { Ok, YesNo };
 enum class MsgResult { Ok, Yes, No };

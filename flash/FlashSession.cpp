@@ -1,7 +1,5 @@
 #include "flash/FlashSession.h"
 
-#include "app/AppState.h"
-#include "app/LastSelection.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "resources/StringTable.h"
@@ -10,7 +8,6 @@
 
 namespace {
 
-constexpr char kLoaderFileName[] = "FLASHLDR.HEX";
 constexpr char kLoadingTitle[] = "Modem Flash Loader - Loading...";
 
 std::string Str(int id)
@@ -64,16 +61,6 @@ InfoRow FormatInfoRow(const ModemInfo& info, bool known)
         row.checksum = "NA";
     }
     return row;
-}
-
-FlashTarget TargetFromSelection()
-{
-    FlashTarget target;
-    target.port = FieldText(FlashSelection.PortName);
-    target.baudRate = FlashSelection.BaudRate;
-    target.imagePath = FieldText(FlashSelection.HexFilePath);
-    target.loaderPath = JoinPath(StartDirectory, kLoaderFileName);
-    return target;
 }
 
 TargetFiles ReadTargetFiles(const FlashTarget& target)

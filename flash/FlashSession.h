@@ -32,9 +32,9 @@ struct TargetFiles {
 };
 TargetFiles ReadTargetFiles(const FlashTarget& target);
 
-// The selection's port, rate and image, with FLASHLDR.HEX in the start
-// directory as the loader.
-FlashTarget TargetFromSelection();
+// The flash loader file's name; the windows take it from the start
+// directory.
+inline constexpr char kLoaderFileName[] = "FLASHLDR.HEX";
 
 // What a run will do, settled from the two records and the files before
 // anything goes to the modem.

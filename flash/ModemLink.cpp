@@ -1,6 +1,5 @@
 #include "flash/ModemLink.h"
 
-#include "app/LoaderApp.h"
 #include "base/UserInterface.h"
 #include "resources/StringTable.h"
 

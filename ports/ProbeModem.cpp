@@ -1,6 +1,6 @@
-#include "app/LoaderApp.h"
+#include "ports/ModemScan.h"
 
-#include "flash/ModemLink.h"
+#include "serial/SerialLink.h"
 
 #include <cstdint>
 
@@ -26,7 +26,7 @@ constexpr HandshakeStep kHandshake[] = {
 
 } // namespace
 
-std::string CLoaderApp::CutIdentification(std::string_view text)
+std::string modem_scan::CutIdentification(std::string_view text)
 {
     std::size_t ok = text.find("OK");
     if (ok == std::string_view::npos || ok < 4 + 6)
@@ -34,9 +34,9 @@ std::string CLoaderApp::CutIdentification(std::string_view text)
     return std::string(text.substr(6, ok - 4 - 6));
 }
 
-int CLoaderApp::ProbeModem(std::string_view portName, std::string& identification)
+int modem_scan::ProbeModem(std::string_view portName, std::string& identification)
 {
-    ModemLink link;
+    SerialLink link;
     PortHandle port = kInvalidPort;
     LineSettings settings;
     settings.BaudRate = 57600;

@@ -1,4 +1,4 @@
-#include "app/LoaderApp.h"
+#include "ports/ModemScan.h"
 
 #include "base/UserInterface.h"
 #include "ports/PortTable.h"
@@ -27,7 +27,7 @@ bool ProbeAllAtOnce(ScanUi& ui)
         if (PortTable[i].portName.empty())
             continue;  // an empty row fails at once
         probes.emplace_back([i, &identifications, &answered, name = PortTable[i].portName] {
-            answered[i] = CLoaderApp::ProbeModem(name, identifications[i]);
+            answered[i] = modem_scan::ProbeModem(name, identifications[i]);
         });
     }
     for (std::thread& probe : probes)
@@ -61,7 +61,7 @@ int ProbeListedPorts(ScanUi& ui)
             std::string name = row.portName;
             ui.SetSearchNoticeText(ui.SearchNoticeText() + " " + name);
             row.identification.clear();
-            if (CLoaderApp::ProbeModem(name, row.identification) == 1) {
+            if (modem_scan::ProbeModem(name, row.identification) == 1) {
                 row.modemFound = 1;
                 found = true;
             }
@@ -77,7 +77,7 @@ int ProbeListedPorts(ScanUi& ui)
 
 } // namespace
 
-int CLoaderApp::ScanForModems(ScanUi& ui)
+int modem_scan::ScanForModems(ScanUi& ui)
 {
 #ifdef _WIN32
     return ScanForModems(ui, SystemRegistry());
@@ -88,14 +88,14 @@ int CLoaderApp::ScanForModems(ScanUi& ui)
 }
 
 #ifndef _WIN32
-int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
+int modem_scan::ScanForModems(ScanUi& ui, DeviceSource& devices)
 {
     EnumComPorts(devices);
     return ProbeListedPorts(ui);
 }
 #endif
 
-int CLoaderApp::ScanForModems(ScanUi& ui, RegistryAccess& registry)
+int modem_scan::ScanForModems(ScanUi& ui, RegistryAccess& registry)
 {
     EnumComPorts(registry);
     return ProbeListedPorts(ui);

@@ -1,0 +1,37 @@
+#pragma once
+// Finding the modems: the handshake on one port, and the scan that lists the
+// machine's ports into PortTable and probes them. CLoaderApp's probe and
+// scan are these.
+
+#include <string>
+#include <string_view>
+
+class DeviceSource;
+class RegistryAccess;
+class ScanUi;
+
+namespace modem_scan {
+
+// The modem handshake at 57600 baud on one port: 1 when a supported modem
+// answered all of it, with its identification text set; 0 when not, or
+// when the port cannot be used (identification untouched). The port is
+// open only during the call.
+int ProbeModem(std::string_view portName, std::string& identification);
+
+// The identification in an answer to ATI with echo: the echoed "ATI" and its
+// CR and the line end after it (6 bytes), the text, two line ends (4 bytes)
+// and "OK". Without the echo the cut comes out empty.
+std::string CutIdentification(std::string_view reply);
+
+// Lists the ports into PortTable and probes every row under the search
+// notice, marking those where a modem answered. 1 when at least one did; 0
+// after telling the person that none did. Without a source the ports come
+// from the system's device registry: udev and the port directory on Linux,
+// the system registry on Windows.
+int ScanForModems(ScanUi& ui);
+#ifndef _WIN32
+int ScanForModems(ScanUi& ui, DeviceSource& devices);
+#endif
+int ScanForModems(ScanUi& ui, RegistryAccess& registry);
+
+} // namespace modem_scan
