@@ -178,122 +178,158 @@ struct Row {
     bool yields;  // a simulated modem that has gone, or a name that may not be used: gives way to a device
 };
 
-} // namespace
-
-void EnumComPorts(DeviceSource& source)
-{
-    for (PortEntry& row : PortTable)
-        row = PortEntry{};
-
+// What one listing works with: the devices, the port directory's entries,
+// and the names the devices come to go by.
+struct Listing {
     std::vector<SerialDevice> devices;
-    bool registry = source.ListDevices(devices);
-    // Names are handed out in this order: ttyS2 before ttyS10.
-    std::stable_sort(devices.begin(), devices.end(),
-                     [](const SerialDevice& a, const SerialDevice& b) { return NodeNameLess(a.node, b.node); });
-    std::string directory = PortDirectory();
+    bool registryRead = false;
+    std::string directory;
     // A directory that others may write names nothing: no name of it is
     // used, none is recorded there, and no COMn means /dev/ttyS(n-1) either,
     // since another user could have removed the entry that meant otherwise.
-    std::string directoryRefusal = PortDirectoryRefusal();
+    std::string directoryRefusal;
     std::map<int, DirectoryEntry> entries;
-    bool directoryRead = ReadPortDirectory(directory, directoryRefusal, entries);
+    std::vector<int> names;     // the COM number each device goes by; 0 while it has none
+    std::vector<int> defaults;  // the COMn a device has without an entry; 0 for none
+    bool claimed[kComNames + 1] = {};
+    std::vector<std::string> unnamedBecause;  // for a device left without a name
+};
 
-    if (!registry && !directoryRead) {
-        for (int i = 0; i < MAX_PORTS; ++i)
-            PortTable[i].portName = PortTable[i].displayText = ComPortName(i + 1);
-        return;
-    }
+// The devices of the registry and the entries of the port directory; false
+// when neither can be read.
+bool ReadSources(DeviceSource& source, Listing& listing)
+{
+    listing.registryRead = source.ListDevices(listing.devices);
+    // Names are handed out in this order: ttyS2 before ttyS10.
+    std::stable_sort(listing.devices.begin(), listing.devices.end(),
+                     [](const SerialDevice& a, const SerialDevice& b) { return NodeNameLess(a.node, b.node); });
+    listing.directory = PortDirectory();
+    listing.directoryRefusal = PortDirectoryRefusal();
+    bool directoryRead = ReadPortDirectory(listing.directory, listing.directoryRefusal, listing.entries);
+    return listing.registryRead || directoryRead;
+}
 
-    // The COM number each device goes by; 0 while it has none.
-    std::vector<int> names(devices.size(), 0);
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        for (auto& [number, entry] : entries)
-            if (SameDevice(entry, devices[i])) {
+void ListFixedNames()
+{
+    for (int i = 0; i < MAX_PORTS; ++i)
+        PortTable[i].portName = PortTable[i].displayText = ComPortName(i + 1);
+}
+
+// The names the port directory records for the devices. The time of an
+// entry records when its device was last seen, so that the name gone unused
+// longest is the one given back first.
+void TakeRecordedNames(Listing& listing)
+{
+    listing.names.assign(listing.devices.size(), 0);
+    for (std::size_t i = 0; i < listing.devices.size(); ++i)
+        for (auto& [number, entry] : listing.entries)
+            if (SameDevice(entry, listing.devices[i])) {
                 entry.present = true;
-                if (names[i] == 0 && !entry.named) {
-                    names[i] = number;
+                if (listing.names[i] == 0 && !entry.named) {
+                    listing.names[i] = number;
                     entry.named = true;
                 }
             }
-    // The time of an entry records when its device was last seen, so that
-    // the name gone unused longest is the one given back first.
-    for (auto& [number, entry] : entries) {
+    for (auto& [number, entry] : listing.entries) {
         if (!entry.present && !entry.target.empty())
-            entry.present = StillThere(entry, registry);
+            entry.present = StillThere(entry, listing.registryRead);
         if (entry.present && !entry.target.empty())
-            ::utimensat(AT_FDCWD, (directory + "/" + ComPortName(number)).c_str(), nullptr, AT_SYMLINK_NOFOLLOW);
+            ::utimensat(AT_FDCWD, (listing.directory + "/" + ComPortName(number)).c_str(), nullptr,
+                        AT_SYMLINK_NOFOLLOW);
     }
+}
 
-    // Without an entry COMn already means /dev/ttyS(n-1): such a port keeps
-    // that name, and the other devices take names nobody meant before.
-    std::vector<int> defaults(devices.size(), 0);
-    bool claimed[kComNames + 1] = {};
-    for (std::size_t i = 0; i < devices.size() && directoryRefusal.empty(); ++i) {
-        int number = DefaultNumber(devices[i].node);
-        if (names[i] == 0 && number != 0 && entries.count(number) == 0) {
-            defaults[i] = number;
-            claimed[number] = true;
+// Without an entry COMn already means /dev/ttyS(n-1): such a port keeps
+// that name, and the other devices take names nobody meant before.
+void TakeDefaultNames(Listing& listing)
+{
+    listing.defaults.assign(listing.devices.size(), 0);
+    for (std::size_t i = 0; i < listing.devices.size() && listing.directoryRefusal.empty(); ++i) {
+        int number = DefaultNumber(listing.devices[i].node);
+        if (listing.names[i] == 0 && number != 0 && listing.entries.count(number) == 0) {
+            listing.defaults[i] = number;
+            listing.claimed[number] = true;
         }
     }
+}
 
-    std::vector<std::string> unnamedBecause(devices.size());
-    std::string directoryError = AsReason(directoryRefusal);
+// Records a name for device i in the port directory (which exists): its
+// default, else the lowest free one, else the one whose device has been
+// gone longest.
+void RecordNewName(Listing& listing, std::size_t i)
+{
+    const SerialDevice& device = listing.devices[i];
+    std::string target = device.stableLink.empty() ? device.node : device.stableLink;
+    for (;;) {
+        int number = listing.defaults[i];
+        for (int n = 1; number == 0 && n <= kComNames; ++n)
+            if (listing.entries.count(n) == 0 && !listing.claimed[n])
+                number = n;
+        bool replace = number == 0;
+        if (replace)
+            number = OldestAbsent(listing.entries);
+        if (number == 0) {
+            listing.unnamedBecause[i] = "COM1 to COM9 all belong to devices that are present";
+            return;
+        }
+        int failure = MakeEntry(listing.directory, number, target, replace);
+        if (failure == EEXIST && !replace) {
+            // Taken meanwhile by another program: leave it be, try the next.
+            listing.entries[number].present = true;
+            listing.defaults[i] = 0;
+            continue;
+        }
+        if (failure != 0) {
+            listing.unnamedBecause[i] =
+                "cannot make " + listing.directory + "/" + ComPortName(number) + ": " + std::strerror(failure);
+            listing.names[i] = listing.defaults[i];
+            return;
+        }
+        DirectoryEntry& entry = listing.entries[number];
+        entry = DirectoryEntry{target, Resolved(target), {}, true, true, {}};
+        listing.names[i] = number;
+        return;
+    }
+}
+
+// Names the devices that have none yet, making the port directory when the
+// first needs it. Where it cannot be made, a device keeps the name it has
+// without an entry, if any.
+void RecordNewNames(Listing& listing)
+{
+    listing.unnamedBecause.assign(listing.devices.size(), "");
+    std::string directoryError = AsReason(listing.directoryRefusal);
     bool directoryMade = false;
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (names[i] != 0)
+    for (std::size_t i = 0; i < listing.devices.size(); ++i) {
+        if (listing.names[i] != 0)
             continue;
         if (!directoryMade && directoryError.empty())
             directoryMade = MakePortDirectory(directoryError);
         if (!directoryMade) {
-            names[i] = defaults[i];  // reachable by that name without an entry
-            unnamedBecause[i] = directoryError;
+            listing.names[i] = listing.defaults[i];  // reachable by that name without an entry
+            listing.unnamedBecause[i] = directoryError;
             continue;
         }
-        const SerialDevice& device = devices[i];
-        std::string target = device.stableLink.empty() ? device.node : device.stableLink;
-        for (;;) {
-            int number = defaults[i];
-            for (int n = 1; number == 0 && n <= kComNames; ++n)
-                if (entries.count(n) == 0 && !claimed[n])
-                    number = n;
-            bool replace = number == 0;
-            if (replace)
-                number = OldestAbsent(entries);
-            if (number == 0) {
-                unnamedBecause[i] = "COM1 to COM9 all belong to devices that are present";
-                break;
-            }
-            int failure = MakeEntry(directory, number, target, replace);
-            if (failure == EEXIST && !replace) {
-                // Taken meanwhile by another program: leave it be, try the next.
-                entries[number].present = true;
-                defaults[i] = 0;
-                continue;
-            }
-            if (failure != 0) {
-                unnamedBecause[i] =
-                    "cannot make " + directory + "/" + ComPortName(number) + ": " + std::strerror(failure);
-                names[i] = defaults[i];
-                break;
-            }
-            DirectoryEntry& entry = entries[number];
-            entry = DirectoryEntry{target, Resolved(target), {}, true, true, {}};
-            names[i] = number;
-            break;
-        }
+        RecordNewName(listing, i);
     }
+}
 
+// The rows of the listing in COM-number order, the devices without a name
+// behind them.
+std::vector<Row> ListRows(const Listing& listing)
+{
+    const std::vector<SerialDevice>& devices = listing.devices;
     std::map<int, Row> named;
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (names[i] == 0 || named.count(names[i]) != 0)
+        if (listing.names[i] == 0 || named.count(listing.names[i]) != 0)
             continue;
-        std::string name = ComPortName(names[i]);
-        named[names[i]] = {name, name + " -- " + Describe(devices[i]), false};
+        std::string name = ComPortName(listing.names[i]);
+        named[listing.names[i]] = {name, name + " -- " + Describe(devices[i]), false};
     }
     // Entries that no listed device goes by. A simulated modem whose
     // simulator has gone is listed all the same, and the probe finds nothing
     // there.
-    for (const auto& [number, entry] : entries) {
+    for (const auto& [number, entry] : listing.entries) {
         if (named.count(number) != 0 || (entry.target.empty() && entry.refusal.empty()))
             continue;
         std::string name = ComPortName(number);
@@ -310,16 +346,21 @@ void EnumComPorts(DeviceSource& source)
     // A device that has no name is still listed, under its device path,
     // which opens it as well; the row says why.
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (names[i] != 0)
+        if (listing.names[i] != 0)
             continue;
         const std::string& node = devices[i].node;
-        rows.push_back({node, node + " -- " + Describe(devices[i]) + " (no COM name: " + unnamedBecause[i] + ")", false});
+        rows.push_back(
+            {node, node + " -- " + Describe(devices[i]) + " (no COM name: " + listing.unnamedBecause[i] + ")", false});
     }
+    return rows;
+}
 
-    // Only eight rows fit. Simulators that have gone and names that may not
-    // be used give way first; and when names ran out, the first device left
-    // without one takes the last row, so that the list says so instead of
-    // dropping it without a word.
+// Only eight rows fit. Simulators that have gone and names that may not be
+// used give way first; and when names ran out, the first device left
+// without one takes the last row, so that the list says so instead of
+// dropping it without a word.
+void FillTable(std::vector<Row> rows)
+{
     for (std::size_t i = rows.size(); i-- > 0 && rows.size() > MAX_PORTS;)
         if (rows[i].yields)
             rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
@@ -330,4 +371,22 @@ void EnumComPorts(DeviceSource& source)
         PortTable[i].portName = rows[i].name;
         PortTable[i].displayText = rows[i].display;
     }
+}
+
+} // namespace
+
+void EnumComPorts(DeviceSource& source)
+{
+    for (PortEntry& row : PortTable)
+        row = PortEntry{};
+
+    Listing listing;
+    if (!ReadSources(source, listing)) {
+        ListFixedNames();
+        return;
+    }
+    TakeRecordedNames(listing);
+    TakeDefaultNames(listing);
+    RecordNewNames(listing);
+    FillTable(ListRows(listing));
 }

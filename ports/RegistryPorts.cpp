@@ -123,6 +123,24 @@ bool ListSerialMap(RegistryAccess& registry)
     return true;
 }
 
+// The running-device tree exists in the Windows 95 family only. The NT
+// family cannot open it at all, and Wine opens it as an empty key. A real
+// tree always holds at least the machine's root node, so a tree without a
+// single subkey is taken for no tree; the NT family's serial device map
+// lists the ports there instead. True when the tree listed the ports.
+bool ListDeviceTree(RegistryAccess& registry)
+{
+    RegKey tree = 0;
+    if (!registry.OpenKey(kHkeyDynData, kDeviceTree, KeyPurpose::Enumerate, tree))
+        return false;
+    std::string first;
+    bool hasNodes = registry.EnumKey(tree, 0, first);
+    if (hasNodes)
+        ListDeviceNodes(registry, tree);
+    registry.CloseKey(tree);
+    return hasNodes;
+}
+
 } // namespace
 
 void ReadRegString(RegistryAccess& registry, RegKey root, const std::string& path, const std::string& valueName,
@@ -143,23 +161,11 @@ void EnumComPorts(RegistryAccess& registry)
     for (PortEntry& row : PortTable)
         row = PortEntry{};
 
-    // The running-device tree exists in the Windows 95 family only. The NT
-    // family cannot open it at all, and Wine opens it as an empty key. A
-    // real tree always holds at least the machine's root node, so a tree
-    // without a single subkey is taken for no tree; the NT family's serial
-    // device map lists the ports there instead. Only without either are the
-    // fixed names listed, whether those ports exist or not; the probe sorts
-    // them out.
-    RegKey tree = 0;
-    if (registry.OpenKey(kHkeyDynData, kDeviceTree, KeyPurpose::Enumerate, tree)) {
-        std::string first;
-        bool hasNodes = registry.EnumKey(tree, 0, first);
-        if (hasNodes)
-            ListDeviceNodes(registry, tree);
-        registry.CloseKey(tree);
-        if (hasNodes)
-            return;
-    }
+    // Only without the device tree and the serial device map are the fixed
+    // names listed, whether those ports exist or not; the probe sorts them
+    // out.
+    if (ListDeviceTree(registry))
+        return;
     if (!ListSerialMap(registry))
         ListFixedNames();
 }
