@@ -5,6 +5,7 @@
 # mingw-w64, its tests run under Wine). Exits non-zero when anything fails.
 #   FL_SKIP_SANITIZERS=1 ./test.sh   leaves out the sanitizer build.
 #   FL_SKIP_WINDOWS=1 ./test.sh      leaves out the Windows build.
+# Every build treats a warning in the project's own code as an error.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -32,15 +33,15 @@ linux_build() { # linux_build DIR CMAKE-OPTIONS...
 }
 
 part "set-up" scripts/install-deps.sh
-part "Linux build and tests" linux_build build
+part "Linux build and tests" linux_build build -DFL_WERROR=ON
 
 if [ "${FL_SKIP_SANITIZERS:-0}" != 1 ]; then
-  part "sanitizer build and tests" linux_build build-asan -DFL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  part "sanitizer build and tests" linux_build build-asan -DFL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DFL_WERROR=ON
 fi
 
 if [ "${FL_SKIP_WINDOWS:-0}" != 1 ]; then
   windows_build() {
-    scripts/build-windows.sh
+    scripts/build-windows.sh -DFL_WERROR=ON
   }
   windows_tests() {
     # A prefix of the build's own, its server started before any test.
