@@ -108,57 +108,64 @@ bool IsDirectory(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-} // namespace
-
-int ParseSimOptions(int argc, char** argv, SimOptions& options)
-{
-    ModemConfig& modem = options.modem;
-    CLI::App app{kDescription, "modemsim"};
-
-    std::string port, type = "S", sector = "64", checksum = "1A2B", loaderVersion = "4.4";
+// The options as given, before they are checked and taken into SimOptions.
+struct GivenOptions {
+    std::string port, winePort;
+    std::string type = "S", sector = "64", checksum = "1A2B", loaderVersion = "4.4";
+    bool noRrfl = false, noFfl = false;
     double restartDelay = 0.2, slowFirstLine = 0, chunkGapMs = 2, latencyTimerMs = 0, splitPauseMs = 0;
     std::size_t chunk = 0;
     int pace = 0;
     std::vector<std::string> nokAt, dropAckAt, dropLoaderAckAt, delayLoaderAt, delayAckAt;
-    bool noRrfl = false, noFfl = false;
+};
 
-    app.add_option("--port", port, "Register the device as COMn (COM1..COM9) in the port directory")
+void AddPortOptions(CLI::App& app, GivenOptions& given, SimOptions& options)
+{
+    ModemConfig& modem = options.modem;
+    app.add_option("--port", given.port, "Register the device as COMn (COM1..COM9) in the port directory")
         ->type_name("COMn");
     app.add_flag("--replace", options.replace, "Take over a COMn entry that leads to an existing device");
-    std::string winePort;
-    app.add_option("--wine-port", winePort,
+    app.add_option("--wine-port", given.winePort,
                    "Link the device as COMn of the Wine prefix ($WINEPREFIX, else ~/.wine), replacing its comn")
         ->type_name("COMn");
     app.add_flag("-v,--verbose", options.verbose, "Log every line received and every reply on stderr");
     app.add_flag("--silent", modem.silent, "Answer nothing at all");
+}
 
+void AddIdentificationOptions(CLI::App& app, GivenOptions& given, ModemConfig& modem)
+{
     auto* identification = "Identification";
     app.add_option("--ident", modem.ident, "What ATI answers (no OK, CR or LF)")
         ->type_name("TEXT")
         ->default_str(modem.ident)
         ->group(identification);
-    app.add_option("--type", type, "Modem type letter of ATI5: C, I, S, U, P or any other letter")
+    app.add_option("--type", given.type, "Modem type letter of ATI5: C, I, S, U, P or any other letter")
         ->type_name("LETTER")
         ->default_str("S")
         ->group(identification);
-    app.add_flag("--no-rrfl", noRrfl, "ATI5 reports an old firmware without the resident loader")
+    app.add_flag("--no-rrfl", given.noRrfl, "ATI5 reports an old firmware without the resident loader")
         ->group(identification);
-    app.add_option("--sector", sector, "Flash sector size in KiB reported: 64, 16 or none")
+    app.add_option("--sector", given.sector, "Flash sector size in KiB reported: 64, 16 or none")
         ->type_name("64|16|none")
         ->default_str("64")
         ->group(identification);
-    app.add_option("--checksum", checksum, "Loader checksum reported, four hex digits")
+    app.add_option("--checksum", given.checksum, "Loader checksum reported, four hex digits")
         ->type_name("HHHH")
         ->default_str("1A2B")
         ->group(identification);
-    app.add_flag("--no-ffl", noFfl, "The resident loader does not answer AT&&FFL (ERROR)")->group(identification);
-    app.add_option("--loader-version", loaderVersion, "Flash loader banner version, e.g. 4.4 or 4.3, or none")
+    app.add_flag("--no-ffl", given.noFfl, "The resident loader does not answer AT&&FFL (ERROR)")
+        ->group(identification);
+    app.add_option("--loader-version", given.loaderVersion, "Flash loader banner version, e.g. 4.4 or 4.3, or none")
         ->type_name("VERSION|none")
         ->default_str("4.4")
         ->group(identification);
+}
 
+void AddBehaviourOptions(CLI::App& app, GivenOptions& given, SimOptions& options)
+{
+    ModemConfig& modem = options.modem;
     auto* behaviour = "Behaviour";
-    app.add_option("--restart-delay", restartDelay, "Seconds before the loader answers a restart request (Z)")
+    app.add_option("--restart-delay", given.restartDelay, "Seconds before the loader answers a restart request (Z)")
         ->type_name("SECONDS")
         ->default_str("0.2")
         ->check(Quiet(CLI::Range(0.0, 3600.0)))
@@ -178,7 +185,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
         ->group(behaviour);
     app.add_flag("--echo-loader-lines", modem.echoLoaderLines, "Echo the loader file's lines while echo is on")
         ->group(behaviour);
-    app.add_option("--split-replies-ms", splitPauseMs,
+    app.add_option("--split-replies-ms", given.splitPauseMs,
                    "Pause MS in every refusal (after the N of its second NOK) and every loader start (OK first, "
                    "then the banner)")
         ->type_name("MS")
@@ -191,32 +198,35 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
         ->type_name("FILE")
         ->check(Quiet(CLI::ExistingFile))
         ->group(behaviour);
+}
 
+void AddFaultOptions(CLI::App& app, GivenOptions& given, ModemConfig& modem)
+{
     auto* faults = "Faults";
     app.add_option("--seed", modem.seed, "Seed of the random faults")->type_name("N")->default_str("1")->group(faults);
     app.add_option("--no-answer", modem.noAnswer, "A command line (without CR, any case) that gets no reply")
         ->type_name("TEXT")
         ->allow_extra_args(false)
         ->group(faults);
-    app.add_option("--slow-first-line", slowFirstLine, "Seconds the first image line's acknowledgement is late")
+    app.add_option("--slow-first-line", given.slowFirstLine, "Seconds the first image line's acknowledgement is late")
         ->type_name("SECONDS")
         ->check(Quiet(CLI::Range(0.0, 3600.0)))
         ->group(faults);
-    app.add_option("--chunk", chunk, "Write every reply in pieces of N bytes")
+    app.add_option("--chunk", given.chunk, "Write every reply in pieces of N bytes")
         ->type_name("N")
         ->check(Quiet(CLI::Range(std::size_t{1}, std::size_t{65536})))
         ->group(faults);
-    app.add_option("--latency-timer-ms", latencyTimerMs,
+    app.add_option("--latency-timer-ms", given.latencyTimerMs,
                    "Hold every reply until the next tick of a USB adapter's latency timer of this many ms")
         ->type_name("MS")
         ->check(Quiet(CLI::Range(0.0, 1000.0)))
         ->group(faults);
-    app.add_option("--chunk-gap-ms", chunkGapMs, "Milliseconds between the pieces of a reply")
+    app.add_option("--chunk-gap-ms", given.chunkGapMs, "Milliseconds between the pieces of a reply")
         ->type_name("MS")
         ->default_str("2")
         ->check(Quiet(CLI::Range(0.0, 60000.0)))
         ->group(faults);
-    app.add_option("--pace", pace, "Emulate a line at BAUD: lines arrive and replies leave at that speed")
+    app.add_option("--pace", given.pace, "Emulate a line at BAUD: lines arrive and replies leave at that speed")
         ->type_name("BAUD")
         ->check(Quiet(CLI::Range(1, 10000000)))
         ->group(faults);
@@ -233,60 +243,64 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
         ->type_name("RATE")
         ->check(Quiet(CLI::Range(0.0, 1.0)))
         ->group(faults);
-    app.add_option("--nok-at", nokAt, "Refuse image line LINE (from 0) with CODE 1..4, 0 for none")
+    app.add_option("--nok-at", given.nokAt, "Refuse image line LINE (from 0) with CODE 1..4, 0 for none")
         ->type_name("LINE:CODE")
         ->allow_extra_args(false)
         ->group(faults);
-    app.add_option("--drop-ack-at", dropAckAt, "Program image line LINE but do not acknowledge it")
+    app.add_option("--drop-ack-at", given.dropAckAt, "Program image line LINE but do not acknowledge it")
         ->type_name("LINE")
         ->allow_extra_args(false)
         ->group(faults);
-    app.add_option("--drop-loader-ack-at", dropLoaderAckAt, "Take loader line LINE (from 0) but do not reply")
+    app.add_option("--drop-loader-ack-at", given.dropLoaderAckAt, "Take loader line LINE (from 0) but do not reply")
         ->type_name("LINE")
         ->allow_extra_args(false)
         ->group(faults);
-    app.add_option("--delay-loader-at", delayLoaderAt, "Answer loader line LINE that late")
+    app.add_option("--delay-loader-at", given.delayLoaderAt, "Answer loader line LINE that late")
         ->type_name("LINE:SECONDS")
         ->allow_extra_args(false)
         ->group(faults);
-    app.add_option("--delay-ack-at", delayAckAt, "Answer image line LINE that late")
+    app.add_option("--delay-ack-at", given.delayAckAt, "Answer image line LINE that late")
         ->type_name("LINE:SECONDS")
         ->allow_extra_args(false)
         ->group(faults);
-    app.footer(
-        "Line indices count from 0: image lines from loader-mode entry, loader lines from start. A line\n"
-        "repeating the line before it keeps its index; each LINE fault acts the first time only.\n"
-        "The port directory is $FLASHLOADER_PORTS, else $XDG_CONFIG_HOME/flashloader/ports.\n"
-        "--wine-port COM5 makes $WINEPREFIX/dosdevices/com5 lead to the device while modemsim runs.\n");
+}
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? kSimExitOk : kSimExitUsage;
-    }
-
-    if (!port.empty()) {
-        options.portNumber = ComPortNumber(port);
+// The ports to register the device under. -1 to go on, else the status to
+// exit with (as for every Take... below).
+int TakePorts(const GivenOptions& given, SimOptions& options)
+{
+    if (!given.port.empty()) {
+        options.portNumber = ComPortNumber(given.port);
         if (options.portNumber == 0)
-            return UsageError("--port: '" + port + "' is no port name; COM1 to COM9 expected");
+            return UsageError("--port: '" + given.port + "' is no port name; COM1 to COM9 expected");
     }
-    if (!winePort.empty()) {
-        int number = WinePortNumber(winePort);
+    if (!given.winePort.empty()) {
+        int number = WinePortNumber(given.winePort);
         if (number == 0)
-            return UsageError("--wine-port: '" + winePort + "' is no port name; COM1 to COM256 expected");
+            return UsageError("--wine-port: '" + given.winePort + "' is no port name; COM1 to COM256 expected");
         std::string dosDevices = WineDosDevices();
         if (!IsDirectory(dosDevices))
             return UsageError("--wine-port: " + dosDevices + " does not exist; set WINEPREFIX to the Wine prefix "
                               "the Windows program runs in (run wineboot there once to make it)");
         options.wineLink = dosDevices + "/com" + std::to_string(number);
     }
+    return -1;
+}
+
+// What the modem says about itself.
+int TakeIdentification(const GivenOptions& given, ModemConfig& modem)
+{
+    const std::string& type = given.type;
+    const std::string& sector = given.sector;
+    const std::string& checksum = given.checksum;
+    const std::string& loaderVersion = given.loaderVersion;
     if (ContainsIgnoringCase(modem.ident, "OK") || modem.ident.find_first_of("\r\n") != std::string::npos)
         return UsageError("--ident: the text must not contain OK, CR or LF (a client would misread the reply)");
     if (type.size() != 1 || !((type[0] >= 'A' && type[0] <= 'Z') || (type[0] >= 'a' && type[0] <= 'z')))
         return UsageError("--type: '" + type + "' is no type letter; one letter expected (C, I, S, U, P, ...)");
     modem.typeLetter = type[0];
-    modem.rrfl = !noRrfl;
-    modem.fflAnswers = !noFfl;
+    modem.rrfl = !given.noRrfl;
+    modem.fflAnswers = !given.noFfl;
     if (sector == "64" || sector == "16")
         modem.sectorKb = sector == "64" ? 64 : 16;
     else if (sector == "none" || sector == "NONE")
@@ -309,16 +323,54 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
             return UsageError("--loader-version: '" + loaderVersion + "' is no version; e.g. 4.4, 4.3 or none");
         modem.loaderVersion = loaderVersion;
     }
-    modem.restartDelay = SecondsToDuration(restartDelay);
-    modem.splitPause = SecondsToDuration(splitPauseMs / 1000.0);
-    modem.slowFirstLine = SecondsToDuration(slowFirstLine);
-    modem.paceBaud = pace;
-    options.shaping.chunk = chunk;
-    options.shaping.chunkGap = SecondsToDuration(chunkGapMs / 1000.0);
-    options.shaping.latencyTimer = SecondsToDuration(latencyTimerMs / 1000.0);
-    options.shaping.paceBaud = pace;
+    return -1;
+}
 
-    for (const std::string& item : nokAt) {
+// The times of the modem and the shaping of its output; the ranges are
+// checked by the parser already.
+void TakeTimings(const GivenOptions& given, SimOptions& options)
+{
+    ModemConfig& modem = options.modem;
+    modem.restartDelay = SecondsToDuration(given.restartDelay);
+    modem.splitPause = SecondsToDuration(given.splitPauseMs / 1000.0);
+    modem.slowFirstLine = SecondsToDuration(given.slowFirstLine);
+    modem.paceBaud = given.pace;
+    options.shaping.chunk = given.chunk;
+    options.shaping.chunkGap = SecondsToDuration(given.chunkGapMs / 1000.0);
+    options.shaping.latencyTimer = SecondsToDuration(given.latencyTimerMs / 1000.0);
+    options.shaping.paceBaud = given.pace;
+}
+
+int TakeLines(const std::vector<std::string>& items, std::set<int>& lines, const char* name)
+{
+    for (const std::string& item : items) {
+        std::optional<int> index = ParseIndex(item);
+        if (!index)
+            return UsageError(std::string(name) + ": '" + item + "' is no line index (0 or more)");
+        lines.insert(*index);
+    }
+    return -1;
+}
+
+int TakeDelays(const std::vector<std::string>& items, std::map<int, SimDuration>& delays, const char* name)
+{
+    for (const std::string& item : items) {
+        std::string_view line, seconds;
+        std::optional<int> index;
+        std::optional<double> delay;
+        if (SplitAt(item, line, seconds))
+            index = ParseIndex(line), delay = ParseSeconds(seconds);
+        if (!index || !delay)
+            return UsageError(std::string(name) + ": '" + item + "' is not LINE:SECONDS");
+        delays[*index] = SecondsToDuration(*delay);
+    }
+    return -1;
+}
+
+// The faults that hit given lines.
+int TakeLineFaults(const GivenOptions& given, ModemConfig& modem)
+{
+    for (const std::string& item : given.nokAt) {
         std::string_view line, code;
         std::optional<int> index, value;
         if (SplitAt(item, line, code))
@@ -327,36 +379,41 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
             return UsageError("--nok-at: '" + item + "' is not LINE:CODE with CODE 0 to 4");
         modem.nokAt[*index] = *value;
     }
-    auto takeLines = [](const std::vector<std::string>& items, std::set<int>& lines, const char* name) {
-        for (const std::string& item : items) {
-            std::optional<int> index = ParseIndex(item);
-            if (!index)
-                return UsageError(std::string(name) + ": '" + item + "' is no line index (0 or more)");
-            lines.insert(*index);
-        }
-        return -1;
-    };
-    if (int status = takeLines(dropAckAt, modem.dropAckAt, "--drop-ack-at"); status >= 0)
+    if (int status = TakeLines(given.dropAckAt, modem.dropAckAt, "--drop-ack-at"); status >= 0)
         return status;
-    if (int status = takeLines(dropLoaderAckAt, modem.dropLoaderAckAt, "--drop-loader-ack-at"); status >= 0)
+    if (int status = TakeLines(given.dropLoaderAckAt, modem.dropLoaderAckAt, "--drop-loader-ack-at"); status >= 0)
         return status;
-    auto takeDelays = [](const std::vector<std::string>& items, std::map<int, SimDuration>& delays,
-                         const char* name) {
-        for (const std::string& item : items) {
-            std::string_view line, seconds;
-            std::optional<int> index;
-            std::optional<double> delay;
-            if (SplitAt(item, line, seconds))
-                index = ParseIndex(line), delay = ParseSeconds(seconds);
-            if (!index || !delay)
-                return UsageError(std::string(name) + ": '" + item + "' is not LINE:SECONDS");
-            delays[*index] = SecondsToDuration(*delay);
-        }
-        return -1;
-    };
-    if (int status = takeDelays(delayLoaderAt, modem.delayLoaderAt, "--delay-loader-at"); status >= 0)
+    if (int status = TakeDelays(given.delayLoaderAt, modem.delayLoaderAt, "--delay-loader-at"); status >= 0)
         return status;
-    if (int status = takeDelays(delayAckAt, modem.delayAckAt, "--delay-ack-at"); status >= 0)
+    return TakeDelays(given.delayAckAt, modem.delayAckAt, "--delay-ack-at");
+}
+
+} // namespace
+
+int ParseSimOptions(int argc, char** argv, SimOptions& options)
+{
+    CLI::App app{kDescription, "modemsim"};
+    GivenOptions given;
+    AddPortOptions(app, given, options);
+    AddIdentificationOptions(app, given, options.modem);
+    AddBehaviourOptions(app, given, options);
+    AddFaultOptions(app, given, options.modem);
+    app.footer(
+        "Line indices count from 0: image lines from loader-mode entry, loader lines from start. A line\n"
+        "repeating the line before it keeps its index; each LINE fault acts the first time only.\n"
+        "The port directory is $FLASHLOADER_PORTS, else $XDG_CONFIG_HOME/flashloader/ports.\n"
+        "--wine-port COM5 makes $WINEPREFIX/dosdevices/com5 lead to the device while modemsim runs.\n");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kSimExitOk : kSimExitUsage;
+    }
+
+    if (int status = TakePorts(given, options); status >= 0)
         return status;
-    return -1;
+    if (int status = TakeIdentification(given, options.modem); status >= 0)
+        return status;
+    TakeTimings(given, options);
+    return TakeLineFaults(given, options.modem);
 }

@@ -298,4 +298,36 @@ TEST(ModemSimProcess, BadOptionsExitWithStatusTwo)
     }
 }
 
+// Every refusal names the option and the value it refuses, whichever part
+// of the command line it belongs to; the first bad option is the one named.
+TEST(ModemSimProcess, BadOptionIsNamedWithItsValue)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--port", "COM12"}, "--port: 'COM12' is no port name"},
+        {{"--wine-port", "LPT1"}, "--wine-port: 'LPT1' is no port name"},
+        {{"--ident", "ok then"}, "--ident: the text must not contain OK"},
+        {{"--type", "7"}, "--type: '7' is no type letter"},
+        {{"--sector", "none!"}, "--sector: 'none!' is no sector size"},
+        {{"--checksum", "12345"}, "--checksum: '12345' is not four hex digits"},
+        {{"--loader-version", "4.4b"}, "--loader-version: '4.4b' is no version"},
+        {{"--nok-at", "3:5"}, "--nok-at: '3:5' is not LINE:CODE"},
+        {{"--drop-ack-at", "x"}, "--drop-ack-at: 'x' is no line index"},
+        {{"--drop-loader-ack-at", "2", "--drop-loader-ack-at", "-2"}, "--drop-loader-ack-at: '-2' is no line index"},
+        {{"--delay-loader-at", "4"}, "--delay-loader-at: '4' is not LINE:SECONDS"},
+        {{"--delay-ack-at", "1:-3"}, "--delay-ack-at: '1:-3' is not LINE:SECONDS"},
+        {{"--type", "XY", "--port", "COM10"}, "--port: 'COM10'"},
+        {{"--delay-ack-at", "x", "--nok-at", "1"}, "--nok-at: '1'"},
+    };
+    for (const Case& c : cases) {
+        ModemSimProcess sim;
+        EXPECT_FALSE(sim.Start(c.args)) << c.message;
+        EXPECT_EQ(sim.Stop(), 2) << c.message;
+        EXPECT_EQ(sim.ErrorOutput().rfind("modemsim: " + c.message, 0), 0u) << sim.ErrorOutput();
+    }
+}
+
 } // namespace
