@@ -13,12 +13,12 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/UiSteps.h"
 #include "app/LoaderApp.h"
-#include "ui/CAboutBox.h"
-#include "ui/CBitmapButton.h"
-#include "ui/CConfirmDlg.h"
-#include "ui/CFlashWizard.h"
-#include "ui/CSearchNotice.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CAboutBox.h"
+#include "ui/qt/CBitmapButton.h"
+#include "ui/qt/CConfirmDlg.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/CSearchNotice.h"
+#include "ui/qt/QtUserInterface.h"
 
 #include <QApplication>
 #include <QPushButton>

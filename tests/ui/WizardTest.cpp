@@ -13,12 +13,12 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/UiSteps.h"
-#include "ui/CBitmapButton.h"
-#include "ui/CConfirmDlg.h"
-#include "ui/CFlashWizard.h"
-#include "ui/CMyCheckListBox.h"
-#include "ui/CSearchNotice.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CBitmapButton.h"
+#include "ui/qt/CConfirmDlg.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/CMyCheckListBox.h"
+#include "ui/qt/CSearchNotice.h"
+#include "ui/qt/QtUserInterface.h"
 #include "ui/rules/WizardRules.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "ui/CSearchNotice.h"
+#include "ui/qt/CSearchNotice.h"
 
-#include "ui/DialogInput.h"
+#include "ui/qt/DialogInput.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,11 +1,11 @@
-#include "ui/CPathPage.h"
+#include "ui/qt/CPathPage.h"
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
 #include "app/Text.h"
-#include "ui/CConfirmDlg.h"
-#include "ui/CFlashWizard.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CConfirmDlg.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/QtUserInterface.h"
 #include "ui/rules/WizardRules.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
-#include "ui/CPortPage.h"
+#include "ui/qt/CPortPage.h"
 
 #include "app/LastSelection.h"
 #include "app/Text.h"
-#include "ui/CFlashWizard.h"
-#include "ui/CMyCheckListBox.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/CMyCheckListBox.h"
+#include "ui/qt/QtUserInterface.h"
 #include "ui/rules/WizardRules.h"
 
 #include <QComboBox>

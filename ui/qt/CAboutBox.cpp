@@ -1,4 +1,4 @@
-#include "ui/CAboutBox.h"
+#include "ui/qt/CAboutBox.h"
 
 #include "app/ProductTexts.h"
 

@@ -1,10 +1,10 @@
-#include "ui/CConfirmDlg.h"
+#include "ui/qt/CConfirmDlg.h"
 
 #include "app/LastSelection.h"
 #include "app/Text.h"
-#include "ui/DialogInput.h"
-#include "ui/Pictures.h"
-#include "ui/WindowHints.h"
+#include "ui/qt/DialogInput.h"
+#include "ui/qt/Pictures.h"
+#include "ui/qt/WindowHints.h"
 #include "ui/rules/ConfirmRules.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
-#include "ui/CUserPage.h"
+#include "ui/qt/CUserPage.h"
 
-#include "ui/CAboutBox.h"
-#include "ui/CBitmapButton.h"
-#include "ui/CFlashWizard.h"
-#include "ui/Pictures.h"
+#include "ui/qt/CAboutBox.h"
+#include "ui/qt/CBitmapButton.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/Pictures.h"
 
 #include <QRadioButton>
 
