@@ -16,7 +16,7 @@ CPathPage::CPathPage(CFlashWizard& sheet) : CPropertyPage(IDD_PATH, sheet) {}
 
 void CPathPage::DoDataExchange(bool save)
 {
-    m_edtPath = m_controls.Get<QLineEdit>(1006);
+    m_edtPath = m_controls.Get<QLineEdit>(IDC_PATH_EDIT);
     if (save)
         m_strPath = m_edtPath->text();
     else
@@ -27,7 +27,7 @@ bool CPathPage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
     connect(m_edtPath, &QLineEdit::textChanged, this, [this] { OnChangePath(); });
-    connect(m_controls.Get<QPushButton>(1007), &QPushButton::clicked, this, [this] { OnBrowse(); });
+    connect(m_controls.Get<QPushButton>(IDC_PATH_BROWSE), &QPushButton::clicked, this, [this] { OnBrowse(); });
     m_edtPath->setText(QString::fromLocal8Bit(std::string(FieldText(FlashSelection.HexFilePath)).c_str()));
     return true;
 }

@@ -20,12 +20,6 @@ namespace {
 // The sheet's callback has no data of its own: the one wizard that runs.
 CFlashWizard* g_running = nullptr;
 
-constexpr int kAboutButton = 1004;
-constexpr int kBaudCombo = 1005;
-constexpr int kPortList = 1020;
-constexpr int kPathEdit = 1006;
-constexpr int kBrowseButton = 1007;
-
 void SetResult(HWND page, LONG_PTR result)
 {
     ::SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
@@ -35,9 +29,9 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
-        ::SetDlgItemTextA(box, 1028, (ProductTexts.ProductName + " " + ProductTexts.VersionString).c_str());
-        ::SetDlgItemTextA(box, 1029, ProductTexts.CompanyName.c_str());
-        ::SetDlgItemTextA(box, 1030, ProductTexts.CompanySlogen.c_str());
+        ::SetDlgItemTextA(box, IDC_ABOUT_PRODUCT, (ProductTexts.ProductName + " " + ProductTexts.VersionString).c_str());
+        ::SetDlgItemTextA(box, IDC_ABOUT_COMPANY, ProductTexts.CompanyName.c_str());
+        ::SetDlgItemTextA(box, IDC_ABOUT_SLOGAN, ProductTexts.CompanySlogen.c_str());
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
@@ -229,13 +223,13 @@ INT_PTR CALLBACK CFlashWizard::WelcomeProc(HWND page, UINT message, WPARAM wPara
         }
         return FALSE;
     case WM_DRAWITEM:
-        if (wParam == kAboutButton) {
+        if (wParam == IDC_WELCOME_ABOUT) {
             self->DrawAboutButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         }
         return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == kAboutButton && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDC_WELCOME_ABOUT && HIWORD(wParam) == BN_CLICKED) {
             self->OnAbout(page);
             return TRUE;
         }
@@ -249,7 +243,7 @@ void CFlashWizard::OnWelcomeInit(HWND page)
 {
     // The question of which version to use stays out of sight: nothing
     // reads its answer.
-    for (int id : {1008, 1009}) {
+    for (int id : {IDC_WELCOME_END_USER, IDC_WELCOME_DEVELOPER}) {
         HWND radio = ::GetDlgItem(page, id);
         ::EnableWindow(radio, FALSE);
         ::ShowWindow(radio, SW_HIDE);
@@ -294,25 +288,25 @@ INT_PTR CALLBACK CFlashWizard::PortProc(HWND page, UINT message, WPARAM wParam, 
     case WM_NOTIFY:
         switch (reinterpret_cast<NMHDR*>(lParam)->code) {
         case PSN_SETACTIVE:
-            ::SendDlgItemMessageA(page, kBaudCombo, CB_SETCURSEL, static_cast<WPARAM>(self->m_nBaudIndex), 0);
+            ::SendDlgItemMessageA(page, IDC_PORT_BAUD, CB_SETCURSEL, static_cast<WPARAM>(self->m_nBaudIndex), 0);
             self->SetButtons(page, ButtonsOnActivation(WizardPage::Ports));
             SetResult(page, 0);
             return TRUE;
         case PSN_KILLACTIVE:
-            self->m_nBaudIndex = static_cast<int>(::SendDlgItemMessageA(page, kBaudCombo, CB_GETCURSEL, 0, 0));
+            self->m_nBaudIndex = static_cast<int>(::SendDlgItemMessageA(page, IDC_PORT_BAUD, CB_GETCURSEL, 0, 0));
             SetResult(page, FALSE);
             return TRUE;
         default:
             return FALSE;
         }
     case WM_MEASUREITEM:
-        if (wParam == kPortList) {
+        if (wParam == IDC_PORT_LIST) {
             self->MeasurePortItem(page, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
             return TRUE;
         }
         return FALSE;
     case WM_DRAWITEM:
-        if (wParam == kPortList) {
+        if (wParam == IDC_PORT_LIST) {
             self->DrawPortItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         }
@@ -324,10 +318,10 @@ INT_PTR CALLBACK CFlashWizard::PortProc(HWND page, UINT message, WPARAM wParam, 
 
 bool CFlashWizard::OnPortInit(HWND page)
 {
-    HWND combo = ::GetDlgItem(page, kBaudCombo);
+    HWND combo = ::GetDlgItem(page, IDC_PORT_BAUD);
     for (std::int32_t rate : BaudRates())
         ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(rate).c_str()));
-    m_portList = ::GetDlgItem(page, kPortList);
+    m_portList = ::GetDlgItem(page, IDC_PORT_LIST);
 
     if (m_ui.ScanForModems() == 0)
         return false;
@@ -418,15 +412,15 @@ INT_PTR CALLBACK CFlashWizard::PathProc(HWND page, UINT message, WPARAM wParam, 
         return FALSE;
     switch (message) {
     case WM_INITDIALOG:
-        self->m_pathEdit = ::GetDlgItem(page, kPathEdit);
+        self->m_pathEdit = ::GetDlgItem(page, IDC_PATH_EDIT);
         ::SetWindowTextA(self->m_pathEdit, std::string(FieldText(FlashSelection.HexFilePath)).c_str());
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == kPathEdit && HIWORD(wParam) == EN_CHANGE) {
+        if (LOWORD(wParam) == IDC_PATH_EDIT && HIWORD(wParam) == EN_CHANGE) {
             self->OnPathChange(page);
             return TRUE;
         }
-        if (LOWORD(wParam) == kBrowseButton && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDC_PATH_BROWSE && HIWORD(wParam) == BN_CLICKED) {
             self->OnBrowse(page);
             return TRUE;
         }
