@@ -127,6 +127,30 @@ TEST_F(WindowRulesTest, RowLooks)
         EXPECT_EQ(describe(LookOfPortRow(c.row, c.selected, c.enabled)), c.look) << c.row << c.selected << c.enabled;
 }
 
+TEST_F(WindowRulesTest, BrowseOpensInThePathsFolder)
+{
+    const struct {
+        const char* path;
+        std::string_view separators;
+        const char* folder;
+    } cases[] = {
+        {"", kPosixPathSeparators, ""},
+        {"MODEM.HEX", kPosixPathSeparators, ""},
+        {"/home/me/fw/MODEM.HEX", kPosixPathSeparators, "/home/me/fw/"},
+        {"/home/me/fw/", kPosixPathSeparators, "/home/me/fw/"},
+        {"/MODEM.HEX", kPosixPathSeparators, "/"},
+        {"fw\\MODEM.HEX", kPosixPathSeparators, ""},  // a backslash is part of a Linux name
+        {"C:\\fw\\MODEM.HEX", kWindowsPathSeparators, "C:\\fw\\"},
+        {"C:/fw/MODEM.HEX", kWindowsPathSeparators, "C:/fw/"},
+        {"C:\\fw/sub\\MODEM.HEX", kWindowsPathSeparators, "C:\\fw/sub\\"},
+        {"C:MODEM.HEX", kWindowsPathSeparators, "C:"},
+        {"MODEM.HEX", kWindowsPathSeparators, ""},
+        {"\\\\server\\share\\M.HEX", kWindowsPathSeparators, "\\\\server\\share\\"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(InitialBrowseFolder(c.path, c.separators), c.folder) << c.path;
+}
+
 TEST_F(WindowRulesTest, FinishWritesTheSelectionAsFarAsItFitsThenTestOpensTheFile)
 {
 #ifdef _WIN32

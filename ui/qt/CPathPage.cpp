@@ -59,10 +59,7 @@ void CPathPage::OnBrowse()
     }
     UpdateData(true);
     OpenFileRequest request;
-    std::string path = m_strPath.toLocal8Bit().toStdString();
-    std::string::size_type slash = path.rfind('/');
-    if (!path.empty() && slash != std::string::npos)
-        request.initialDirectory = path.substr(0, slash + 1);
+    request.initialDirectory = InitialBrowseFolder(m_strPath.toLocal8Bit().toStdString(), kPosixPathSeparators);
     std::string chosen;
     if (m_sheet.Ui().Dialogs().GetOpenFileName(request, chosen))
         m_edtPath->setText(QString::fromLocal8Bit(chosen.c_str()));
