@@ -136,6 +136,7 @@ TEST(TemplateFontTest, TheFontAsATemplateHoldsIt)
 TEST(TemplateFontTest, OtherTemplatesAreLeftAlone)
 {
     Bytes good = Head({"", "", "Title"});
+    const std::size_t headSize = good.data.size();
     good.Append(Font(kPageFont).data).Align().Append(Items());
     ASSERT_FALSE(WithTemplateFont(good.data, kSheetFont).empty());
 
@@ -154,7 +155,7 @@ TEST(TemplateFontTest, OtherTemplatesAreLeftAlone)
         noFont,
         otherVersion,
         // Cut inside the font's name: the items would begin past the end.
-        std::vector<char>(good.data.begin(), good.data.begin() + static_cast<long>(Head({"", "", "Title"}).data.size() + 8)),
+        std::vector<char>(good.data.begin(), good.data.begin() + static_cast<long>(headSize + 8)),
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_FALSE(FindTemplateFont(cases[i]).has_value()) << i;

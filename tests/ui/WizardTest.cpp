@@ -475,7 +475,8 @@ TEST_F(ConfirmTest, FailedRunLeavesOnlyClose)
     steps.When([] { return UiSteps::Modal(kConfirm); },
                [&] { static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_PERFORM))->click(); });
     steps.When([&] { return confirm.State() == RunState::Failed; }, [&] {
-        EXPECT_TRUE(Text(confirm.Control(IDC_CONFIRM_STATUS)).startsWith("The modem and the loader are incompatable in their types. \n"));
+        EXPECT_TRUE(Text(confirm.Control(IDC_CONFIRM_STATUS))
+                        .startsWith("The modem and the loader are incompatable in their types. \n"));
         EXPECT_FALSE(confirm.Control(IDC_CONFIRM_PROGRESS)->isVisible());
         EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_PERCENT)), " ");
         EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_PROGRESS_CAPTION)), " ");
