@@ -1,6 +1,6 @@
 # The layers of the system, each a library of its own, from the bottom up:
 #   flbase < flresources < flserial < flflash < flports < flapp
-#   < flwindowrules < the front ends (cli, ui, ui/win32);
+#   < flwindowrules < the front ends (cli, ui/qt, ui/win32);
 #   modemsimcore sits on flbase and flserial only.
 # A library links only the libraries it names, and sees only their headers
 # and its own: each target gets a folder of its own in the build tree that
