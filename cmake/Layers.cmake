@@ -13,6 +13,22 @@ set(FL_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/include)
 # headers of folder (relative to the source tree) as "folder/Name.h".
 function(fl_own_headers target folder)
   set(root ${FL_INCLUDE_ROOT}/${target})
+  # A build tree configured before a folder moved may hold a link where a
+  # folder is wanted now (ui -> <src>/ui before ui/qt): making the folder
+  # would then reach into the source tree. Such links go first, and a folder
+  # where the link is wanted now (it holds links only, which removing it does
+  # not follow).
+  set(path ${root})
+  string(REPLACE "/" ";" parts "${folder}")
+  foreach(part IN LISTS parts)
+    set(path ${path}/${part})
+    if(IS_SYMLINK ${path})
+      file(REMOVE ${path})
+    endif()
+  endforeach()
+  if(IS_DIRECTORY ${root}/${folder})
+    file(REMOVE_RECURSE ${root}/${folder})
+  endif()
   cmake_path(GET folder PARENT_PATH parent)
   file(MAKE_DIRECTORY ${root}/${parent})
   file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
