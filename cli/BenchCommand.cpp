@@ -100,7 +100,6 @@ public:
             return;
         std::lock_guard<std::mutex> lock(g_runsMutex);
         m_run.reason = RunResultStatus(result);
-        m_detail = result.detail;
     }
     void OnWait(const RunWait& wait) override
     {
@@ -121,8 +120,6 @@ public:
         if (m_run.state == "erasing")
             m_run.state = "image";
     }
-
-    const std::string& Detail() const { return m_detail; }
 
 private:
     // The column names the file a run is on from its start (the image,
@@ -150,7 +147,6 @@ private:
 
     PortRun& m_run;
     bool m_assumeYes;
-    std::string m_detail;
 };
 
 const char* PlanName(LoadPlan plan)
