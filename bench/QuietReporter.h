@@ -20,9 +20,6 @@ public:
         ++questions;
         return answerYes() ? MsgResult::Yes : MsgResult::No;
     }
-    void ShowStatus(const std::string&, StatusKind) override {}
-    void ShowFileInfo(const InfoRow&) override {}
-    void ShowModemInfo(const InfoRow&) override {}
     void OnResult(const RunResult& result) override
     {
         if (result.outcome != RunOutcome::Succeeded && printFailures)

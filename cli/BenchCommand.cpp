@@ -76,8 +76,6 @@ public:
         m_run.reason = text;
         return MsgResult::Ok;
     }
-    void ShowStatus(const std::string&, StatusKind) override {}
-    void ShowFileInfo(const InfoRow&) override {}
     void ShowModemInfo(const InfoRow& row) override
     {
         std::lock_guard<std::mutex> lock(g_runsMutex);

@@ -96,10 +96,11 @@ enum class GoOnAnswer { GoOn, Stop, Quit };
 
 class FlashReporter : public MessageUi {
 public:
-    // The status area: text with the icon of its kind.
-    virtual void ShowStatus(const std::string& text, StatusKind kind) = 0;
-    virtual void ShowFileInfo(const InfoRow& row) = 0;
-    virtual void ShowModemInfo(const InfoRow& row) = 0;
+    // The status area: text with the icon of its kind; the identification
+    // rows of the image and of the modem. Each front end takes what it shows.
+    virtual void ShowStatus(const std::string& /*text*/, StatusKind /*kind*/) {}
+    virtual void ShowFileInfo(const InfoRow& /*row*/) {}
+    virtual void ShowModemInfo(const InfoRow& /*row*/) {}
 
     // Before anything is said about the check's failure.
     virtual void OnChecked(const CheckOutcome& /*outcome*/) {}
