@@ -292,7 +292,7 @@ int ModemLink::CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32
         int result = CollectReply(port, reply, kReplyLimit, start, sliceEndMs, judged);
         if (result != kReplyTimedOut || sliceEndMs >= limitMs)
             return result;
-        waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start));
+        waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start), static_cast<std::uint32_t>(limitMs));
         nextReportMs += kWaitReportMs;
         sliceEndMs = std::min(limitMs, nextReportMs);
     }
@@ -342,7 +342,7 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
         return false;
     };
     if (waiting)
-        waiting(0);
+        waiting(0, static_cast<std::uint32_t>(limitMs));
     int result = CollectReporting(port, reply, start, limitMs, done, waiting);
 
     LineAck ack;
