@@ -3,6 +3,8 @@
 // window it shows is modal and runs inside StartUp, and when StartUp returns
 // the program ends.
 
+#include "serial/ModemProtocol.h"
+
 #include <string>
 #include <string_view>
 
@@ -30,8 +32,10 @@ public:
     // The modem handshake at 57600 baud on one port: 1 when a supported
     // modem answered all of it, with its identification text set; 0 when
     // not, or when the port cannot be used (identification untouched).
-    // The port is open only during the call.
-    static int ProbeModem(std::string_view portName, std::string& identification);
+    // The port is open only during the call. limits: the time each answer
+    // is given, the line's own unless a test drives a far end of its own.
+    static int ProbeModem(std::string_view portName, std::string& identification,
+                          const modem_protocol::LineTimeLimits& limits = {});
 
     // The identification in an answer to ATI with echo: the echoed "ATI" and
     // its CR and the line end after it (6 bytes), the text, two line ends (4

@@ -132,7 +132,7 @@ TEST_F(GarbageRepliesTest, NoiseInsteadOfTheHandshakeIsNoModem)
     LineSettings settings;
     settings.BaudRate = 57600;
     PortHandle port = kInvalidPort;
-    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), OpenStatus::Ok);
     ModemInfo info;
     EXPECT_EQ(link.IdentifyModem(port, info), NoModem);
     link.ClosePort(port);

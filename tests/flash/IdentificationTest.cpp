@@ -120,7 +120,7 @@ protected:
         EXPECT_TRUE(sim.Start(args));
         LineSettings settings;
         settings.BaudRate = 115200;
-        EXPECT_EQ(link.OpenPort(sim.DevicePath(), settings, port), kOpenOk);
+        EXPECT_EQ(link.OpenPort(sim.DevicePath(), settings, port), OpenStatus::Ok);
         LoadPlan plan = link.IdentifyModem(port, info);
         link.ClosePort(port);
         return plan;
