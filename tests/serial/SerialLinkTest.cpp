@@ -138,7 +138,8 @@ TEST_F(SerialLinkTest, SendCommandDrainsAStaleAnswerFirst)
 {
     peer.Write("OK\r\n");
     AwaitQueued(4);
-    EXPECT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 1), ReplyStatus::TimedOut);
+    EXPECT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, std::chrono::milliseconds(200)),
+              ReplyStatus::TimedOut);
     EXPECT_EQ(peer.ReadFor(100), "AT\r");
 }
 
