@@ -46,12 +46,13 @@ public:
     // notice, marking those where a modem answered. 1 when at least one
     // did; 0 after telling the person that none did. The ports come from
     // the system's device registry: udev and the port directory on Linux,
-    // the system registry on Windows.
+    // the system registry on Windows. limits: as for ProbeModem.
     static int ScanForModems(ScanUi& ui);
 #ifndef _WIN32
-    static int ScanForModems(ScanUi& ui, DeviceSource& devices);
+    static int ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineTimeLimits& limits = {});
 #endif
-    static int ScanForModems(ScanUi& ui, RegistryAccess& registry);
+    static int ScanForModems(ScanUi& ui, RegistryAccess& registry,
+                             const modem_protocol::LineTimeLimits& limits = {});
 
 private:
     StartupUi& m_ui;
