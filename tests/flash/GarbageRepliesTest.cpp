@@ -10,6 +10,7 @@
 #include "tests/support/PtyPeer.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/ScriptedModem.h"
+#include "tests/support/SerialResults.h"
 #include "tests/support/ShortLimits.h"
 #include "tests/support/TestFiles.h"
 

@@ -4,6 +4,7 @@
 #include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/ScriptedModem.h"
+#include "tests/support/SerialResults.h"
 #include "tests/support/ShortLimits.h"
 #include "tests/support/TestFiles.h"
 

@@ -1,6 +1,7 @@
 #include "serial/PortDiagnosis.h"
 #include "serial/SerialLink.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/SerialResults.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedModem.h"
+#include "tests/support/SerialResults.h"
 #include "tests/support/ShortLimits.h"
 
 #include <gtest/gtest.h>

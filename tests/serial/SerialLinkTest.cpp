@@ -3,6 +3,7 @@
 #include "serial/PortNames.h"
 #include "serial/platform/SerialPlatform.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/SerialResults.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

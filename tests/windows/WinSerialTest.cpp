@@ -8,6 +8,7 @@
 #include "flash/ModemLink.h"
 #include "serial/PortDiagnosis.h"
 #include "serial/SerialLink.h"
+#include "tests/support/SerialResults.h"
 
 #include <gtest/gtest.h>
 
