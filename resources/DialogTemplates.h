@@ -4,6 +4,8 @@
 // dialog units (a quarter of the font's average character width across, an
 // eighth of its height down). The windows are built from these tables.
 
+#include "resources/ControlIds.h"
+
 #include <span>
 #include <vector>
 
@@ -63,16 +65,6 @@ struct DialogTemplate {
     int pointSize;
     int width, height;
     std::vector<ControlTemplate> controls;  // in tab order
-};
-
-// Template ids.
-enum : int {
-    IDD_ABOUTBOX = 100,
-    IDD_WELCOME = 129,
-    IDD_PORTS = 131,
-    IDD_CONFIRM = 132,
-    IDD_PATH = 133,
-    IDD_SEARCH_NOTICE = 136,
 };
 
 // Picture resources.

@@ -73,8 +73,8 @@ TEST(ResourceScriptTest, EveryKindWithItsClassAndStyle)
 TEST(ResourceScriptTest, AMovedControlMovesInItsLineOnly)
 {
     DialogTemplate dialog{7, kPage | kCaption, "Path", "System", 10, 100, 50,
-                          {{1006, K::Edit, "", 88, 101, 189, 12, kTabStop},
-                           {1007, K::PushButton, "Browse", 218, 118, 59, 14, kTabStop}}};
+                          {{IDC_PATH_EDIT, K::Edit, "", 88, 101, 189, 12, kTabStop},
+                           {IDC_PATH_BROWSE, K::PushButton, "Browse", 218, 118, 59, 14, kTabStop}}};
     std::vector<std::string> before = Statements(dialog);
     dialog.controls[1].x = 200;
     dialog.controls[1].height = 16;

@@ -4,7 +4,7 @@
 // pressing a key in a dialog.
 
 #include "tests/support/ScriptedAnswers.h"
-#include "ui/UiDialogs.h"
+#include "ui/qt/UiDialogs.h"
 
 #include <deque>
 #include <string>

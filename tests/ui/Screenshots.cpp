@@ -13,12 +13,12 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/UiSteps.h"
 #include "app/LoaderApp.h"
-#include "ui/CAboutBox.h"
-#include "ui/CBitmapButton.h"
-#include "ui/CConfirmDlg.h"
-#include "ui/CFlashWizard.h"
-#include "ui/CSearchNotice.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CAboutBox.h"
+#include "ui/qt/CBitmapButton.h"
+#include "ui/qt/CConfirmDlg.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/CSearchNotice.h"
+#include "ui/qt/QtUserInterface.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -125,12 +125,12 @@ int main(int argc, char** argv)
     });
     steps.When([&] { return UiSteps::Modal(confirm); }, [&] {
         Save(QApplication::activeModalWidget(), "confirm-ready.png");
-        Click(QApplication::activeModalWidget(), 1006);
+        Click(QApplication::activeModalWidget(), IDC_CONFIRM_PERFORM);
     });
     auto confirmed = [] { return dynamic_cast<CConfirmDlg*>(QApplication::activeModalWidget()); };
     steps.When([&] { return confirmed() && confirmed()->State() == RunState::Succeeded; }, [&] {
         Save(QApplication::activeModalWidget(), "confirm-succeeded.png");
-        Click(QApplication::activeModalWidget(), 1);
+        Click(QApplication::activeModalWidget(), IDC_CONFIRM_CLOSE);
     });
     CLoaderApp app(ui);
     ui.RunWizard(app);
@@ -142,11 +142,11 @@ int main(int argc, char** argv)
         CConfirmDlg mismatch(nullptr, dialogs);
         steps.When([&] { return UiSteps::Modal(confirm); }, [&] {
             Save(&mismatch, "confirm-mismatch.png");
-            Click(&mismatch, 1006);
+            Click(&mismatch, IDC_CONFIRM_PERFORM);
         });
         steps.When([&] { return mismatch.State() == RunState::Failed; }, [&] {
             Save(&mismatch, "confirm-failed.png");
-            Click(&mismatch, 1);
+            Click(&mismatch, IDC_CONFIRM_CLOSE);
         });
         mismatch.DoModal();
     }

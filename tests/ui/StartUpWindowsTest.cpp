@@ -4,7 +4,7 @@
 #include "tests/support/AppFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/UiSteps.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/QtUserInterface.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -127,6 +127,30 @@ TEST_F(WindowRulesTest, RowLooks)
         EXPECT_EQ(describe(LookOfPortRow(c.row, c.selected, c.enabled)), c.look) << c.row << c.selected << c.enabled;
 }
 
+TEST_F(WindowRulesTest, BrowseOpensInThePathsFolder)
+{
+    const struct {
+        const char* path;
+        std::string_view separators;
+        const char* folder;
+    } cases[] = {
+        {"", kPosixPathSeparators, ""},
+        {"MODEM.HEX", kPosixPathSeparators, ""},
+        {"/home/me/fw/MODEM.HEX", kPosixPathSeparators, "/home/me/fw/"},
+        {"/home/me/fw/", kPosixPathSeparators, "/home/me/fw/"},
+        {"/MODEM.HEX", kPosixPathSeparators, "/"},
+        {"fw\\MODEM.HEX", kPosixPathSeparators, ""},  // a backslash is part of a Linux name
+        {"C:\\fw\\MODEM.HEX", kWindowsPathSeparators, "C:\\fw\\"},
+        {"C:/fw/MODEM.HEX", kWindowsPathSeparators, "C:/fw/"},
+        {"C:\\fw/sub\\MODEM.HEX", kWindowsPathSeparators, "C:\\fw/sub\\"},
+        {"C:MODEM.HEX", kWindowsPathSeparators, "C:"},
+        {"MODEM.HEX", kWindowsPathSeparators, ""},
+        {"\\\\server\\share\\M.HEX", kWindowsPathSeparators, "\\\\server\\share\\"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(InitialBrowseFolder(c.path, c.separators), c.folder) << c.path;
+}
+
 TEST_F(WindowRulesTest, FinishWritesTheSelectionAsFarAsItFitsThenTestOpensTheFile)
 {
 #ifdef _WIN32
@@ -207,17 +231,21 @@ TEST_F(WindowRulesTest, ConfirmLooksPerStateAndEscOnlyWhileReady)
 
 TEST_F(WindowRulesTest, HighlightsPerMismatchAndStatusIcons)
 {
+    constexpr int kModemSize = IDC_CONFIRM_MODEM_SECTOR_SIZE, kFileSize = IDC_CONFIRM_FILE_SECTOR_SIZE;
+    constexpr int kModemSum = IDC_CONFIRM_MODEM_CHECKSUM, kFileSum = IDC_CONFIRM_FILE_CHECKSUM;
+    constexpr int kModemType = IDC_CONFIRM_MODEM_TYPE, kFileType = IDC_CONFIRM_FILE_TYPE;
     const std::pair<std::uint16_t, std::vector<int>> highlights[] = {
         {0, {}},
-        {MismatchSectorSize, {1023, 1025}},
-        {MismatchChecksum, {1024, 1026}},
-        {MismatchType, {1016, 1017}},
-        {MismatchSectorSize | MismatchType, {1023, 1025, 1016, 1017}},
-        {MismatchSectorSize | MismatchChecksum | MismatchType, {1023, 1025, 1024, 1026, 1016, 1017}},
+        {MismatchSectorSize, {kModemSize, kFileSize}},
+        {MismatchChecksum, {kModemSum, kFileSum}},
+        {MismatchType, {kModemType, kFileType}},
+        {MismatchSectorSize | MismatchType, {kModemSize, kFileSize, kModemType, kFileType}},
+        {MismatchSectorSize | MismatchChecksum | MismatchType,
+         {kModemSize, kFileSize, kModemSum, kFileSum, kModemType, kFileType}},
     };
     for (const auto& [flags, fields] : highlights) {
         EXPECT_EQ(HighlightedFields(flags), fields) << flags;
-        for (int id : {1016, 1017, 1018, 1023, 1024, 1025, 1026})
+        for (int id : {kModemType, kFileType, int(IDC_CONFIRM_PORT), kModemSize, kModemSum, kFileSize, kFileSum})
             EXPECT_EQ(IsHighlighted(id, flags), std::find(fields.begin(), fields.end(), id) != fields.end())
                 << flags << " " << id;
     }

@@ -13,12 +13,12 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/UiSteps.h"
-#include "ui/CBitmapButton.h"
-#include "ui/CConfirmDlg.h"
-#include "ui/CFlashWizard.h"
-#include "ui/CMyCheckListBox.h"
-#include "ui/CSearchNotice.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CBitmapButton.h"
+#include "ui/qt/CConfirmDlg.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/CMyCheckListBox.h"
+#include "ui/qt/CSearchNotice.h"
+#include "ui/qt/QtUserInterface.h"
 #include "ui/rules/WizardRules.h"
 
 #include <QComboBox>
@@ -120,24 +120,24 @@ TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
         EXPECT_FALSE(w->BackButton()->isEnabled());
         EXPECT_TRUE(w->NextButton()->isVisible() && w->NextButton()->isEnabled());
         EXPECT_FALSE(w->FinishButton()->isVisible());
-        EXPECT_FALSE(w->m_pageWelcome.Control(1008)->isVisible());
-        EXPECT_FALSE(w->m_pageWelcome.Control(1009)->isVisible());
-        EXPECT_FALSE(w->m_pageWelcome.Control(1002)->isVisible());
+        EXPECT_FALSE(w->m_pageWelcome.Control(IDC_WELCOME_END_USER)->isVisible());
+        EXPECT_FALSE(w->m_pageWelcome.Control(IDC_WELCOME_DEVELOPER)->isVisible());
+        EXPECT_FALSE(w->m_pageWelcome.Control(IDC_WELCOME_QUESTION)->isVisible());
         w->NextButton()->click();
     });
     steps.When([] { return UiSteps::Modal(kPorts); }, [] {
         CFlashWizard* w = Wizard();
         EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_BACK | PSWIZB_NEXT});
-        auto* list = static_cast<CMyCheckListBox*>(w->m_pagePort.Control(1020));
+        auto* list = static_cast<CMyCheckListBox*>(w->m_pagePort.Control(IDC_PORT_LIST));
         EXPECT_EQ(list->count(), 2);
         EXPECT_EQ(w->m_pagePort.SelectedRow(), 0);
-        EXPECT_EQ(static_cast<QComboBox*>(w->m_pagePort.Control(1005))->currentText(), "57600");
+        EXPECT_EQ(static_cast<QComboBox*>(w->m_pagePort.Control(IDC_PORT_BAUD))->currentText(), "57600");
         PortTable[1].identification = "left by the first scan";
         w->NextButton()->click();
     });
     steps.When([] { return UiSteps::Modal(kPath); }, [this] {
         CFlashWizard* w = Wizard();
-        auto* edit = static_cast<QLineEdit*>(w->m_pagePath.Control(1006));
+        auto* edit = static_cast<QLineEdit*>(w->m_pagePath.Control(IDC_PATH_EDIT));
         EXPECT_EQ(edit->text().toStdString(), dir.File("MODEM.HEX"));
         EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_BACK | PSWIZB_FINISH});
         edit->setText("/firmware/image.bin");
@@ -151,7 +151,7 @@ TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
 
         dialogs.files = {dir.File("MODEM.HEX")};
         edit->setText(QString::fromStdString(dir.File("old/x.hex")));
-        static_cast<QPushButton*>(w->m_pagePath.Control(1007))->click();
+        static_cast<QPushButton*>(w->m_pagePath.Control(IDC_PATH_BROWSE))->click();
         EXPECT_EQ(dialogs.requests.back().initialDirectory, dir.File("old/"));
         EXPECT_EQ(dialogs.requests.back().initialName, "*.hex");
         EXPECT_EQ(edit->text().toStdString(), dir.File("MODEM.HEX"));
@@ -165,7 +165,7 @@ TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
     });
     steps.When([] { return UiSteps::Modal(kPath); }, [] {
         CFlashWizard* w = Wizard();
-        EXPECT_EQ(static_cast<QLineEdit*>(w->m_pagePath.Control(1006))->text(), "image.bin");
+        EXPECT_EQ(static_cast<QLineEdit*>(w->m_pagePath.Control(IDC_PATH_EDIT))->text(), "image.bin");
         EXPECT_TRUE(w->FinishButton()->isEnabled());  // on arrival, whatever the text
         w->CancelButton()->click();
     });
@@ -178,11 +178,11 @@ TEST_F(WizardTest, FinishWithAMissingFileStaysAndTheChoicesAreStoredAfterCancel)
     StartModem(modem, "COM1");
     steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
     steps.When([] { return UiSteps::Modal(kPorts); }, [] {
-        static_cast<QComboBox*>(Wizard()->m_pagePort.Control(1005))->setCurrentIndex(4);
+        static_cast<QComboBox*>(Wizard()->m_pagePort.Control(IDC_PORT_BAUD))->setCurrentIndex(4);
         Wizard()->NextButton()->click();
     });
     steps.When([] { return UiSteps::Modal(kPath); }, [this] {
-        auto* edit = static_cast<QLineEdit*>(Wizard()->m_pagePath.Control(1006));
+        auto* edit = static_cast<QLineEdit*>(Wizard()->m_pagePath.Control(IDC_PATH_EDIT));
         edit->setText(QString::fromStdString(std::string(123, 'x') + ".hex"));
         Wizard()->FinishButton()->click();
         EXPECT_NE(dialogs.messages.back().Line().find("at most 122 fit"), std::string::npos) << dialogs.messages.back().Line();
@@ -254,10 +254,10 @@ TEST_F(WizardTest, ChangeInputsGoesBackAndTheWholeRoadFlashesTheModem)
     steps.When([] { return UiSteps::Modal(kPorts); }, [] { Wizard()->NextButton()->click(); });
     steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->FinishButton()->click(); });
     steps.When([] { return UiSteps::Modal(kConfirm); }, [] {
-        EXPECT_EQ(Text(Confirm()->Control(1018)), "COM1");
-        EXPECT_EQ(Text(Confirm()->Control(1019)), "57600");
-        EXPECT_EQ(Text(Confirm()->Control(1016)), "Serial");
-        static_cast<QPushButton*>(Confirm()->Control(2))->click();  // Change Inputs
+        EXPECT_EQ(Text(Confirm()->Control(IDC_CONFIRM_PORT)), "COM1");
+        EXPECT_EQ(Text(Confirm()->Control(IDC_CONFIRM_BAUD)), "57600");
+        EXPECT_EQ(Text(Confirm()->Control(IDC_CONFIRM_MODEM_TYPE)), "Serial");
+        static_cast<QPushButton*>(Confirm()->Control(IDC_CONFIRM_CHANGE))->click();  // Change Inputs
     });
     steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->BackButton()->click(); });
     steps.When([] { return UiSteps::Modal(kPorts); }, [] {
@@ -266,22 +266,22 @@ TEST_F(WizardTest, ChangeInputsGoesBackAndTheWholeRoadFlashesTheModem)
     });
     steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->FinishButton()->click(); });
     steps.When([] { return UiSteps::Modal(kConfirm); }, [] {
-        static_cast<QPushButton*>(Confirm()->Control(1006))->click();  // Perform Loading
+        static_cast<QPushButton*>(Confirm()->Control(IDC_CONFIRM_PERFORM))->click();  // Perform Loading
     });
     steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; }, [] {
         CConfirmDlg* c = Confirm();
         EXPECT_EQ(c->windowTitle(), "Modem Flash Loader - Loading...");
-        EXPECT_FALSE(c->Control(1006)->isVisible());
-        EXPECT_FALSE(c->Control(2)->isVisible());
-        EXPECT_TRUE(c->Control(1)->isVisible() && c->Control(1)->isEnabled());
-        EXPECT_TRUE(c->Control(1014)->isVisible());
-        EXPECT_EQ(static_cast<QProgressBar*>(c->Control(1014))->value(), 100);
-        EXPECT_EQ(Text(c->Control(1022)), "100%");
-        EXPECT_TRUE(Text(c->Control(1008)).startsWith("Done in "));
-        EXPECT_EQ(Text(c->Control(1021)).toStdString(), LoadResString(IDS_SUCCESS));
+        EXPECT_FALSE(c->Control(IDC_CONFIRM_PERFORM)->isVisible());
+        EXPECT_FALSE(c->Control(IDC_CONFIRM_CHANGE)->isVisible());
+        EXPECT_TRUE(c->Control(IDC_CONFIRM_CLOSE)->isVisible() && c->Control(IDC_CONFIRM_CLOSE)->isEnabled());
+        EXPECT_TRUE(c->Control(IDC_CONFIRM_PROGRESS)->isVisible());
+        EXPECT_EQ(static_cast<QProgressBar*>(c->Control(IDC_CONFIRM_PROGRESS))->value(), 100);
+        EXPECT_EQ(Text(c->Control(IDC_CONFIRM_PERCENT)), "100%");
+        EXPECT_TRUE(Text(c->Control(IDC_CONFIRM_PROGRESS_CAPTION)).startsWith("Done in "));
+        EXPECT_EQ(Text(c->Control(IDC_CONFIRM_STATUS)).toStdString(), LoadResString(IDS_SUCCESS));
         QTest::keyClick(c, Qt::Key_Escape);  // after a run only Close ends the window
         EXPECT_EQ(Confirm(), c);
-        static_cast<QPushButton*>(c->Control(1))->click();
+        static_cast<QPushButton*>(c->Control(IDC_CONFIRM_CLOSE))->click();
     });
     Run();
     modem.Stop();
@@ -306,16 +306,21 @@ TEST_F(WizardTest, ReturnPressesTheFocusedPushButtonElseTheDefaultOne)
     steps.When([] { return UiSteps::Modal(kWelcome); }, [&] { pressReturn(Wizard()->m_pageWelcome.m_btnAbout); });
     steps.When([] { return UiSteps::Modal(kPorts); }, [&] { pressReturn(Wizard()->BackButton()); });
     steps.When([] { return UiSteps::Modal(kWelcome); }, [&] { pressReturn(Wizard()->NextButton()); });
-    steps.When([] { return UiSteps::Modal(kPorts); }, [&] { pressReturn(Wizard()->m_pagePort.Control(1020)); });
-    steps.When([] { return UiSteps::Modal(kPath); }, [&] { pressReturn(Wizard()->m_pagePath.Control(1006)); });
-    steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
-        QWidget* perform = Confirm()->Control(1006);
+    steps.When([] { return UiSteps::Modal(kPorts); },
+               [&] { pressReturn(Wizard()->m_pagePort.Control(IDC_PORT_LIST)); });
+    steps.When([] { return UiSteps::Modal(kPath); },
+               [&] { pressReturn(Wizard()->m_pagePath.Control(IDC_PATH_EDIT)); });
+    // The window gives its first focus when it becomes the active one,
+    // which the window system may tell a little after it is shown (on a
+    // busy machine, after the wizard's own activation has come late).
+    steps.When([] { return UiSteps::Modal(kConfirm) && Confirm()->isAncestorOf(QApplication::focusWidget()); }, [&] {
+        QWidget* perform = Confirm()->Control(IDC_CONFIRM_PERFORM);
         EXPECT_EQ(QApplication::focusWidget(), perform);
         pressReturn(perform);
     });
     steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; }, [&] {
-        EXPECT_EQ(QApplication::focusWidget(), Confirm()->Control(1));
-        pressReturn(Confirm()->Control(1));  // Close
+        EXPECT_EQ(QApplication::focusWidget(), Confirm()->Control(IDC_CONFIRM_CLOSE));
+        pressReturn(Confirm()->Control(IDC_CONFIRM_CLOSE));  // Close
     });
     Run();
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].Line();
@@ -388,9 +393,9 @@ TEST_F(WizardTest, DeveloperModeEndsTheProgramWhenTheRunIsClosed)
     WriteFileBytes(dir.File("lastsel.dat"), stored);
 
     steps.When([] { return UiSteps::Modal(kConfirm); },
-               [] { static_cast<QPushButton*>(Confirm()->Control(1006))->click(); });
+               [] { static_cast<QPushButton*>(Confirm()->Control(IDC_CONFIRM_PERFORM))->click(); });
     steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; },
-               [] { static_cast<QPushButton*>(Confirm()->Control(1))->click(); });
+               [] { static_cast<QPushButton*>(Confirm()->Control(IDC_CONFIRM_CLOSE))->click(); });
     Run("dev");
     EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), stored);
 }
@@ -419,7 +424,8 @@ protected:
     std::set<int> Highlighted(CConfirmDlg& confirm)
     {
         std::set<int> ids;
-        for (int id : {1016, 1017, 1023, 1024, 1025, 1026}) {
+        for (int id : {IDC_CONFIRM_MODEM_TYPE, IDC_CONFIRM_FILE_TYPE, IDC_CONFIRM_MODEM_SECTOR_SIZE,
+                       IDC_CONFIRM_MODEM_CHECKSUM, IDC_CONFIRM_FILE_SECTOR_SIZE, IDC_CONFIRM_FILE_CHECKSUM}) {
             QWidget* field = confirm.Control(id);
             if (field->autoFillBackground() && field->palette().color(QPalette::Window) == QColor(255, 255, 0))
                 ids.insert(id);
@@ -436,7 +442,7 @@ protected:
         CConfirmDlg confirm(nullptr, dialogs);
         steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
             ids = Highlighted(confirm);
-            static_cast<QPushButton*>(confirm.Control(2))->click();
+            static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CHANGE))->click();
         });
         EXPECT_EQ(confirm.DoModal(), IDCANCEL);
         return ids;
@@ -452,9 +458,11 @@ protected:
 TEST_F(ConfirmTest, EachMismatchHighlightsItsTwoFields)
 {
     EXPECT_EQ(HighlightsFor({}), std::set<int>{});
-    EXPECT_EQ(HighlightsFor({"--type", "U"}), (std::set<int>{1016, 1017}));
-    EXPECT_EQ(HighlightsFor({"--checksum", "BEEF"}), (std::set<int>{1024, 1026}));
-    EXPECT_EQ(HighlightsFor({"--sector", "16"}), (std::set<int>{1023, 1025}));
+    EXPECT_EQ(HighlightsFor({"--type", "U"}), (std::set<int>{IDC_CONFIRM_MODEM_TYPE, IDC_CONFIRM_FILE_TYPE}));
+    EXPECT_EQ(HighlightsFor({"--checksum", "BEEF"}),
+              (std::set<int>{IDC_CONFIRM_MODEM_CHECKSUM, IDC_CONFIRM_FILE_CHECKSUM}));
+    EXPECT_EQ(HighlightsFor({"--sector", "16"}),
+              (std::set<int>{IDC_CONFIRM_MODEM_SECTOR_SIZE, IDC_CONFIRM_FILE_SECTOR_SIZE}));
     EXPECT_EQ(HighlightsFor({"--sector", "none"}), std::set<int>{});  // unknown size: nothing to compare
 }
 
@@ -465,15 +473,16 @@ TEST_F(ConfirmTest, FailedRunLeavesOnlyClose)
     SetField(FlashSelection.PortName, "COM5");
     CConfirmDlg confirm(nullptr, dialogs);
     steps.When([] { return UiSteps::Modal(kConfirm); },
-               [&] { static_cast<QPushButton*>(confirm.Control(1006))->click(); });
+               [&] { static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_PERFORM))->click(); });
     steps.When([&] { return confirm.State() == RunState::Failed; }, [&] {
-        EXPECT_TRUE(Text(confirm.Control(1021)).startsWith("The modem and the loader are incompatable in their types. \n"));
-        EXPECT_FALSE(confirm.Control(1014)->isVisible());
-        EXPECT_EQ(Text(confirm.Control(1022)), " ");
-        EXPECT_EQ(Text(confirm.Control(1008)), " ");
-        EXPECT_TRUE(confirm.Control(1)->isEnabled());
-        EXPECT_FALSE(confirm.Control(1006)->isVisible());
-        static_cast<QPushButton*>(confirm.Control(1))->click();
+        EXPECT_TRUE(Text(confirm.Control(IDC_CONFIRM_STATUS))
+                        .startsWith("The modem and the loader are incompatable in their types. \n"));
+        EXPECT_FALSE(confirm.Control(IDC_CONFIRM_PROGRESS)->isVisible());
+        EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_PERCENT)), " ");
+        EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_PROGRESS_CAPTION)), " ");
+        EXPECT_TRUE(confirm.Control(IDC_CONFIRM_CLOSE)->isEnabled());
+        EXPECT_FALSE(confirm.Control(IDC_CONFIRM_PERFORM)->isVisible());
+        static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CLOSE))->click();
     });
     EXPECT_EQ(confirm.DoModal(), IDOK);
 }
@@ -488,13 +497,13 @@ TEST_F(ConfirmTest, FailureShowsTheRunsReasonWithTheFilesFaultOnHovering)
     SetField(FlashSelection.PortName, "COM5");
     CConfirmDlg confirm(nullptr, dialogs);
     steps.When([] { return UiSteps::Modal(kConfirm); },
-               [&] { static_cast<QPushButton*>(confirm.Control(1006))->click(); });
+               [&] { static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_PERFORM))->click(); });
     steps.When([&] { return confirm.State() == RunState::Failed; }, [&] {
-        EXPECT_EQ(Text(confirm.Control(1021)).toStdString(),
+        EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_STATUS)).toStdString(),
                   std::string(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)) + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN));
-        EXPECT_TRUE(confirm.Control(1021)->toolTip().contains(QStringLiteral("line 3: wrong checksum")))
-            << confirm.Control(1021)->toolTip().toStdString();
-        static_cast<QPushButton*>(confirm.Control(1))->click();
+        EXPECT_TRUE(confirm.Control(IDC_CONFIRM_STATUS)->toolTip().contains(QStringLiteral("line 3: wrong checksum")))
+            << confirm.Control(IDC_CONFIRM_STATUS)->toolTip().toStdString();
+        static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CLOSE))->click();
     });
     EXPECT_EQ(confirm.DoModal(), IDOK);
 }
@@ -508,18 +517,18 @@ TEST_F(ConfirmTest, BarIsBusyUntilTheFirstLineIsAcknowledged)
     SetField(FlashSelection.PortName, "COM5");
     QtUserInterface ui(dialogs, &devices);  // keeps the windows alive while the modem is waited for
     CConfirmDlg confirm(nullptr, dialogs);
-    auto* bar = static_cast<QProgressBar*>(confirm.Control(1014));
+    auto* bar = static_cast<QProgressBar*>(confirm.Control(IDC_CONFIRM_PROGRESS));
     // Started from the event queue, not from the step's timer, so that the
     // next step is polled while the run waits.
     steps.When([] { return UiSteps::Modal(kConfirm); },
-               [&] { QMetaObject::invokeMethod(confirm.Control(1006), "click", Qt::QueuedConnection); });
+               [&] { QMetaObject::invokeMethod(confirm.Control(IDC_CONFIRM_PERFORM), "click", Qt::QueuedConnection); });
     steps.When([&] { return confirm.State() == RunState::Running && bar->maximum() == 0; }, [&] {
         EXPECT_TRUE(bar->isVisible());
     });
     steps.When([&] { return confirm.State() == RunState::Succeeded; }, [&] {
         EXPECT_EQ(bar->maximum(), 100);
         EXPECT_EQ(bar->value(), 100);
-        static_cast<QPushButton*>(confirm.Control(1))->click();
+        static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CLOSE))->click();
     });
     EXPECT_EQ(confirm.DoModal(), IDOK);
 }
@@ -538,14 +547,14 @@ TEST_F(ConfirmTest, LongPathIsCutInTheMiddleWithTheWholePathOnHovering)
     SetField(FlashSelection.PortName, "COM5");
     CConfirmDlg confirm(nullptr, dialogs);
     steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
-        QWidget* row = confirm.Control(1020);
+        QWidget* row = confirm.Control(IDC_CONFIRM_PATH);
         QString shown = Text(row);
         EXPECT_TRUE(shown.endsWith("-MODEM.HEX")) << shown.toStdString();
         EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
         EXPECT_LE(row->geometry().right(), confirm.width());
         EXPECT_LE(row->fontMetrics().horizontalAdvance(shown), row->width());
         EXPECT_EQ(row->toolTip().toStdString(), path);
-        static_cast<QPushButton*>(confirm.Control(2))->click();
+        static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CHANGE))->click();
     });
     EXPECT_EQ(confirm.DoModal(), IDCANCEL);
 }

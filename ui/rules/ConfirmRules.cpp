@@ -27,11 +27,11 @@ std::vector<int> HighlightedFields(std::uint16_t mismatches)
 {
     std::vector<int> fields;
     if (mismatches & MismatchSectorSize)
-        fields.insert(fields.end(), {1023, 1025});
+        fields.insert(fields.end(), {IDC_CONFIRM_MODEM_SECTOR_SIZE, IDC_CONFIRM_FILE_SECTOR_SIZE});
     if (mismatches & MismatchChecksum)
-        fields.insert(fields.end(), {1024, 1026});
+        fields.insert(fields.end(), {IDC_CONFIRM_MODEM_CHECKSUM, IDC_CONFIRM_FILE_CHECKSUM});
     if (mismatches & MismatchType)
-        fields.insert(fields.end(), {1016, 1017});
+        fields.insert(fields.end(), {IDC_CONFIRM_MODEM_TYPE, IDC_CONFIRM_FILE_TYPE});
     return fields;
 }
 

@@ -86,6 +86,14 @@ PortRowLook LookOfPortRow(int row, bool selected, bool listEnabled)
     return look;
 }
 
+std::string InitialBrowseFolder(std::string_view path, std::string_view separators)
+{
+    const std::string_view::size_type split = path.find_last_of(separators);
+    if (split == std::string_view::npos)
+        return {};
+    return std::string(path.substr(0, split + 1));
+}
+
 FinishVerdict CompleteSelection(int selectedRow, int baudIndex, const std::string& path)
 {
     FinishVerdict verdict;

@@ -63,6 +63,16 @@ struct PortRowLook {
 };
 PortRowLook LookOfPortRow(int row, bool selected, bool listEnabled);
 
+// The separators after which a path's folder ends: a Linux path's, and a
+// Windows path's (either slash, or the colon of a drive).
+inline constexpr std::string_view kPosixPathSeparators = "/";
+inline constexpr std::string_view kWindowsPathSeparators = "\\/:";
+
+// The folder Browse opens in for the path in the edit box: the path up to
+// and with its last separator; empty (the open-file dialog's own choice)
+// for a path without one.
+std::string InitialBrowseFolder(std::string_view path, std::string_view separators);
+
 // What Finish on the path page does with the selected row, the baud
 // index and the path: it writes them into the selection (as far as they
 // fit) and test-opens the file. proceed is true when the confirmation

@@ -84,13 +84,13 @@ INT_PTR CConfirmDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 bool CConfirmDlg::OnInitDialog()
 {
-    SetText(1018, std::string(FieldText(FlashSelection.PortName)));
-    SetText(1019, std::to_string(FlashSelection.BaudRate));
+    SetText(IDC_CONFIRM_PORT, std::string(FieldText(FlashSelection.PortName)));
+    SetText(IDC_CONFIRM_BAUD, std::to_string(FlashSelection.BaudRate));
     // A long path keeps its file name in sight: the middle gives way.
-    HWND path = ::GetDlgItem(m_window, 1020);
+    HWND path = ::GetDlgItem(m_window, IDC_CONFIRM_PATH);
     ::SetWindowLongPtrA(path, GWL_STYLE, ::GetWindowLongPtrA(path, GWL_STYLE) | SS_PATHELLIPSIS | SS_NOTIFY);
-    SetText(1020, std::string(FieldText(FlashSelection.HexFilePath)));
-    HWND bar = ::GetDlgItem(m_window, 1014);
+    SetText(IDC_CONFIRM_PATH, std::string(FieldText(FlashSelection.HexFilePath)));
+    HWND bar = ::GetDlgItem(m_window, IDC_CONFIRM_PROGRESS);
     ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     ::SendMessageA(bar, PBM_SETPOS, 0, 0);
     ::SendMessageA(bar, PBM_SETSTEP, 1, 0);
@@ -101,13 +101,13 @@ bool CConfirmDlg::OnInitDialog()
                                   m_window, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (m_tooltip != nullptr) {
         ::SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
-        for (int id : {1020, 1021}) {
+        for (int id : {IDC_CONFIRM_PATH, IDC_CONFIRM_STATUS}) {
             TOOLINFOA tool{};
             tool.cbSize = sizeof tool;
             tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
             tool.hwnd = m_window;
             tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(m_window, id));
-            tool.lpszText = const_cast<char*>(id == 1020 ? FlashSelection.HexFilePath : "");
+            tool.lpszText = const_cast<char*>(id == IDC_CONFIRM_PATH ? FlashSelection.HexFilePath : "");
             ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
@@ -121,7 +121,7 @@ bool CConfirmDlg::OnInitDialog()
     // The focus goes to Perform Loading, the first button, and Return is
     // to press it: the dialog manager of some systems makes a button that
     // gets the first focus the default one, others leave IDOK the default.
-    ::SendMessageA(m_window, DM_SETDEFID, 1006, 0);
+    ::SendMessageA(m_window, DM_SETDEFID, IDC_CONFIRM_PERFORM, 0);
     ::InvalidateRect(m_window, nullptr, TRUE);
     return true;
 }
@@ -129,7 +129,7 @@ bool CConfirmDlg::OnInitDialog()
 void CConfirmDlg::OnCommand(int id)
 {
     switch (id) {
-    case 1006:
+    case IDC_CONFIRM_PERFORM:
         m_session.OnPerformLoading();
         break;
     case IDOK:
@@ -164,8 +164,8 @@ MsgResult CConfirmDlg::ShowMessage(const std::string& caption, const std::string
 
 void CConfirmDlg::ShowStatus(const std::string& text, StatusKind kind)
 {
-    ::SendDlgItemMessageA(m_window, 1013, STM_SETICON, reinterpret_cast<WPARAM>(StatusIconHandle(kind)), 0);
-    SetText(1021, text);
+    ::SendDlgItemMessageA(m_window, IDC_CONFIRM_ICON, STM_SETICON, reinterpret_cast<WPARAM>(StatusIconHandle(kind)), 0);
+    SetText(IDC_CONFIRM_STATUS, text);
 }
 
 void CConfirmDlg::ShowFailureDetail(const std::string& detail)
@@ -177,38 +177,38 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND;
     tool.hwnd = m_window;
-    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(m_window, 1021));
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(m_window, IDC_CONFIRM_STATUS));
     tool.lpszText = const_cast<char*>(m_detail.c_str());
     ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void CConfirmDlg::ShowFileInfo(const InfoRow& row)
 {
-    SetText(1017, row.type);
-    SetText(1025, row.sectorSize);
-    SetText(1026, row.checksum);
+    SetText(IDC_CONFIRM_FILE_TYPE, row.type);
+    SetText(IDC_CONFIRM_FILE_SECTOR_SIZE, row.sectorSize);
+    SetText(IDC_CONFIRM_FILE_CHECKSUM, row.checksum);
 }
 
 void CConfirmDlg::ShowModemInfo(const InfoRow& row)
 {
-    SetText(1016, row.type);
-    SetText(1023, row.sectorSize);
-    SetText(1024, row.checksum);
+    SetText(IDC_CONFIRM_MODEM_TYPE, row.type);
+    SetText(IDC_CONFIRM_MODEM_SECTOR_SIZE, row.sectorSize);
+    SetText(IDC_CONFIRM_MODEM_CHECKSUM, row.checksum);
 }
 
 void CConfirmDlg::SetPercentText(const std::string& text)
 {
-    SetText(1022, text);
+    SetText(IDC_CONFIRM_PERCENT, text);
 }
 
 void CConfirmDlg::SetProgressCaption(const std::string& text)
 {
-    SetText(1008, text);
+    SetText(IDC_CONFIRM_PROGRESS_CAPTION, text);
 }
 
 void CConfirmDlg::SetProgressPos(int percent)
 {
-    ::SendDlgItemMessageA(m_window, 1014, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    ::SendDlgItemMessageA(m_window, IDC_CONFIRM_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
 void CConfirmDlg::SetBusyBar(bool busy)
@@ -216,7 +216,7 @@ void CConfirmDlg::SetBusyBar(bool busy)
     if (busy == m_busyBar)
         return;
     m_busyBar = busy;
-    HWND bar = ::GetDlgItem(m_window, 1014);
+    HWND bar = ::GetDlgItem(m_window, IDC_CONFIRM_PROGRESS);
     LONG_PTR style = ::GetWindowLongPtrA(bar, GWL_STYLE);
     ::SetWindowLongPtrA(bar, GWL_STYLE, busy ? style | PBS_MARQUEE : style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
     ::SendMessageA(bar, PBM_SETMARQUEE, busy ? TRUE : FALSE, 50);
@@ -258,13 +258,13 @@ void CConfirmDlg::SetRunState(RunState state)
         ::EnableWindow(control, enabled ? TRUE : FALSE);
         ::ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
     };
-    apply(1006, look.performShown, look.performEnabled);
-    apply(IDCANCEL, look.changeShown, look.changeEnabled);
-    apply(IDOK, look.closeShown, look.closeEnabled);
-    apply(1014, look.progressShown, look.progressEnabled);
+    apply(IDC_CONFIRM_PERFORM, look.performShown, look.performEnabled);
+    apply(IDC_CONFIRM_CHANGE, look.changeShown, look.changeEnabled);
+    apply(IDC_CONFIRM_CLOSE, look.closeShown, look.closeEnabled);
+    apply(IDC_CONFIRM_PROGRESS, look.progressShown, look.progressEnabled);
     if (look.closeTakesFocus) {
-        ::SendMessageA(m_window, DM_SETDEFID, IDOK, 0);
-        ::SendMessageA(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_window, IDOK)), TRUE);
+        ::SendMessageA(m_window, DM_SETDEFID, IDC_CONFIRM_CLOSE, 0);
+        ::SendMessageA(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_window, IDC_CONFIRM_CLOSE)), TRUE);
     }
 }
 

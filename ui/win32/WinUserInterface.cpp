@@ -47,20 +47,20 @@ void WinUserInterface::ShowSearchNotice()
                                     NoticeProc, 0);
     if (m_notice == nullptr)
         return;  // the scan goes on without it
-    ::SetDlgItemTextA(m_notice, 1018, "");
+    ::SetDlgItemTextA(m_notice, IDC_NOTICE_PORTS, "");
     ::UpdateWindow(m_notice);
 }
 
 std::string WinUserInterface::SearchNoticeText()
 {
-    return m_notice != nullptr ? WindowText(::GetDlgItem(m_notice, 1018)) : std::string();
+    return m_notice != nullptr ? WindowText(::GetDlgItem(m_notice, IDC_NOTICE_PORTS)) : std::string();
 }
 
 void WinUserInterface::SetSearchNoticeText(const std::string& text)
 {
     if (m_notice == nullptr)
         return;
-    ::SetDlgItemTextA(m_notice, 1018, text.c_str());
+    ::SetDlgItemTextA(m_notice, IDC_NOTICE_PORTS, text.c_str());
     // No message loop runs while a port is probed: paint now.
     ::RedrawWindow(m_notice, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }

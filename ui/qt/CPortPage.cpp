@@ -1,10 +1,10 @@
-#include "ui/CPortPage.h"
+#include "ui/qt/CPortPage.h"
 
 #include "app/LastSelection.h"
 #include "app/Text.h"
-#include "ui/CFlashWizard.h"
-#include "ui/CMyCheckListBox.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/CMyCheckListBox.h"
+#include "ui/qt/QtUserInterface.h"
 #include "ui/rules/WizardRules.h"
 
 #include <QComboBox>
@@ -13,8 +13,8 @@ CPortPage::CPortPage(CFlashWizard& sheet) : CPropertyPage(IDD_PORTS, sheet) {}
 
 void CPortPage::DoDataExchange(bool save)
 {
-    m_lstPorts = m_controls.Get<CMyCheckListBox>(1020);
-    m_cboBaud = m_controls.Get<QComboBox>(1005);
+    m_lstPorts = m_controls.Get<CMyCheckListBox>(IDC_PORT_LIST);
+    m_cboBaud = m_controls.Get<QComboBox>(IDC_PORT_BAUD);
     if (save)
         m_nBaudIndex = m_cboBaud->currentIndex();
     else
@@ -23,7 +23,7 @@ void CPortPage::DoDataExchange(bool save)
 
 bool CPortPage::OnInitDialog()
 {
-    auto* combo = m_controls.Get<QComboBox>(1005);
+    auto* combo = m_controls.Get<QComboBox>(IDC_PORT_BAUD);
     for (std::int32_t rate : BaudRates())
         combo->addItem(QString::number(rate));
     CPropertyPage::OnInitDialog();

@@ -3,9 +3,9 @@
 // page and the file path page, with Back, Next or Finish, and Cancel. The
 // title bar shows the current page's caption.
 
-#include "ui/CPathPage.h"
-#include "ui/CPortPage.h"
-#include "ui/CUserPage.h"
+#include "ui/qt/CPathPage.h"
+#include "ui/qt/CPortPage.h"
+#include "ui/qt/CUserPage.h"
 #include "ui/rules/WizardRules.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
-#include "ui/CSearchNotice.h"
+#include "ui/qt/CSearchNotice.h"
 
-#include "ui/DialogInput.h"
+#include "ui/qt/DialogInput.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -41,7 +41,7 @@ void CSearchNotice::SetText(const std::string& text)
     // Eight port names are wider than the notice: rather than lose both
     // ends, show the end, with the port being probed now, behind an
     // ellipsis.
-    auto* label = m_controls.Get<QLabel>(1018);
+    auto* label = m_controls.Get<QLabel>(IDC_NOTICE_PORTS);
     const int room = width() - 2 * label->fontMetrics().averageCharWidth();
     SetControlText(label, label->fontMetrics().elidedText(QString::fromStdString(text), Qt::ElideLeft, room));
     repaint();

@@ -2,7 +2,7 @@
 // The About box: product name and version, company name and slogan, as the
 // settings file gave them at start-up.
 
-#include "ui/DialogBuilder.h"
+#include "ui/qt/DialogBuilder.h"
 
 #include <QDialog>
 

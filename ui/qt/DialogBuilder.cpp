@@ -1,8 +1,8 @@
-#include "ui/DialogBuilder.h"
+#include "ui/qt/DialogBuilder.h"
 
-#include "ui/CBitmapButton.h"
-#include "ui/CMyCheckListBox.h"
-#include "ui/Pictures.h"
+#include "ui/qt/CBitmapButton.h"
+#include "ui/qt/CMyCheckListBox.h"
+#include "ui/qt/Pictures.h"
 
 #include <QApplication>
 #include <QComboBox>

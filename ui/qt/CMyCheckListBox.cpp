@@ -1,4 +1,4 @@
-#include "ui/CMyCheckListBox.h"
+#include "ui/qt/CMyCheckListBox.h"
 
 #include "ports/PortTable.h"
 #include "ui/rules/WizardRules.h"

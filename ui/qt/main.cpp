@@ -3,8 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/LoaderApp.h"
 #include "app/ProcessSetup.h"
-#include "ui/Pictures.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/Pictures.h"
+#include "ui/qt/QtUserInterface.h"
 
 #include <QApplication>
 

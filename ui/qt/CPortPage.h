@@ -2,7 +2,7 @@
 // The port page: the ports found by the scan, those with a modem marked,
 // and the baud rate for the flashing run.
 
-#include "ui/CPropertyPage.h"
+#include "ui/qt/CPropertyPage.h"
 
 class CMyCheckListBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "ui/WindowHints.h"
+#include "ui/qt/WindowHints.h"
 
 #include <QGuiApplication>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "ui/DialogInput.h"
+#include "ui/qt/DialogInput.h"
 
 #include <QApplication>
 #include <QKeyEvent>

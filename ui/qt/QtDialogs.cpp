@@ -1,4 +1,4 @@
-#include "ui/UiDialogs.h"
+#include "ui/qt/UiDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,12 +1,12 @@
-#include "ui/QtUserInterface.h"
+#include "ui/qt/QtUserInterface.h"
 
 #include "app/LoaderApp.h"
 #include "ports/platform/DeviceSource.h"
 #include "serial/SerialLink.h"
-#include "ui/CConfirmDlg.h"
-#include "ui/CFlashWizard.h"
-#include "ui/CSearchNotice.h"
-#include "ui/DialogInput.h"
+#include "ui/qt/CConfirmDlg.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/CSearchNotice.h"
+#include "ui/qt/DialogInput.h"
 
 #include <QApplication>
 

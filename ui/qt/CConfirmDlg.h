@@ -5,8 +5,8 @@
 // progress and outcome it then shows.
 
 #include "flash/FlashSession.h"
-#include "ui/DialogBuilder.h"
-#include "ui/UiDialogs.h"
+#include "ui/qt/DialogBuilder.h"
+#include "ui/qt/UiDialogs.h"
 
 #include <QDialog>
 #include <QPixmap>

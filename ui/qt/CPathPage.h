@@ -2,7 +2,7 @@
 // The file path page: the firmware file to flash, typed or found with
 // Browse; its Finish runs the wizard's completion sequence.
 
-#include "ui/CPropertyPage.h"
+#include "ui/qt/CPropertyPage.h"
 
 class QLineEdit;
 

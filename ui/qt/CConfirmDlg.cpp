@@ -1,10 +1,10 @@
-#include "ui/CConfirmDlg.h"
+#include "ui/qt/CConfirmDlg.h"
 
 #include "app/LastSelection.h"
 #include "app/Text.h"
-#include "ui/DialogInput.h"
-#include "ui/Pictures.h"
-#include "ui/WindowHints.h"
+#include "ui/qt/DialogInput.h"
+#include "ui/qt/Pictures.h"
+#include "ui/qt/WindowHints.h"
 #include "ui/rules/ConfirmRules.h"
 
 #include <QApplication>
@@ -32,11 +32,11 @@ CConfirmDlg::CConfirmDlg(QWidget* parent, UiDialogs& dialogs)
     // A caption but no system menu, so no close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     m_controls = BuildDialog(IDD_CONFIRM, this);
-    m_icon = m_controls.Get<QLabel>(1013);
-    m_progress = m_controls.Get<QProgressBar>(1014);
-    m_close = m_controls.Get<QPushButton>(1);
-    m_change = m_controls.Get<QPushButton>(2);
-    m_perform = m_controls.Get<QPushButton>(1006);
+    m_icon = m_controls.Get<QLabel>(IDC_CONFIRM_ICON);
+    m_progress = m_controls.Get<QProgressBar>(IDC_CONFIRM_PROGRESS);
+    m_close = m_controls.Get<QPushButton>(IDC_CONFIRM_CLOSE);
+    m_change = m_controls.Get<QPushButton>(IDC_CONFIRM_CHANGE);
+    m_perform = m_controls.Get<QPushButton>(IDC_CONFIRM_PERFORM);
     connect(m_perform, &QPushButton::clicked, this, [this] { OnPerformLoading(); });
     connect(m_change, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
     connect(m_close, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
@@ -57,9 +57,9 @@ int CConfirmDlg::DoModal()
 
 bool CConfirmDlg::OnInitDialog()
 {
-    SetControlText(m_controls[1018], Local(FieldText(FlashSelection.PortName)));
-    SetControlText(m_controls[1019], QString::number(FlashSelection.BaudRate));
-    SetPathText(m_controls[1020], Local(FieldText(FlashSelection.HexFilePath)));
+    SetControlText(m_controls[IDC_CONFIRM_PORT], Local(FieldText(FlashSelection.PortName)));
+    SetControlText(m_controls[IDC_CONFIRM_BAUD], QString::number(FlashSelection.BaudRate));
+    SetPathText(m_controls[IDC_CONFIRM_PATH], Local(FieldText(FlashSelection.HexFilePath)));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     SetRunState(RunState::Ready);
@@ -126,7 +126,7 @@ MsgResult CConfirmDlg::ShowMessage(const std::string& caption, const std::string
 void CConfirmDlg::ShowStatus(const std::string& text, StatusKind kind)
 {
     m_icon->setPixmap(m_statusIcons[StatusIcon(kind)]);
-    SetControlText(m_controls[1021], QString::fromStdString(text));
+    SetControlText(m_controls[IDC_CONFIRM_STATUS], QString::fromStdString(text));
 }
 
 void CConfirmDlg::ShowFailureDetail(const std::string& detail)
@@ -134,7 +134,7 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     // The status keeps the run's own two sentences; what exactly went
     // wrong (which file, which line, which answer) is there on hovering.
     QString text = QString::fromLocal8Bit(detail.c_str());
-    m_controls[1021]->setToolTip(text);
+    m_controls[IDC_CONFIRM_STATUS]->setToolTip(text);
     m_icon->setToolTip(text);
 }
 
@@ -157,26 +157,26 @@ void CConfirmDlg::OnBytesSent(std::uint64_t sent, std::uint64_t total)
 
 void CConfirmDlg::ShowFileInfo(const InfoRow& row)
 {
-    SetControlText(m_controls[1017], QString::fromStdString(row.type));
-    SetControlText(m_controls[1025], QString::fromStdString(row.sectorSize));
-    SetControlText(m_controls[1026], QString::fromStdString(row.checksum));
+    SetControlText(m_controls[IDC_CONFIRM_FILE_TYPE], QString::fromStdString(row.type));
+    SetControlText(m_controls[IDC_CONFIRM_FILE_SECTOR_SIZE], QString::fromStdString(row.sectorSize));
+    SetControlText(m_controls[IDC_CONFIRM_FILE_CHECKSUM], QString::fromStdString(row.checksum));
 }
 
 void CConfirmDlg::ShowModemInfo(const InfoRow& row)
 {
-    SetControlText(m_controls[1016], QString::fromStdString(row.type));
-    SetControlText(m_controls[1023], QString::fromStdString(row.sectorSize));
-    SetControlText(m_controls[1024], QString::fromStdString(row.checksum));
+    SetControlText(m_controls[IDC_CONFIRM_MODEM_TYPE], QString::fromStdString(row.type));
+    SetControlText(m_controls[IDC_CONFIRM_MODEM_SECTOR_SIZE], QString::fromStdString(row.sectorSize));
+    SetControlText(m_controls[IDC_CONFIRM_MODEM_CHECKSUM], QString::fromStdString(row.checksum));
 }
 
 void CConfirmDlg::SetPercentText(const std::string& text)
 {
-    SetControlText(m_controls[1022], QString::fromStdString(text));
+    SetControlText(m_controls[IDC_CONFIRM_PERCENT], QString::fromStdString(text));
 }
 
 void CConfirmDlg::SetProgressCaption(const std::string& text)
 {
-    SetControlText(m_controls[1008], QString::fromStdString(text));
+    SetControlText(m_controls[IDC_CONFIRM_PROGRESS_CAPTION], QString::fromStdString(text));
 }
 
 void CConfirmDlg::SetProgressPos(int percent)

@@ -1,9 +1,9 @@
-#include "ui/CUserPage.h"
+#include "ui/qt/CUserPage.h"
 
-#include "ui/CAboutBox.h"
-#include "ui/CBitmapButton.h"
-#include "ui/CFlashWizard.h"
-#include "ui/Pictures.h"
+#include "ui/qt/CAboutBox.h"
+#include "ui/qt/CBitmapButton.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/Pictures.h"
 
 #include <QRadioButton>
 
@@ -11,9 +11,9 @@ CUserPage::CUserPage(CFlashWizard& sheet) : CPropertyPage(IDD_WELCOME, sheet) {}
 
 void CUserPage::DoDataExchange(bool save)
 {
-    m_btnAbout = m_controls.Get<CBitmapButton>(1004);
-    auto* developer = m_controls.Get<QRadioButton>(1009);
-    auto* endUser = m_controls.Get<QRadioButton>(1008);
+    m_btnAbout = m_controls.Get<CBitmapButton>(IDC_WELCOME_ABOUT);
+    auto* developer = m_controls.Get<QRadioButton>(IDC_WELCOME_DEVELOPER);
+    auto* endUser = m_controls.Get<QRadioButton>(IDC_WELCOME_END_USER);
     if (save) {
         m_nUserMode = developer->isChecked() ? 0 : endUser->isChecked() ? 1 : -1;
         return;
@@ -36,7 +36,7 @@ bool CUserPage::OnInitDialog()
     connect(m_btnAbout, &QAbstractButton::clicked, this, [this] { OnAbout(); });
     // The version question is not asked: its buttons stay hidden and out of
     // the tab order.
-    for (int id : {1008, 1009}) {
+    for (int id : {IDC_WELCOME_END_USER, IDC_WELCOME_DEVELOPER}) {
         m_controls[id]->setEnabled(false);
         m_controls[id]->hide();
     }

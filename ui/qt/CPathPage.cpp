@@ -1,11 +1,11 @@
-#include "ui/CPathPage.h"
+#include "ui/qt/CPathPage.h"
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
 #include "app/Text.h"
-#include "ui/CConfirmDlg.h"
-#include "ui/CFlashWizard.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/CConfirmDlg.h"
+#include "ui/qt/CFlashWizard.h"
+#include "ui/qt/QtUserInterface.h"
 #include "ui/rules/WizardRules.h"
 
 #include <QApplication>
@@ -16,7 +16,7 @@ CPathPage::CPathPage(CFlashWizard& sheet) : CPropertyPage(IDD_PATH, sheet) {}
 
 void CPathPage::DoDataExchange(bool save)
 {
-    m_edtPath = m_controls.Get<QLineEdit>(1006);
+    m_edtPath = m_controls.Get<QLineEdit>(IDC_PATH_EDIT);
     if (save)
         m_strPath = m_edtPath->text();
     else
@@ -27,7 +27,7 @@ bool CPathPage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
     connect(m_edtPath, &QLineEdit::textChanged, this, [this] { OnChangePath(); });
-    connect(m_controls.Get<QPushButton>(1007), &QPushButton::clicked, this, [this] { OnBrowse(); });
+    connect(m_controls.Get<QPushButton>(IDC_PATH_BROWSE), &QPushButton::clicked, this, [this] { OnBrowse(); });
     m_edtPath->setText(QString::fromLocal8Bit(std::string(FieldText(FlashSelection.HexFilePath)).c_str()));
     return true;
 }
@@ -59,10 +59,7 @@ void CPathPage::OnBrowse()
     }
     UpdateData(true);
     OpenFileRequest request;
-    std::string path = m_strPath.toLocal8Bit().toStdString();
-    std::string::size_type slash = path.rfind('/');
-    if (!path.empty() && slash != std::string::npos)
-        request.initialDirectory = path.substr(0, slash + 1);
+    request.initialDirectory = InitialBrowseFolder(m_strPath.toLocal8Bit().toStdString(), kPosixPathSeparators);
     std::string chosen;
     if (m_sheet.Ui().Dialogs().GetOpenFileName(request, chosen))
         m_edtPath->setText(QString::fromLocal8Bit(chosen.c_str()));

@@ -1,7 +1,7 @@
 #pragma once
 // The welcome page: what the program does, and the ABOUT button.
 
-#include "ui/CPropertyPage.h"
+#include "ui/qt/CPropertyPage.h"
 
 #include <QIcon>
 

@@ -3,7 +3,7 @@
 // shown. The wizard calls OnInitDialog once, OnSetActive on every
 // activation, DoDataExchange to move values between members and controls.
 
-#include "ui/DialogBuilder.h"
+#include "ui/qt/DialogBuilder.h"
 
 #include <QWidget>
 

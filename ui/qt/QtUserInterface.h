@@ -3,7 +3,7 @@
 // scan, the confirmation window and the wizard.
 
 #include "app/UserInterface.h"
-#include "ui/UiDialogs.h"
+#include "ui/qt/UiDialogs.h"
 
 #include <memory>
 

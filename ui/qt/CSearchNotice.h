@@ -3,7 +3,7 @@
 // modems..." and, below it, the ports tried so far. It has no caption and no
 // buttons; the scan creates it, changes its second text and destroys it.
 
-#include "ui/DialogBuilder.h"
+#include "ui/qt/DialogBuilder.h"
 
 #include <QDialog>
 #include <string>

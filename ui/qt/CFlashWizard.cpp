@@ -1,8 +1,8 @@
-#include "ui/CFlashWizard.h"
+#include "ui/qt/CFlashWizard.h"
 
-#include "ui/DialogInput.h"
-#include "ui/Pictures.h"
-#include "ui/QtUserInterface.h"
+#include "ui/qt/DialogInput.h"
+#include "ui/qt/Pictures.h"
+#include "ui/qt/QtUserInterface.h"
 
 #include <QFrame>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "ui/Pictures.h"
+#include "ui/qt/Pictures.h"
 
 #include "resources/DialogTemplates.h"
 

@@ -1,4 +1,4 @@
-#include "ui/CAboutBox.h"
+#include "ui/qt/CAboutBox.h"
 
 #include "app/ProductTexts.h"
 
@@ -9,7 +9,7 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     m_controls = BuildDialog(IDD_ABOUTBOX, this);
-    connect(m_controls.Get<QPushButton>(1), &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_controls.Get<QPushButton>(IDC_ABOUT_OK), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 int CAboutBox::DoModal()
@@ -23,9 +23,9 @@ bool CAboutBox::OnInitDialog()
     if (QWidget* owner = parentWidget())
         move(owner->geometry().center() - rect().center());
     auto text = [](const std::string& value) { return QString::fromStdString(value); };
-    SetControlText(m_controls[1028], text(ProductTexts.ProductName + " " + ProductTexts.VersionString));
-    SetControlText(m_controls[1029], text(ProductTexts.CompanyName));
-    SetControlText(m_controls[1030], text(ProductTexts.CompanySlogen));
-    m_controls[1]->setFocus();
+    SetControlText(m_controls[IDC_ABOUT_PRODUCT], text(ProductTexts.ProductName + " " + ProductTexts.VersionString));
+    SetControlText(m_controls[IDC_ABOUT_COMPANY], text(ProductTexts.CompanyName));
+    SetControlText(m_controls[IDC_ABOUT_SLOGAN], text(ProductTexts.CompanySlogen));
+    m_controls[IDC_ABOUT_OK]->setFocus();
     return true;
 }

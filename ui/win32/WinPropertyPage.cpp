@@ -1,0 +1,67 @@
+#include "ui/win32/WinPropertyPage.h"
+
+#include "ui/win32/TemplateFont.h"
+
+#include <span>
+
+namespace {
+
+// The property sheet's own font, in which its page area is measured.
+const TemplateFont kSheetFont = {8, FW_NORMAL, 0, DEFAULT_CHARSET, "MS Shell Dlg"};
+
+// A dialog template of the program's resources, as the resource compiler
+// wrote it; empty when there is none.
+std::span<const char> DialogResource(int templateId)
+{
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
+    const char* data = loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    if (data == nullptr)
+        return {};
+    return {data, ::SizeofResource(instance, found)};
+}
+
+} // namespace
+
+CPropertyPage::CPropertyPage(int templateId, CFlashWizard& sheet) : m_sheet(sheet), m_templateId(templateId) {}
+
+PROPSHEETPAGEA CPropertyPage::Describe()
+{
+    PROPSHEETPAGEA page = {};
+    page.dwSize = sizeof page;
+    page.dwFlags = PSP_DEFAULT;  // no Help button
+    page.hInstance = ::GetModuleHandleA(nullptr);
+    m_template = WithTemplateFont(DialogResource(m_templateId), kSheetFont);
+    if (!m_template.empty()) {
+        page.dwFlags |= PSP_DLGINDIRECT;
+        page.pResource = reinterpret_cast<LPCDLGTEMPLATEA>(m_template.data());
+    } else {
+        page.pszTemplate = MAKEINTRESOURCEA(m_templateId);
+    }
+    page.pfnDlgProc = PageProc;
+    page.lParam = reinterpret_cast<LPARAM>(this);
+    return page;
+}
+
+INT_PTR CALLBACK CPropertyPage::PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CPropertyPage* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CPropertyPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+        ::SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtrA(page, DWLP_USER));
+    }
+    return self != nullptr ? self->OnMessage(page, message, wParam, lParam) : FALSE;
+}
+
+void CPropertyPage::SetButtons(HWND page, unsigned flags)
+{
+    ::SendMessageA(::GetParent(page), PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
+}
+
+void CPropertyPage::SetResult(HWND page, LONG_PTR result)
+{
+    ::SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+}
