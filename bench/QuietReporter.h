@@ -3,6 +3,7 @@
 // answers the retry questions as it is told.
 
 #include "flash/FlashReporter.h"
+#include "flash/FlashSession.h"
 
 #include <cstdio>
 #include <functional>
@@ -19,22 +20,11 @@ public:
         ++questions;
         return answerYes() ? MsgResult::Yes : MsgResult::No;
     }
-    void ShowStatus(const std::string& text, StatusKind kind) override
+    void OnResult(const RunResult& result) override
     {
-        if (kind == StatusKind::Stop && printFailures)
-            std::fprintf(stderr, "%s\n", text.c_str());
+        if (result.outcome != RunOutcome::Succeeded && printFailures)
+            std::fprintf(stderr, "%s\n", RunResultStatus(result).c_str());
     }
-    void ShowFileInfo(const InfoRow&) override {}
-    void ShowModemInfo(const InfoRow&) override {}
-    void SetPercentText(const std::string&) override {}
-    void SetProgressCaption(const std::string&) override {}
-    void SetProgressPos(int) override {}
-    void SetRunState(RunState) override {}
-    void SetTitle(const std::string&) override {}
-    void SetBusy(bool) override {}
-    void Beep(BeepKind) override {}
-    void Repaint() override {}
-    bool PumpMessages() override { return true; }
 
     int questions = 0;
 };

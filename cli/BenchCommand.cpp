@@ -76,62 +76,75 @@ public:
         m_run.reason = text;
         return MsgResult::Ok;
     }
-    void ShowStatus(const std::string& text, StatusKind kind) override
-    {
-        std::lock_guard<std::mutex> lock(g_runsMutex);
-        if (kind == StatusKind::Stop)
-            m_run.reason = text;
-    }
-    void ShowFileInfo(const InfoRow&) override {}
     void ShowModemInfo(const InfoRow& row) override
     {
         std::lock_guard<std::mutex> lock(g_runsMutex);
         m_run.identification = row.type + ", " + row.sectorSize + ", " + row.checksum;
     }
-    void SetPercentText(const std::string&) override {}
-    void SetProgressCaption(const std::string& text) override
+    void OnPhase(RunPhase phase) override
     {
-        std::lock_guard<std::mutex> lock(g_runsMutex);
-        if (text.rfind("Done (", 0) == 0)
-            m_run.state = "loader";
-        else if (text == "Done")
-            m_run.state = "image";
-    }
-    void SetProgressPos(int) override {}
-    void SetRunState(RunState) override {}
-    void SetTitle(const std::string&) override {}
-    void SetBusy(bool) override {}
-    void Beep(BeepKind) override {}
-    void Repaint() override {}
-    bool PumpMessages() override { return true; }
-    bool QuitRequested() override { return SerialLink::StopRequested(); }
-    void ShowFailureDetail(const std::string& detail) override
-    {
-        std::lock_guard<std::mutex> lock(g_runsMutex);
-        m_detail = detail;
-    }
-    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override
-    {
-        if (waitedMs == 0) {
+        if (const char* state = StateOf(phase)) {
             std::lock_guard<std::mutex> lock(g_runsMutex);
-            m_run.state = what == ModemWait::Erasing ? "erasing" : "restarting";
+            m_run.state = state;
         }
     }
-    void OnBytesSent(std::uint64_t sent, std::uint64_t total) override
+    GoOnAnswer ShouldGoOn() override
     {
+        return SerialLink::StopRequested() ? GoOnAnswer::Stop : GoOnAnswer::GoOn;
+    }
+    void OnResult(const RunResult& result) override
+    {
+        if (result.outcome == RunOutcome::Succeeded)
+            return;
         std::lock_guard<std::mutex> lock(g_runsMutex);
-        m_run.sent = sent;
-        m_run.percent = total > 0 ? static_cast<int>(sent * 100 / total) : 100;
-        if (m_run.state == "erasing" || m_run.state == "restarting")
+        m_run.reason = RunResultStatus(result);
+    }
+    void OnWait(const RunWait& wait) override
+    {
+        if (wait.waitedMs == 0 && wait.what == ModemWait::Erasing) {
+            std::lock_guard<std::mutex> lock(g_runsMutex);
+            m_run.state = "erasing";
+        }
+    }
+    void OnProgress(const RunProgress& progress) override
+    {
+        // Nothing sent yet of a file just begun.
+        if (progress.linesSent == 0)
+            return;
+        std::lock_guard<std::mutex> lock(g_runsMutex);
+        m_run.sent = progress.bytesSent;
+        m_run.percent =
+            progress.bytesTotal > 0 ? static_cast<int>(progress.bytesSent * 100 / progress.bytesTotal) : 100;
+        if (m_run.state == "erasing")
             m_run.state = "image";
     }
 
-    const std::string& Detail() const { return m_detail; }
-
 private:
+    // The column names the file a run is on from its start (the image,
+    // unless the loader goes first), and what the modem is busy with while
+    // it restarts its loader; the erase shows while the modem is silent
+    // about it (see OnWait).
+    static const char* StateOf(RunPhase phase)
+    {
+        switch (phase) {
+        case RunPhase::Checking:
+            return "checking";
+        case RunPhase::Starting:
+        case RunPhase::Erasing:
+        case RunPhase::LoadingImage:
+            return "image";
+        case RunPhase::LoadingLoader:
+            return "loader";
+        case RunPhase::RestartingLoader:
+            return "restarting";
+        case RunPhase::Done:
+            break;
+        }
+        return nullptr;  // the run's own end says succeeded or failed
+    }
+
     PortRun& m_run;
     bool m_assumeYes;
-    std::string m_detail;
 };
 
 const char* PlanName(LoadPlan plan)

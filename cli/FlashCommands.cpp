@@ -69,6 +69,9 @@ bool Check(FlashSession& session, const FlashOptions& options)
 {
     PrintStaleLockNote(options.port);
     FlashSession::CheckResult result = session.CheckAtOpening();
+    // Below the "Error" box: what exactly went wrong, where known.
+    if (result == FlashSession::CheckResult::NoModem && !session.FailureDetail().empty())
+        std::fprintf(stderr, "%s\n", Printable(session.FailureDetail(), true).c_str());
     if (result == FlashSession::CheckResult::PortFailed) {
         std::string problem = DescribePortProblem(options.port);
         if (!problem.empty())

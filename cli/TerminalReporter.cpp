@@ -1,6 +1,7 @@
 #include "cli/TerminalReporter.h"
 
 #include "cli/Printable.h"
+#include "flash/FlashSession.h"
 #include "serial/SerialLink.h"
 
 #include <csignal>
@@ -90,44 +91,58 @@ void TerminalReporter::ShowStatus(const std::string& text, StatusKind kind)
     std::fflush(out);
 }
 
-void TerminalReporter::SetProgressCaption(const std::string& text)
+void TerminalReporter::StartLabel(const char* label)
 {
-    // A new caption names the file being sent ("Done (FLASHLDR.HEX)"), or
-    // reports the end ("Done in ..."); blanks clear it after a failure.
-    if (text.rfind("Done in ", 0) == 0) {
-        EndProgressLine();
-        std::printf("%s\n", text.c_str());
-        return;
+    m_label = label;
+    m_fileStart = Clock::now();
+    m_lastPercent = -1;
+    m_percent = 0;
+}
+
+void TerminalReporter::OnPhase(RunPhase phase)
+{
+    // The figures count from the start of the run, and again from the
+    // start of each file after the loader: the image after a restart of
+    // the loader goes on with its own.
+    switch (phase) {
+    case RunPhase::Starting:
+        StartLabel("Done");
+        break;
+    case RunPhase::LoadingLoader:
+        StartLabel("Done (FLASHLDR.HEX)");
+        break;
+    case RunPhase::LoadingImage:
+        if (m_label != "Done")
+            StartLabel("Done");
+        break;
+    default:
+        break;
     }
-    if (text == "Done" || text.rfind("Done (", 0) == 0) {
-        m_label = text;
-        m_fileStart = Clock::now();
-        m_lastPercent = -1;
-        m_percent = 0;
-    }
 }
 
-bool TerminalReporter::PumpMessages()
-{
-    return !SerialLink::StopRequested();
-}
-
-bool TerminalReporter::QuitRequested()
-{
-    return SerialLink::StopRequested();
-}
-
-void TerminalReporter::ShowFailureDetail(const std::string& detail)
+void TerminalReporter::OnResult(const RunResult& result)
 {
     EndProgressLine();
-    std::fprintf(stderr, "%s\n", Printable(detail, true).c_str());
+    const bool succeeded = result.outcome == RunOutcome::Succeeded;
+    if (succeeded)
+        std::printf("%s\n", FormatElapsed(result.elapsedMs).c_str());
+    ShowStatus(RunResultStatus(result), RunResultKind(result));
+    if (!succeeded && !result.detail.empty())
+        std::fprintf(stderr, "%s\n", Printable(result.detail, true).c_str());
 }
 
-void TerminalReporter::OnModemWait(ModemWait what, std::uint32_t waitedMs)
+GoOnAnswer TerminalReporter::ShouldGoOn()
+{
+    return SerialLink::StopRequested() ? GoOnAnswer::Stop : GoOnAnswer::GoOn;
+}
+
+void TerminalReporter::OnWait(const RunWait& wait)
 {
     // Nothing moves while the modem erases its flash or restarts its
     // loader: the seconds waited do, each second on a terminal, every ten
     // in a log.
+    const ModemWait what = wait.what;
+    const std::uint32_t waitedMs = wait.waitedMs;
     unsigned seconds = waitedMs / 1000;
     if (waitedMs == 0)
         m_waitShown = 0;
@@ -142,8 +157,13 @@ void TerminalReporter::OnModemWait(ModemWait what, std::uint32_t waitedMs)
     m_lineOpen = m_live;
 }
 
-void TerminalReporter::OnBytesSent(std::uint64_t sent, std::uint64_t total)
+void TerminalReporter::OnProgress(const RunProgress& progress)
 {
+    // Drawn after every line acknowledged, not for a file just begun.
+    if (progress.linesSent == 0)
+        return;
+    const std::uint64_t sent = progress.bytesSent;
+    const std::uint64_t total = progress.bytesTotal;
     int percent = total > 0 ? static_cast<int>(sent * 100 / total) : 100;
     m_percent = percent;
     auto now = Clock::now();

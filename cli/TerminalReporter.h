@@ -20,19 +20,11 @@ public:
     void ShowStatus(const std::string& text, StatusKind kind) override;
     void ShowFileInfo(const InfoRow& row) override { m_file = row; }
     void ShowModemInfo(const InfoRow& row) override { m_modem = row; }
-    void SetPercentText(const std::string&) override {}
-    void SetProgressCaption(const std::string& text) override;
-    void SetProgressPos(int) override {}
-    void SetRunState(RunState) override {}
-    void SetTitle(const std::string&) override {}
-    void SetBusy(bool) override {}
-    void Beep(BeepKind) override {}
-    void Repaint() override {}
-    bool PumpMessages() override;
-    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override;
-    void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
-    bool QuitRequested() override;
-    void ShowFailureDetail(const std::string& detail) override;
+    void OnPhase(RunPhase phase) override;
+    void OnProgress(const RunProgress& progress) override;
+    void OnWait(const RunWait& wait) override;
+    void OnResult(const RunResult& result) override;
+    GoOnAnswer ShouldGoOn() override;
 
     const InfoRow& FileRow() const { return m_file; }
     const InfoRow& ModemRow() const { return m_modem; }
@@ -45,6 +37,8 @@ public:
 
 private:
     void EndProgressLine();
+    // The file the progress line names, with its figures from the start.
+    void StartLabel(const char* label);
 
     TerminalUi m_ui;
     bool m_assumeYes;

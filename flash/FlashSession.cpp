@@ -13,7 +13,6 @@ namespace mp = modem_protocol;
 namespace {
 
 constexpr char kLoaderFileName[] = "FLASHLDR.HEX";
-constexpr char kLoadingTitle[] = "Modem Flash Loader - Loading...";
 
 std::string Str(int id)
 {
@@ -36,6 +35,18 @@ std::string FormatElapsed(std::uint32_t elapsedMs)
         text += std::to_string(minutes) + " minute(s) and ";
     text += std::to_string(seconds % 60) + " second(s).";
     return text;
+}
+
+std::string RunResultStatus(const RunResult& result)
+{
+    if (result.outcome == RunOutcome::Succeeded)
+        return Str(IDS_SUCCESS);
+    return result.reason + "\n" + Str(IDS_FAILED_TRY_AGAIN);
+}
+
+StatusKind RunResultKind(const RunResult& result)
+{
+    return result.outcome == RunOutcome::Succeeded ? StatusKind::Info : StatusKind::Stop;
 }
 
 std::string IncompatibilityText(std::uint16_t flags)
@@ -97,10 +108,11 @@ FlashSession::~FlashSession()
 
 FlashSession::CheckResult FlashSession::CheckAtOpening()
 {
+    EnterPhase(RunPhase::Checking);
     if (!m_files.image || !m_files.loader)
         m_files = ReadTargetFiles(m_target);
-    if (ModemLink::FileInfoOf(*m_files.image, m_loaderFileInfo))
-        m_reporter.ShowFileInfo(FormatInfoRow(m_loaderFileInfo, m_loaderFileInfo.sectorSize != 0));
+    if (ModemLink::FileInfoOf(*m_files.image, m_imageInfo))
+        m_reporter.ShowFileInfo(FormatInfoRow(m_imageInfo, m_imageInfo.sectorSize != 0));
 
     int failure = 0;
     LineSettings settings;
@@ -111,24 +123,26 @@ FlashSession::CheckResult FlashSession::CheckAtOpening()
         m_plan = m_link.IdentifyModem(m_port, m_modemInfo);
         // A stop asked for meanwhile cut the dialogue short: that says
         // nothing about the modem.
-        if (SerialLink::StopRequested() || m_reporter.QuitRequested())
+        if (SerialLink::StopRequested() || AskGoOn() != GoOnAnswer::GoOn) {
+            m_reporter.OnChecked({CheckResult::Stopped, 0, {}});
             return CheckResult::Stopped;
+        }
         if (m_plan == NoModem)
             failure = IDS_NO_MODEM;
     }
     if (failure != 0) {
-        m_reporter.Beep(BeepKind::IconHand);
-        m_reporter.ShowMessage("Error", Str(failure), MsgIcon::Question);
+        CheckOutcome outcome;
+        outcome.result = failure == IDS_PORT_OPEN_FAILED ? CheckResult::PortFailed : CheckResult::NoModem;
         if (failure == IDS_NO_MODEM && m_link.PortGone(m_port))
-            m_reporter.ShowFailureDetail("The port went away while the modem was being identified: is the modem "
-                                         "still connected?");
-        return failure == IDS_PORT_OPEN_FAILED ? CheckResult::PortFailed : CheckResult::NoModem;
+            outcome.detail = "The port went away while the modem was being identified: is the modem still connected?";
+        m_detail = outcome.detail;
+        m_reporter.OnChecked(outcome);
+        m_reporter.ShowMessage("Error", Str(failure), MsgIcon::Question);
+        return outcome.result;
     }
 
     m_reporter.ShowModemInfo(FormatInfoRow(m_modemInfo, m_plan != LoadComplete));
-    if (Mismatches() != 0)
-        m_reporter.Beep(BeepKind::IconHand);
-    m_reporter.SetRunState(RunState::Ready);
+    m_reporter.OnChecked({CheckResult::Ready, Mismatches(), {}});
     return CheckResult::Ready;
 }
 
@@ -163,7 +177,7 @@ RunPlan FlashSession::PlanRun() const
     }
     if (flags != 0)
         run.plan = LoadComplete;  // only the resident loader differs: replace it
-    if (run.plan == LoadNormal && (m_modemInfo.sectorSize == 0 || m_loaderFileInfo.sectorSize == 0))
+    if (run.plan == LoadNormal && (m_modemInfo.sectorSize == 0 || m_imageInfo.sectorSize == 0))
         run.plan = LoadComplete;
     if (run.plan == LoadComplete &&
         !CheckHexContents(loader, m_target.loaderPath, kMaxLoaderDataBytes, run.loader, error)) {
@@ -174,18 +188,27 @@ RunPlan FlashSession::PlanRun() const
     return run;
 }
 
-bool FlashSession::Fail(const std::string& reason, const std::string& detail)
+void FlashSession::EnterPhase(RunPhase phase)
+{
+    m_phase = phase;
+    m_reporter.OnPhase(phase);
+}
+
+GoOnAnswer FlashSession::AskGoOn()
+{
+    GoOnAnswer answer = m_reporter.ShouldGoOn();
+    if (answer == GoOnAnswer::Stop)
+        m_stopAsked = true;
+    return answer;
+}
+
+bool FlashSession::Fail(RunOutcome outcome, const std::string& reason, const std::string& detail)
 {
     m_reason = reason;
     if (!detail.empty())
         m_detail = detail;
-    m_reporter.SetRunState(RunState::Failed);
-    ShowStatus(reason + "\n" + Str(IDS_FAILED_TRY_AGAIN), StatusKind::Stop);
-    if (!m_detail.empty())
-        m_reporter.ShowFailureDetail(m_detail);
-    m_reporter.Beep(BeepKind::IconHand);
-    m_reporter.SetPercentText(" ");
-    m_reporter.SetProgressCaption(" ");
+    EnterPhase(RunPhase::Done);
+    m_reporter.OnResult({outcome, m_reason, m_detail, serial_platform::TickCount() - m_start});
     return false;
 }
 
@@ -193,63 +216,60 @@ bool FlashSession::OnPerformLoading()
 {
     m_reason.clear();
     m_detail.clear();
-    m_reporter.SetRunState(RunState::Running);
-    m_reporter.SetPercentText("0%");
-    m_reporter.SetProgressCaption("Done");
-    const std::uint32_t start = serial_platform::TickCount();
+    m_start = serial_platform::TickCount();
+    EnterPhase(RunPhase::Starting);
     ShowStatus(Str(IDS_GATHERING), StatusKind::Info);
-    m_reporter.Repaint();
 
     RunPlan run = PlanRun();
-    if (run.verdict == RunPlan::Incompatible || run.verdict == RunPlan::ImageRefused)
-        return Fail(run.reason, run.detail);
+    if (run.verdict == RunPlan::Incompatible)
+        return Fail(RunOutcome::Incompatible, run.reason, run.detail);
+    if (run.verdict == RunPlan::ImageRefused)
+        return Fail(RunOutcome::ImageRefused, run.reason, run.detail);
     m_plan = run.plan;
-    m_reporter.Repaint();
 
     // The last moment at which a stop leaves the modem as it was: from the
     // start command on, its flash is erased.
-    if (m_reporter.QuitRequested() || SerialLink::StopRequested())
-        return Fail(Str(m_plan == LoadNormal ? IDS_START_FAILED : IDS_LOADER_DOWNLOAD_FAILED),
+    if (AskGoOn() != GoOnAnswer::GoOn || SerialLink::StopRequested())
+        return Fail(RunOutcome::Stopped, Str(m_plan == LoadNormal ? IDS_START_FAILED : IDS_LOADER_DOWNLOAD_FAILED),
                     "Stopped at your request before anything was sent to the modem; its flash is as it was.");
 
     ReplyBuffer reply;
     if (m_plan == LoadNormal) {
         ShowStatus(Str(IDS_ERASING), StatusKind::Info);
+        EnterPhase(RunPhase::Erasing);
         LineAck started = m_link.StartFlash(m_port, reply);
         if (started.kind != LineAck::Accepted)
-            return Fail(Str(IDS_START_FAILED), AckWords(started, AckExchange::StartCommand, m_link.Limits().start));
+            return Fail(RunOutcome::StartFailed, Str(IDS_START_FAILED),
+                        AckWords(started, AckExchange::StartCommand, m_link.Limits().start));
     } else {
         ShowStatus(Str(IDS_COMPLETE_LOAD), StatusKind::Info);
-        m_reporter.SetProgressCaption("Done (FLASHLDR.HEX)");
+        EnterPhase(RunPhase::LoadingLoader);
         if (run.verdict == RunPlan::LoaderRefused)
-            return Fail(run.reason, run.detail);
+            return Fail(RunOutcome::LoaderRefused, run.reason, run.detail);
         if (!DownloadHexFile(run.loader, LoaderDownload, reply))
-            return Fail(Str(IDS_LOADER_DOWNLOAD_FAILED));
+            return Fail(RunOutcome::LoaderFailed, Str(IDS_LOADER_DOWNLOAD_FAILED));
         ShowStatus(Str(IDS_LOADER_DONE), StatusKind::Info);
-        m_reporter.SetPercentText("0%");
-        m_reporter.SetProgressCaption("Done");
-        m_reporter.SetProgressPos(0);
     }
 
     // Version 4.4 of the loader serves every modem type, 4.3 all but USB.
     bool versionOk = reply.Contains("Ver:4.4") || (reply.Contains("Ver:4.3") && m_modemInfo.typeCode != kTypeUsb);
     if (!versionOk)
-        return Fail(Str(IDS_WRONG_VERSION), "The loader's answer was: " + std::string(reply.Text()));
+        return Fail(RunOutcome::WrongVersion, Str(IDS_WRONG_VERSION),
+                    "The loader's answer was: " + std::string(reply.Text()));
 
+    EnterPhase(RunPhase::LoadingImage);
     if (!DownloadHexFile(run.image, ImageDownload, reply))
-        return Fail(Str(IDS_IMAGE_DOWNLOAD_FAILED));
-    m_reporter.SetProgressCaption(FormatElapsed(serial_platform::TickCount() - start));
+        return Fail(RunOutcome::ImageFailed, Str(IDS_IMAGE_DOWNLOAD_FAILED));
 
-    m_reporter.SetRunState(RunState::Succeeded);
-    ShowStatus(Str(IDS_SUCCESS), StatusKind::Info);
-    m_reporter.Beep(BeepKind::Ok);
+    EnterPhase(RunPhase::Done);
+    m_reporter.OnResult({RunOutcome::Succeeded, {}, {}, serial_platform::TickCount() - m_start});
     return true;
 }
 
 std::string FlashSession::Interruption(const HexRecord& record)
 {
     const std::string line = std::to_string(record.lineNumber);
-    if (SerialLink::StopRequested() || m_reporter.QuitRequested())
+    if (SerialLink::StopRequested() || m_stopAsked)
         return "Stopped at your request at line " + line +
                "; the modem's flash is only partly written: flash it again before using it.";
     if (m_link.PortGone(m_port))
@@ -294,21 +314,29 @@ bool FlashSession::SendImageLine(const HexRecord& record, std::chrono::milliseco
 {
     ModemLink::WaitProgress erasing;
     if (first)
-        erasing = [this](std::uint32_t waitedMs) { m_reporter.OnModemWait(ModemWait::Erasing, waitedMs); };
+        erasing = [this](std::uint32_t waitedMs, std::uint32_t limitMs) {
+            m_reporter.OnWait({ModemWait::Erasing, waitedMs, limitMs});
+        };
     LineAck ack = m_link.WaitForAck(m_port, reply, limit, kImageAck, erasing);
     if (ack.kind == LineAck::Accepted)
         return true;
     std::string why;
     LineCounts counts;
-    ModemLink::WaitProgress restarting = [this](std::uint32_t waitedMs) {
-        m_reporter.OnModemWait(ModemWait::Restarting, waitedMs);
+    ModemLink::WaitProgress restarting = [this](std::uint32_t waitedMs, std::uint32_t limitMs) {
+        if (waitedMs == 0 && m_phase != RunPhase::RestartingLoader)
+            EnterPhase(RunPhase::RestartingLoader);
+        m_reporter.OnWait({ModemWait::Restarting, waitedMs, limitMs});
     };
     const bool settled = ack.kind == LineAck::Refused && m_link.HandleNok(m_port, ack, reply, record.line, addressRecord,
                                                                          m_reporter, why, &counts, restarting);
     m_counts.refusals += counts.refusals;
     m_counts.restarts += counts.restarts;
-    if (settled)
+    if (settled) {
+        // A restarted loader goes on with the image.
+        if (m_phase == RunPhase::RestartingLoader)
+            EnterPhase(RunPhase::LoadingImage);
         return true;
+    }
 
     if (std::string interrupted = Interruption(record); !interrupted.empty())
         m_detail = interrupted;
@@ -322,18 +350,27 @@ bool FlashSession::SendImageLine(const HexRecord& record, std::chrono::milliseco
 bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply)
 {
     std::chrono::milliseconds limit = mode == LoaderDownload ? m_link.Limits().line : m_link.Limits().erase;
-    m_reporter.SetBusy(true);
-    m_reporter.SetTitle(kLoadingTitle);
+    RunProgress progress;
+    progress.file = mode == LoaderDownload ? RunFile::Loader : RunFile::Image;
+    progress.bytesTotal = file.wireBytes;
+    progress.linesTotal = static_cast<std::uint32_t>(file.records.size());
+    m_reporter.OnProgress(progress);
 
-    std::uint64_t sent = 0;
-    int lastShown = 1;
     bool ok = true;
     std::string sendText;
     std::string addressRecord;  // the last extended address record the modem took
+    // Before every line, and after the last: the front end may end the run.
+    auto goOn = [this](const HexRecord* next) {
+        GoOnAnswer answer = AskGoOn();
+        if (answer == GoOnAnswer::Stop && next != nullptr)
+            m_detail = Interruption(*next);
+        else if (answer != GoOnAnswer::GoOn)
+            m_detail = "The program was told to quit.";
+        return answer == GoOnAnswer::GoOn;
+    };
     for (std::size_t index = 0; index < file.records.size() && ok; ++index) {
         const HexRecord& record = file.records[index];
-        if (m_reporter.QuitRequested()) {
-            m_detail = Interruption(record);
+        if (!goOn(&record)) {
             ok = false;
             break;
         }
@@ -364,21 +401,11 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
         if (!ok)
             break;
 
-        sent += record.line.size();
-        m_reporter.OnBytesSent(sent, file.wireBytes);
-        int percent = static_cast<int>(sent * 100 / file.wireBytes);
-        if (percent != lastShown) {
-            lastShown = percent;
-            m_reporter.SetPercentText(std::to_string(percent) + "%");
-            m_reporter.SetProgressPos(percent);
-            if (!m_reporter.PumpMessages()) {
-                m_detail = "The program was told to quit.";
-                ok = false;
-            }
-        }
+        progress.bytesSent += record.line.size();
+        ++progress.linesSent;
+        m_reporter.OnProgress(progress);
     }
-    if (ok)
-        m_reporter.SetProgressPos(100);
-    m_reporter.SetBusy(false);
+    if (ok && !goOn(nullptr))
+        ok = false;
     return ok;
 }

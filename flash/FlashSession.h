@@ -63,8 +63,7 @@ struct RunCounts {
 
 class FlashSession {
 public:
-    // Stopped: the person asked to stop while the modem was being checked.
-    enum class CheckResult { Ready, PortFailed, NoModem, Stopped };
+    using CheckResult = ::CheckResult;
     enum DownloadMode { LoaderDownload, ImageDownload };
 
     // files: the target's files as read before; read by the check when none.
@@ -78,9 +77,9 @@ public:
 
     // Reads the image and loader files (unless the session was given them),
     // takes the image's identification area from them, opens the port at
-    // the rate and identifies the modem, shows both rows and beeps on a
-    // mismatch. When the port cannot be opened or no modem answers, beeps
-    // and shows the "Error" box; the window then ends.
+    // the rate and identifies the modem, shows both rows and tells how the
+    // check ended. When the port cannot be opened or no modem answers, shows
+    // the "Error" box after that; the window then ends.
     CheckResult CheckAtOpening();
 
     // The flashing run, start to end. True only when the whole image was
@@ -92,13 +91,13 @@ public:
     RunPlan PlanRun() const;
 
     const FlashTarget& Target() const { return m_target; }
-    const ModemInfo& LoaderFileInfo() const { return m_loaderFileInfo; }
+    const ModemInfo& ImageInfo() const { return m_imageInfo; }
     const ModemInfo& ModemInfoRecord() const { return m_modemInfo; }
     LoadPlan Plan() const { return m_plan; }
-    std::uint16_t Mismatches() const { return ModemLink::CompareInfo(m_loaderFileInfo, m_modemInfo); }
+    std::uint16_t Mismatches() const { return ModemLink::CompareInfo(m_imageInfo, m_modemInfo); }
 
     // Why the run failed, as shown before the closing sentence; and, where
-    // known, which line or answer it failed on.
+    // known, which line or answer it (or the check) failed on.
     const std::string& FailureReason() const { return m_reason; }
     const std::string& FailureDetail() const { return m_detail; }
     const RunCounts& Counts() const { return m_counts; }
@@ -109,27 +108,39 @@ private:
     // first: the image's first line, whose wait the reporter follows.
     bool SendImageLine(const HexRecord& record, std::chrono::milliseconds limit, const std::string& addressRecord,
                        ReplyBuffer& reply, bool first);
+    // Asks the front end whether to go on; remembers a stop it asked for.
+    GoOnAnswer AskGoOn();
     // What ended the wait for a line, in words, when it was a stop request
     // or the port going away; empty otherwise.
     std::string Interruption(const HexRecord& record);
     void ShowStatus(const std::string& text, StatusKind kind) { m_reporter.ShowStatus(text, kind); }
-    bool Fail(const std::string& reason, const std::string& detail = {});
+    void EnterPhase(RunPhase phase);
+    bool Fail(RunOutcome outcome, const std::string& reason, const std::string& detail = {});
 
     FlashReporter& m_reporter;
     FlashTarget m_target;
     TargetFiles m_files;
     ModemLink m_link;
     PortHandle m_port = kInvalidPort;
-    ModemInfo m_loaderFileInfo;
+    ModemInfo m_imageInfo;
     ModemInfo m_modemInfo;
     LoadPlan m_plan = NoModem;
     std::string m_reason;
     std::string m_detail;
     RunCounts m_counts;
+    RunPhase m_phase = RunPhase::Checking;
+    std::uint32_t m_start = 0;  // when the run began
+    bool m_stopAsked = false;   // the front end answered Stop
 };
 
 // "Done in " and the elapsed time in minutes and seconds.
 std::string FormatElapsed(std::uint32_t elapsedMs);
+
+// The status a run's result is shown with: the success sentence, or the
+// reason followed by the closing sentence that asks to try again; and the
+// kind of status that is.
+std::string RunResultStatus(const RunResult& result);
+StatusKind RunResultKind(const RunResult& result);
 
 // The reason shown when the records differ in a way that stops the run.
 std::string IncompatibilityText(std::uint16_t flags);

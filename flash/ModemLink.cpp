@@ -297,7 +297,7 @@ ReplyStatus ModemLink::CollectReporting(PortHandle port, ReplyBuffer& reply, std
         ReplyStatus result = CollectReply(port, reply, kReplyLimit, start, sliceEndMs, judged);
         if (result != ReplyStatus::TimedOut || sliceEndMs >= limitMs)
             return result;
-        waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start));
+        waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start), static_cast<std::uint32_t>(limitMs));
         nextReportMs += kWaitReportMs;
         sliceEndMs = std::min(limitMs, nextReportMs);
     }
@@ -347,7 +347,7 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, std::chrono::
         return false;
     };
     if (waiting)
-        waiting(0);
+        waiting(0, static_cast<std::uint32_t>(limitMs));
     ReplyStatus result = CollectReporting(port, reply, start, limitMs, done, waiting);
 
     LineAck ack;

@@ -103,8 +103,9 @@ public:
     // quiet: a code on its way comes right behind the refusal. The bytes
     // collected are in reply.
     // waiting, when given, is told about four times a second how long the
-    // wait has lasted so far, while nothing decisive has come.
-    using WaitProgress = std::function<void(std::uint32_t waitedMs)>;
+    // wait has lasted so far, while nothing decisive has come, and the limit
+    // it has.
+    using WaitProgress = std::function<void(std::uint32_t waitedMs, std::uint32_t limitMs)>;
     LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, std::chrono::milliseconds limit,
                        std::string_view okText = kImageAck, const WaitProgress& waiting = nullptr);
 

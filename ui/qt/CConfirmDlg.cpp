@@ -25,7 +25,7 @@ QString Local(std::string_view text)
 } // namespace
 
 CConfirmDlg::CConfirmDlg(QWidget* parent, UiDialogs& dialogs)
-    : QDialog(parent), m_dialogs(dialogs), m_session(*this, TargetFromSelection())
+    : QDialog(parent), m_dialogs(dialogs), m_session(m_presenter, TargetFromSelection())
 {
     for (StatusKind kind : {StatusKind::Info, StatusKind::Question, StatusKind::Stop})
         m_statusIcons[StatusIcon(kind)] = Picture(StatusIcon(kind));
@@ -138,21 +138,10 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     m_icon->setToolTip(text);
 }
 
-void CConfirmDlg::OnModemWait(ModemWait, std::uint32_t waitedMs)
+void CConfirmDlg::SetBusyBar(bool busy)
 {
-    // The modem erases its flash before it answers the first line, and a
-    // restarted loader may take as long: the bar runs as busy meanwhile, so
-    // that the window is seen to be alive.
-    if (waitedMs == 0)
-        m_progress->setRange(0, 0);
-}
-
-void CConfirmDlg::OnBytesSent(std::uint64_t sent, std::uint64_t total)
-{
-    if (m_progress->maximum() == 0) {
-        m_progress->setRange(0, 100);
-        m_progress->setValue(total > 0 ? static_cast<int>(sent * 100 / total) : 0);
-    }
+    // A range of nothing is Qt's busy bar.
+    m_progress->setRange(0, busy ? 0 : 100);
 }
 
 void CConfirmDlg::ShowFileInfo(const InfoRow& row)
@@ -194,8 +183,6 @@ void CConfirmDlg::SetRunState(RunState state)
         PumpDiscardingInput();
     }
     m_state = state;
-    if (ended && m_progress->maximum() == 0)
-        m_progress->setRange(0, 100);  // the busy bar of the erase ends with the run
 
     const ConfirmLook look = LookOfConfirm(state);
     const struct {

@@ -7,6 +7,7 @@
 #include "flash/FlashSession.h"
 #include "ui/qt/DialogBuilder.h"
 #include "ui/qt/UiDialogs.h"
+#include "ui/rules/RunPresenter.h"
 
 #include <QDialog>
 #include <QPixmap>
@@ -17,7 +18,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-class CConfirmDlg : public QDialog, public FlashReporter {
+class CConfirmDlg : public QDialog, public RunView {
 public:
     CConfirmDlg(QWidget* parent, UiDialogs& dialogs);
     ~CConfirmDlg() override;
@@ -26,7 +27,7 @@ public:
     // when the check at opening failed (the window is then never shown).
     int DoModal();
 
-    // FlashReporter
+    // RunView
     MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                           MsgButtons buttons = MsgButtons::Ok) override;
     void ShowStatus(const std::string& text, StatusKind kind) override;
@@ -35,6 +36,7 @@ public:
     void SetPercentText(const std::string& text) override;
     void SetProgressCaption(const std::string& text) override;
     void SetProgressPos(int percent) override;
+    void SetBusyBar(bool busy) override;
     void SetRunState(RunState state) override;
     void SetTitle(const std::string& title) override;
     void SetBusy(bool busy) override;
@@ -42,8 +44,6 @@ public:
     void Repaint() override;
     bool PumpMessages() override;
     void ShowFailureDetail(const std::string& detail) override;
-    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override;
-    void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
 
     RunState State() const { return m_state; }
     QWidget* Control(int id) const { return m_controls[id]; }
@@ -62,6 +62,7 @@ private:
 
     DialogControls m_controls;
     UiDialogs& m_dialogs;
+    RunPresenter m_presenter{*this};
     FlashSession m_session;
     // The status icons, by their resource names.
     std::map<std::string, QPixmap> m_statusIcons;

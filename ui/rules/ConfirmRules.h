@@ -8,6 +8,13 @@
 #include <cstdint>
 #include <vector>
 
+enum class BeepKind { Ok, IconHand };
+
+// Ready: the check is done and the run can start or the inputs be changed.
+// Running: only the progress is live; Close is shown but not usable.
+// Succeeded, Failed: only Close is usable.
+enum class RunState { Ready, Running, Succeeded, Failed };
+
 // The buttons and the progress bar in a state of the run.
 struct ConfirmLook {
     bool performShown, performEnabled;

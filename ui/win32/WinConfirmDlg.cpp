@@ -21,7 +21,7 @@ HICON StatusIconHandle(StatusKind kind)
 } // namespace
 
 CConfirmDlg::CConfirmDlg(MessageUi& messages)
-    : m_messages(messages), m_session(*this, TargetFromSelection()), m_yellow(::CreateSolidBrush(kYellow))
+    : m_messages(messages), m_session(m_presenter, TargetFromSelection()), m_yellow(::CreateSolidBrush(kYellow))
 {
 }
 
@@ -224,23 +224,6 @@ void CConfirmDlg::SetBusyBar(bool busy)
         ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
 }
 
-void CConfirmDlg::OnModemWait(ModemWait, std::uint32_t waitedMs)
-{
-    // The modem erases its flash before it answers the first line, and a
-    // restarted loader may take as long: the bar runs as busy meanwhile, so
-    // that the window is seen to be alive.
-    if (waitedMs == 0)
-        SetBusyBar(true);
-}
-
-void CConfirmDlg::OnBytesSent(std::uint64_t sent, std::uint64_t total)
-{
-    if (m_busyBar) {
-        SetBusyBar(false);
-        SetProgressPos(total > 0 ? static_cast<int>(sent * 100 / total) : 0);
-    }
-}
-
 void CConfirmDlg::SetRunState(RunState state)
 {
     if (state == RunState::Succeeded || state == RunState::Failed) {
@@ -249,7 +232,6 @@ void CConfirmDlg::SetRunState(RunState state)
         // pressed after this.
         PumpDiscardingInput();
         DiscardInput();
-        SetBusyBar(false);
     }
     m_state = state;
     const ConfirmLook look = LookOfConfirm(state);

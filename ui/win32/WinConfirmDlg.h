@@ -5,10 +5,11 @@
 // the flashing run, whose progress and outcome it then shows.
 
 #include "flash/FlashSession.h"
+#include "ui/rules/RunPresenter.h"
 
 #include <windows.h>
 
-class CConfirmDlg : public FlashReporter {
+class CConfirmDlg : public RunView {
 public:
     explicit CConfirmDlg(MessageUi& messages);
     ~CConfirmDlg() override;
@@ -20,7 +21,7 @@ public:
     // when the check at opening failed (the window is then never shown).
     int DoModal(HWND owner);
 
-    // FlashReporter
+    // RunView
     MsgResult ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                           MsgButtons buttons = MsgButtons::Ok) override;
     void ShowStatus(const std::string& text, StatusKind kind) override;
@@ -29,6 +30,7 @@ public:
     void SetPercentText(const std::string& text) override;
     void SetProgressCaption(const std::string& text) override;
     void SetProgressPos(int percent) override;
+    void SetBusyBar(bool busy) override;
     void SetRunState(RunState state) override;
     void SetTitle(const std::string& title) override;
     void SetBusy(bool busy) override;
@@ -36,8 +38,6 @@ public:
     void Repaint() override;
     bool PumpMessages() override;
     void ShowFailureDetail(const std::string& detail) override;
-    void OnModemWait(ModemWait what, std::uint32_t waitedMs) override;
-    void OnBytesSent(std::uint64_t sent, std::uint64_t total) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -45,9 +45,9 @@ private:
     bool OnInitDialog();
     void OnCommand(int id);
     void SetText(int id, const std::string& text);
-    void SetBusyBar(bool busy);
 
     MessageUi& m_messages;
+    RunPresenter m_presenter{*this};
     FlashSession m_session;
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
