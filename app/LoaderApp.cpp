@@ -40,9 +40,10 @@ bool CLoaderApp::StartUp(std::string_view argumentText)
     return false;
 }
 
-int CLoaderApp::ProbeModem(std::string_view portName, std::string& identification)
+int CLoaderApp::ProbeModem(std::string_view portName, std::string& identification,
+                           const modem_protocol::LineTimeLimits& limits)
 {
-    return modem_scan::ProbeModem(portName, identification);
+    return modem_scan::ProbeModem(portName, identification, limits);
 }
 
 std::string CLoaderApp::CutIdentification(std::string_view reply)
@@ -56,13 +57,13 @@ int CLoaderApp::ScanForModems(ScanUi& ui)
 }
 
 #ifndef _WIN32
-int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices)
+int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineTimeLimits& limits)
 {
-    return modem_scan::ScanForModems(ui, devices);
+    return modem_scan::ScanForModems(ui, devices, limits);
 }
 #endif
 
-int CLoaderApp::ScanForModems(ScanUi& ui, RegistryAccess& registry)
+int CLoaderApp::ScanForModems(ScanUi& ui, RegistryAccess& registry, const modem_protocol::LineTimeLimits& limits)
 {
-    return modem_scan::ScanForModems(ui, registry);
+    return modem_scan::ScanForModems(ui, registry, limits);
 }

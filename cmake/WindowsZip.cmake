@@ -44,4 +44,7 @@ function(fl_add_windows_zip)
   list(JOIN staged_programs " " staged_names)
   add_test(NAME WindowsZipHoldsTheProgramsAndTexts
            COMMAND sh -c "l=$(${CMAKE_COMMAND} -E tar tf ${zip}) && for f in ${staged_names} ${folder}/tarnix.ini ${folder}/README-windows.txt; do echo \"$l\" | grep -qx \"$f\" || { echo missing $f; exit 1; }; done")
+  # A look into the archive: short, and neither a modem nor Wine is involved
+  # (the labels: tests/CMakeLists.txt).
+  set_tests_properties(WindowsZipHoldsTheProgramsAndTexts PROPERTIES LABELS unit)
 endfunction()

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+namespace mp = modem_protocol;
+
 namespace {
 
 std::string Str(int id)
@@ -79,8 +81,9 @@ TargetFiles ReadTargetFiles(const FlashTarget& target)
             std::make_shared<const FileContents>(ReadRegularFile(target.loaderPath, kMaxHexFileBytes))};
 }
 
-FlashSession::FlashSession(FlashReporter& reporter, FlashTarget target, TargetFiles files)
-    : m_reporter(reporter), m_target(std::move(target)), m_files(std::move(files))
+FlashSession::FlashSession(FlashReporter& reporter, FlashTarget target, TargetFiles files,
+                           const modem_protocol::LineTimeLimits& limits)
+    : m_reporter(reporter), m_target(std::move(target)), m_files(std::move(files)), m_link(limits)
 {
 }
 
@@ -100,7 +103,7 @@ FlashSession::CheckResult FlashSession::CheckAtOpening()
     int failure = 0;
     LineSettings settings;
     settings.BaudRate = static_cast<std::uint32_t>(m_target.baudRate);
-    if (m_link.OpenPort(m_target.port, settings, m_port) < 0) {
+    if (m_link.OpenPort(m_target.port, settings, m_port) != OpenStatus::Ok) {
         failure = IDS_PORT_OPEN_FAILED;
     } else {
         m_plan = m_link.IdentifyModem(m_port, m_modemInfo);
@@ -195,30 +198,6 @@ bool FlashSession::Fail(RunOutcome outcome, const std::string& reason, const std
     return false;
 }
 
-namespace {
-
-std::string StartDetail(const LineAck& ack)
-{
-    switch (ack.kind) {
-    case LineAck::Refused:
-        return "The modem refused AT&&FGO (" + (ack.code != 0 ? "NOK" + std::to_string(ack.code) : std::string("NOK")) +
-               ").";
-    case LineAck::TooLong:
-        return "The modem's answer to AT&&FGO was longer than 128 bytes.";
-    case LineAck::Stopped:
-        return "Stopped at your request while the modem started its loader; its flash may already be erased: "
-               "flash it again before using it.";
-    case LineAck::PortGone:
-        return "The port went away while the modem started its loader: is the modem still connected?";
-    case LineAck::WriteFailed:
-        return "AT&&FGO could not be written to the port.";
-    default:
-        return "The modem did not answer AT&&FGO with OK within 2 seconds.";
-    }
-}
-
-} // namespace
-
 bool FlashSession::OnPerformLoading()
 {
     m_reason.clear();
@@ -246,7 +225,8 @@ bool FlashSession::OnPerformLoading()
         EnterPhase(RunPhase::Erasing);
         LineAck started = m_link.StartFlash(m_port, reply);
         if (started.kind != LineAck::Accepted)
-            return Fail(RunOutcome::StartFailed, Str(IDS_START_FAILED), StartDetail(started));
+            return Fail(RunOutcome::StartFailed, Str(IDS_START_FAILED),
+                        AckWords(started, AckExchange::StartCommand, m_link.Limits().start));
     } else {
         ShowStatus(Str(IDS_COMPLETE_LOAD), StatusKind::Info);
         EnterPhase(RunPhase::LoadingLoader);
@@ -286,44 +266,44 @@ std::string FlashSession::Interruption(const HexRecord& record)
 bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last,
                                   ReplyBuffer& reply)
 {
-    // A loader line, and the banner its last one brings, have 2 s each try.
-    constexpr unsigned kSeconds = 2;
+    // A loader line, and the banner its last one brings, have the line's
+    // time each try.
+    const std::chrono::milliseconds limit = m_link.Limits().line;
     std::uint32_t sentAt = serial_platform::TickCount();
-    LineAck ack = m_link.WaitForAck(m_port, reply, kSeconds, kLineAck);
+    LineAck ack = m_link.WaitForAck(m_port, reply, limit, kLineAck);
     if (ack.kind == LineAck::TimedOut) {
         // One more try, without throwing away what came meanwhile: a late
         // answer to the first one counts.
         m_link.WriteBytes(m_port, sendText.data(), sendText.size());
         sentAt = serial_platform::TickCount();
-        ack = m_link.WaitForAck(m_port, reply, kSeconds, kImageAck);
+        ack = m_link.WaitForAck(m_port, reply, limit, kImageAck);
     }
     if (ack.kind == LineAck::Accepted) {
         // The loader file's last line starts the loader, whose version the
         // run checks in this answer.
         if (last)
-            m_link.AwaitBanner(m_port, reply, sentAt, kSeconds);
+            m_link.AwaitBanner(m_port, reply, sentAt, limit);
         return true;
     }
     if (std::string interrupted = Interruption(record); !interrupted.empty())
         m_detail = interrupted;
-    else if (ack.kind == LineAck::Refused) {
-        ++m_counts.refusals;
-        m_detail = LineOf(record, "was refused by the modem");
-    } else
-        m_detail = LineOf(record, ack.kind == LineAck::TooLong ? "got an answer longer than 128 bytes"
-                                                                : "was not acknowledged, also when sent again");
+    else {
+        if (ack.kind == LineAck::Refused)
+            ++m_counts.refusals;
+        m_detail = LineOf(record, AckWords(ack, AckExchange::LoaderLine, limit));
+    }
     return false;
 }
 
-bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
-                                 ReplyBuffer& reply, bool first)
+bool FlashSession::SendImageLine(const HexRecord& record, std::chrono::milliseconds limit,
+                                 const std::string& addressRecord, ReplyBuffer& reply, bool first)
 {
     ModemLink::WaitProgress erasing;
     if (first)
         erasing = [this](std::uint32_t waitedMs, std::uint32_t limitMs) {
             m_reporter.OnWait({ModemWait::Erasing, waitedMs, limitMs});
         };
-    LineAck ack = m_link.WaitForAck(m_port, reply, seconds, kImageAck, erasing);
+    LineAck ack = m_link.WaitForAck(m_port, reply, limit, kImageAck, erasing);
     if (ack.kind == LineAck::Accepted)
         return true;
     std::string why;
@@ -347,19 +327,15 @@ bool FlashSession::SendImageLine(const HexRecord& record, unsigned seconds, cons
     if (std::string interrupted = Interruption(record); !interrupted.empty())
         m_detail = interrupted;
     else if (ack.kind == LineAck::Refused)
-        m_detail = "Line " + std::to_string(record.lineNumber) + " was refused by the modem (" +
-                   (ack.code != 0 ? "NOK" + std::to_string(ack.code) : std::string("NOK")) +
-                   ") and not accepted afterwards: " + why + ".";
-    else if (ack.kind == LineAck::TooLong)
-        m_detail = LineOf(record, "got an answer longer than 128 bytes");
+        m_detail = LineOf(record, AckWords(ack, AckExchange::ImageLine, limit) + " and not accepted afterwards: " + why);
     else
-        m_detail = LineOf(record, "was not acknowledged within " + std::to_string(seconds) + " seconds");
+        m_detail = LineOf(record, AckWords(ack, AckExchange::ImageLine, limit));
     return false;
 }
 
 bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply)
 {
-    unsigned seconds = mode == LoaderDownload ? 2 : 180;
+    std::chrono::milliseconds limit = mode == LoaderDownload ? m_link.Limits().line : m_link.Limits().erase;
     RunProgress progress;
     progress.file = mode == LoaderDownload ? RunFile::Loader : RunFile::Image;
     progress.bytesTotal = file.wireBytes;
@@ -384,9 +360,9 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
             ok = false;
             break;
         }
-        sendText = (mode == LoaderDownload ? "at&&f" : "") + record.line;
+        sendText = std::string(mode == LoaderDownload ? mp::kLoaderLinePrefix : "") + record.line;
         m_link.DrainInput(m_port);
-        if (m_link.WriteBytes(m_port, sendText.data(), sendText.size()) != kReplyOk) {
+        if (m_link.WriteBytes(m_port, sendText.data(), sendText.size()) != ReplyStatus::Ok) {
             m_detail = Interruption(record);
             if (m_detail.empty())
                 m_detail = LineOf(record, "could not be written to the port");
@@ -402,9 +378,9 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
             if (index == 1) {
                 if (m_plan == LoadNormal)
                     ShowStatus(Str(IDS_NORMAL_LOAD), StatusKind::Info);
-                seconds = 2;
+                limit = m_link.Limits().line;
             }
-            ok = SendImageLine(record, seconds, addressRecord, reply, index == 0);
+            ok = SendImageLine(record, limit, addressRecord, reply, index == 0);
             if (ok && (record.type == 2 || record.type == 4))
                 addressRecord = record.line;
         }

@@ -9,6 +9,7 @@
 #include "flash/ModemInfo.h"
 #include "flash/ModemLink.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -66,7 +67,10 @@ public:
     enum DownloadMode { LoaderDownload, ImageDownload };
 
     // files: the target's files as read before; read by the check when none.
-    FlashSession(FlashReporter& reporter, FlashTarget target, TargetFiles files = {});
+    // limits: the time the modem is given for each answer, the line's own
+    // unless a test drives a far end of its own.
+    FlashSession(FlashReporter& reporter, FlashTarget target, TargetFiles files = {},
+                 const modem_protocol::LineTimeLimits& limits = {});
     ~FlashSession();
     FlashSession(const FlashSession&) = delete;
     FlashSession& operator=(const FlashSession&) = delete;
@@ -102,7 +106,7 @@ private:
     bool DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply);
     bool SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last, ReplyBuffer& reply);
     // first: the image's first line, whose wait the reporter follows.
-    bool SendImageLine(const HexRecord& record, unsigned seconds, const std::string& addressRecord,
+    bool SendImageLine(const HexRecord& record, std::chrono::milliseconds limit, const std::string& addressRecord,
                        ReplyBuffer& reply, bool first);
     // Asks the front end whether to go on; remembers a stop it asked for.
     GoOnAnswer AskGoOn();

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <optional>
 
+namespace mp = modem_protocol;
+
 namespace {
 
 // The identification area: the first record of the image, 75 characters.
@@ -31,11 +33,10 @@ constexpr unsigned kSettleLimitMs = 500;
 // How often a long wait tells how long it has lasted.
 constexpr unsigned kWaitReportMs = 250;
 
-// The time limits of the line protocol: an image line once the flash is
-// erased, the start command, and the restarted loader.
-constexpr unsigned kLineSeconds = 2;
-constexpr unsigned kStartSeconds = 2;
-constexpr unsigned kRestartSeconds = 180;
+std::uint64_t Ms(std::chrono::milliseconds limit)
+{
+    return static_cast<std::uint64_t>(limit.count());
+}
 
 // The character at pos, or a zero byte past the end of the text.
 char At(std::string_view text, std::size_t pos)
@@ -111,14 +112,14 @@ LoadPlan ModemLink::IdentifyModem(PortHandle port, ModemInfo& record)
 {
     record = ModemInfo{};
     ReplyBuffer reply;
-    SendCommand(port, "AAAAT\r", reply, "OK\r\n", kReplyLimit, 2);
-    if (SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 2) != kReplyOk)
-        return NoModem;
-    if (SendCommand(port, "AT&&F\r", reply, "OK\r\n", kReplyLimit, 1) != kReplyOk)
-        return NoModem;
-    SendCommand(port, "ATE1\r", reply, "OK\r\n", kReplyLimit, 1);
-    if (SendCommand(port, "ATI5\r", reply, "OK\r\n", kReplyLimit, 3) != kReplyOk)
-        return NoModem;
+    for (const mp::HandshakeStep& step : mp::kHandshake) {
+        if (step.identifyLimit == nullptr)
+            continue;
+        ReplyStatus answered = SendCommand(port, step.command, reply, mp::kCommandOk, kReplyLimit,
+                                           m_limits.*step.identifyLimit);
+        if (step.mustAnswer && answered != ReplyStatus::Ok)
+            return NoModem;
+    }
 
     switch (ParseTypeAnswer(reply.Text(), record)) {
     case TypeAnswer::NoEcho:
@@ -128,7 +129,7 @@ LoadPlan ModemLink::IdentifyModem(PortHandle port, ModemInfo& record)
     case TypeAnswer::AskLoader:
         break;
     }
-    if (SendCommand(port, "AT&&FFL\r", reply, "OK\r\n", kReplyLimit, 1) != kReplyOk)
+    if (SendCommand(port, mp::kLoaderQuery, reply, mp::kCommandOk, kReplyLimit, m_limits.command) != ReplyStatus::Ok)
         return LoadComplete;
     ParseLoaderAnswer(reply.Text(), record);
     return LoadNormal;
@@ -136,7 +137,8 @@ LoadPlan ModemLink::IdentifyModem(PortHandle port, ModemInfo& record)
 
 ModemLink::TypeAnswer ModemLink::ParseTypeAnswer(std::string_view text, ModemInfo& record)
 {
-    std::size_t echo = text.find("ATI5");
+    // The echo is the command without its carriage return.
+    std::size_t echo = text.find(mp::kTypeQuery.substr(0, mp::kTypeQuery.size() - 1));
     if (echo == std::string_view::npos)
         return TypeAnswer::NoEcho;
     // "ATI5", CR, then CR LF: the answer line starts with the type letter.
@@ -223,7 +225,7 @@ namespace {
 // A refusal's code, "1" to "4", stands at index at of bytes.
 bool CodeDigitAt(std::string_view bytes, std::size_t at)
 {
-    return at < bytes.size() && bytes[at] >= '1' && bytes[at] <= '4';
+    return at < bytes.size() && bytes[at] >= mp::kFirstRefusalDigit && bytes[at] <= mp::kLastRefusalDigit;
 }
 
 } // namespace
@@ -231,7 +233,7 @@ bool CodeDigitAt(std::string_view bytes, std::size_t at)
 AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
 {
     AckScan scan;
-    const std::size_t refusal = bytes.find("NOK");
+    const std::size_t refusal = bytes.find(mp::kRefusal);
     if (refusal == std::string_view::npos) {
         // No refusal anywhere (so no okText here is the tail of one), but
         // an "OK1" to "OK4" at the very start is what is left of a "NOKn"
@@ -251,13 +253,14 @@ AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
     // moment, taking a refused one leaves the flash wrong. The code may
     // come before or after the bare "NOK", or not at all.
     scan.state = AckScan::RefusedAwaitingCode;
-    for (std::size_t at = refusal; at != std::string_view::npos; at = bytes.find("NOK", at + 1)) {
-        if (at + 3 >= bytes.size())
+    const std::size_t codeAt = mp::kRefusal.size();
+    for (std::size_t at = refusal; at != std::string_view::npos; at = bytes.find(mp::kRefusal, at + 1)) {
+        if (at + codeAt >= bytes.size())
             continue;
-        if (CodeDigitAt(bytes, at + 3)) {
+        if (CodeDigitAt(bytes, at + codeAt)) {
             if (scan.state != AckScan::Refused) {
                 scan.state = AckScan::Refused;
-                scan.code = bytes[at + 3] - '0';
+                scan.code = bytes[at + codeAt] - '0';
             }
         } else {
             scan.bare = true;
@@ -268,15 +271,16 @@ AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
 
 bool ModemLink::EndsInsideRefusal(std::string_view bytes)
 {
-    static constexpr std::string_view kRefusal = "NOK\r\n";
+    constexpr std::string_view kRefusal = mp::kRefusalLine;
     for (std::size_t n = 1; n < kRefusal.size() && n <= bytes.size(); ++n)
         if (bytes.substr(bytes.size() - n) == kRefusal.substr(0, n))
             return true;
     return false;
 }
 
-int ModemLink::CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32_t start, std::uint64_t& limitMs,
-                                const std::function<bool(const ReplyBuffer&)>& done, const WaitProgress& waiting)
+ReplyStatus ModemLink::CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32_t start,
+                                        std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done,
+                                        const WaitProgress& waiting)
 {
     // With someone to tell, the wait goes in slices, with a word after each;
     // done may move the limit, and the slice follows it.
@@ -289,8 +293,8 @@ int ModemLink::CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32
         return complete;
     };
     for (;;) {
-        int result = CollectReply(port, reply, kReplyLimit, start, sliceEndMs, judged);
-        if (result != kReplyTimedOut || sliceEndMs >= limitMs)
+        ReplyStatus result = CollectReply(port, reply, kReplyLimit, start, sliceEndMs, judged);
+        if (result != ReplyStatus::TimedOut || sliceEndMs >= limitMs)
             return result;
         waiting(static_cast<std::uint32_t>(serial_platform::TickCount() - start), static_cast<std::uint32_t>(limitMs));
         nextReportMs += kWaitReportMs;
@@ -298,12 +302,12 @@ int ModemLink::CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32
     }
 }
 
-LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText,
-                              const WaitProgress& waiting)
+LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, std::chrono::milliseconds limit,
+                              std::string_view okText, const WaitProgress& waiting)
 {
     reply.Clear();
     const std::uint32_t start = serial_platform::TickCount();
-    const std::uint64_t fullLimitMs = static_cast<std::uint64_t>(seconds) * 1000u;
+    const std::uint64_t fullLimitMs = Ms(limit);
     std::uint64_t limitMs = fullLimitMs;
     std::size_t seen = 0;
     std::optional<std::uint64_t> refusedAtMs;  // when the refusal's first bytes came
@@ -331,7 +335,7 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
             seen = collected.Bytes().size();
             if (scan.state == AckScan::Refused || !scan.bare || EndsInsideRefusal(collected.Bytes())) {
                 // The missing part is on its way, within the line's time.
-                limitMs = std::min(fullLimitMs, *refusedAtMs + kLineSeconds * 1000u);
+                limitMs = std::min(fullLimitMs, *refusedAtMs + Ms(m_limits.line));
             } else {
                 // A bare "NOK" and nothing after: every byte that comes puts
                 // the decision off a little, as a code may be on its way.
@@ -343,17 +347,17 @@ LineAck ModemLink::WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seco
     };
     if (waiting)
         waiting(0, static_cast<std::uint32_t>(limitMs));
-    int result = CollectReporting(port, reply, start, limitMs, done, waiting);
+    ReplyStatus result = CollectReporting(port, reply, start, limitMs, done, waiting);
 
     LineAck ack;
     switch (result) {
-    case kReplyTooLong:
+    case ReplyStatus::TooLong:
         ack.kind = LineAck::TooLong;
         break;
-    case kReplyStopped:
+    case ReplyStatus::Stopped:
         ack.kind = LineAck::Stopped;
         break;
-    case kReplyPortGone:
+    case ReplyStatus::PortGone:
         ack.kind = LineAck::PortGone;
         break;
     default:
@@ -372,45 +376,34 @@ namespace {
 // "Ver:" with the three characters of its version behind it.
 bool BannerWhole(const ReplyBuffer& reply)
 {
-    std::size_t at = reply.Text().find("Ver:");
-    return at != std::string_view::npos && reply.Text().size() >= at + 7;
+    std::size_t at = reply.Text().find(mp::kBanner);
+    return at != std::string_view::npos && reply.Text().size() >= at + mp::kBanner.size() + mp::kBannerVersionLength;
 }
 
 } // namespace
 
-void ModemLink::AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt, unsigned seconds,
-                            const WaitProgress& waiting)
+void ModemLink::AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt,
+                            std::chrono::milliseconds limit, const WaitProgress& waiting)
 {
     if (BannerWhole(reply))
         return;
-    std::uint64_t limitMs = static_cast<std::uint64_t>(seconds) * 1000u;
+    std::uint64_t limitMs = Ms(limit);
     CollectReporting(port, reply, sentAt, limitMs, BannerWhole, waiting);
 }
 
 LineAck ModemLink::StartFlash(PortHandle port, ReplyBuffer& reply)
 {
     DrainInput(port);
-    static constexpr std::string_view kStart = "AT&&FGO\r";
-    if (WriteBytes(port, kStart.data(), kStart.size()) != kReplyOk) {
+    if (WriteBytes(port, mp::kStartFlash.data(), mp::kStartFlash.size()) != ReplyStatus::Ok) {
         LineAck failed;
         failed.kind = PortGone(port) ? LineAck::PortGone : StopRequested() ? LineAck::Stopped : LineAck::WriteFailed;
         return failed;
     }
     const std::uint32_t sentAt = serial_platform::TickCount();
-    LineAck ack = WaitForAck(port, reply, kStartSeconds, kImageAck);
+    LineAck ack = WaitForAck(port, reply, m_limits.start, kImageAck);
     if (ack.kind == LineAck::Accepted)
-        AwaitBanner(port, reply, sentAt, kStartSeconds);
+        AwaitBanner(port, reply, sentAt, m_limits.start);
     return ack;
-}
-
-bool ModemLink::HandleNok(PortHandle port, LineAck ack, const ReplyBuffer& answer, std::string_view sentLine,
-                          std::string_view addressRecord, MessageUi& ui, std::string& why, LineCounts* counts,
-                          const WaitProgress& restartWaiting)
-{
-    int restarts = 0;
-    LineCounts local;
-    return SettleLine(port, ack, answer, sentLine, addressRecord, ui, restarts, why,
-                      counts != nullptr ? *counts : local, restartWaiting);
 }
 
 void ModemLink::DrainRefusal(PortHandle port, ReplyBuffer& answer, LineAck& ack)
@@ -418,8 +411,9 @@ void ModemLink::DrainRefusal(PortHandle port, ReplyBuffer& answer, LineAck& ack)
     // Until the line has been quiet for a moment; an answer that stops
     // inside a refusal's text has more to come, and is waited for as long
     // as the line's own time allows.
-    auto limitFor = [](const ReplyBuffer& collected, std::uint64_t elapsed) {
-        return EndsInsideRefusal(collected.Bytes()) ? std::uint64_t{kLineSeconds} * 1000u
+    const std::uint64_t line = Ms(m_limits.line);
+    auto limitFor = [line](const ReplyBuffer& collected, std::uint64_t elapsed) {
+        return EndsInsideRefusal(collected.Bytes()) ? line
                                                     : std::min<std::uint64_t>(kSettleLimitMs, elapsed + kSettleQuietMs);
     };
     const std::uint32_t start = serial_platform::TickCount();
@@ -433,20 +427,59 @@ void ModemLink::DrainRefusal(PortHandle port, ReplyBuffer& answer, LineAck& ack)
         return false;
     });
     // A code that came only now still tells what the refusal was.
-    if (ack.kind == LineAck::Refused && ack.code == 0) {
+    if (ack.kind == LineAck::Refused && ack.code == mp::kNoCode) {
         AckScan late = ScanAck(answer.Bytes(), kImageAck);
         if (late.state == AckScan::Refused)
             ack.code = late.code;
     }
 }
 
-namespace {
-
-std::string Unanswered(const LineAck& ack, unsigned seconds)
+std::string AckWords(const LineAck& ack, AckExchange exchange, std::chrono::milliseconds limit)
 {
+    const std::string tooLong = "got an answer longer than " + mp::ReplyLimitText();
+    switch (exchange) {
+    case AckExchange::StartCommand: {
+        const std::string command(mp::kStartFlash.substr(0, mp::kStartFlash.size() - 1));
+        switch (ack.kind) {
+        case LineAck::Refused:
+            return "The modem refused " + command + " (" + mp::RefusalText(ack.code) + ").";
+        case LineAck::TooLong:
+            return "The modem's answer to " + command + " was longer than " + mp::ReplyLimitText() + ".";
+        case LineAck::Stopped:
+            return "Stopped at your request while the modem started its loader; its flash may already be erased: "
+                   "flash it again before using it.";
+        case LineAck::PortGone:
+            return "The port went away while the modem started its loader: is the modem still connected?";
+        case LineAck::WriteFailed:
+            return command + " could not be written to the port.";
+        default:
+            return "The modem did not answer " + command + " with OK within " + mp::LimitText(limit) + ".";
+        }
+    }
+    case AckExchange::LoaderLine:
+        switch (ack.kind) {
+        case LineAck::Refused:
+            return "was refused by the modem";
+        case LineAck::TooLong:
+            return tooLong;
+        default:
+            return "was not acknowledged, also when sent again";
+        }
+    case AckExchange::ImageLine:
+        switch (ack.kind) {
+        case LineAck::Refused:
+            return "was refused by the modem (" + mp::RefusalText(ack.code) + ")";
+        case LineAck::TooLong:
+            return tooLong;
+        default:
+            return "was not acknowledged within " + mp::LimitText(limit);
+        }
+    case AckExchange::Settling:
+        break;
+    }
     switch (ack.kind) {
     case LineAck::TooLong:
-        return "got an answer longer than 128 bytes";
+        return tooLong;
     case LineAck::Stopped:
         return "was stopped at your request";
     case LineAck::PortGone:
@@ -454,88 +487,144 @@ std::string Unanswered(const LineAck& ack, unsigned seconds)
     case LineAck::WriteFailed:
         return "could not be written to the port";
     default:
-        return "got no answer within " + std::to_string(seconds) + " seconds";
+        return "got no answer within " + mp::LimitText(limit);
     }
 }
 
-} // namespace
-
-bool ModemLink::SettleLine(PortHandle port, LineAck ack, ReplyBuffer reply, std::string_view sentLine,
-                           std::string_view addressRecord, MessageUi& ui, int& restarts, std::string& why,
-                           LineCounts& counts, const WaitProgress& restartWaiting)
+bool ModemLink::HandleNok(PortHandle port, LineAck ack, const ReplyBuffer& answer, std::string_view sentLine,
+                          std::string_view addressRecord, MessageUi& ui, std::string& why, LineCounts* counts,
+                          const WaitProgress& restartWaiting)
 {
-    int resends = 0;
-    while (ack.kind != LineAck::Accepted) {
-        if (ack.kind == LineAck::Stopped || ack.kind == LineAck::PortGone) {
-            why = "the line sent again " + Unanswered(ack, kLineSeconds);
-            return false;
+    LineCounts local;
+    LineCounts& counted = counts != nullptr ? *counts : local;
+    ReplyBuffer reply = answer;
+    int restarts = 0;  // one count for the line and its address record
+    // After a restart, the address record is settled before the line; what
+    // goes wrong then is said as the address record's.
+    const bool restoresAddress = !addressRecord.empty() && addressRecord != sentLine;
+    PendingLine line{sentLine, ack};
+    std::optional<PendingLine> address;
+    std::string addressWhy;
+    auto fail = [&] {
+        if (address)
+            why = "the extended address record sent after the restart was not accepted: " + addressWhy;
+        return false;
+    };
+    for (;;) {
+        PendingLine& current = address ? *address : line;
+        std::string& reason = address ? addressWhy : why;
+        if (current.ack.kind == LineAck::Accepted) {
+            if (!address)
+                return true;
+            address.reset();  // the address is in force again: now the line itself
+            if (!SendAgain(port, line, reply, why))
+                return false;
+            continue;
         }
-        // Nothing goes out before the rest of this answer has come and
-        // gone: read later, it would pass for the answer to what follows.
-        DrainRefusal(port, reply, ack);
-        if (ack.kind == LineAck::Refused)
-            ++counts.refusals;
-        if (ack.kind == LineAck::Refused && (ack.code == 1 || ack.code == 4)) {
-            // Erasing or programming failed: only a restart of the loader
-            // can help, and the person decides whether to try it.
-            if (restarts == kMaxRestarts) {
-                why = "it was still refused after " + std::to_string(kMaxRestarts) + " restarts of the loader";
-                return false;
-            }
-            ++restarts;
-            const char* question = LoadResString(ack.code == 1 ? IDS_NOK1_RETRY : IDS_NOK4_RETRY);
-            if (ui.ShowMessage(kApplicationName, question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
-                why = StopRequested() ? "the retry was stopped at your request" : "the retry was declined";
-                return false;
-            }
-            DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
-            ++counts.restarts;
-            LineAck restarted;
-            const std::uint32_t sentAt = serial_platform::TickCount();
-            if (TransmitCommChar(port, 'Z')) {
-                restarted = WaitForAck(port, reply, kRestartSeconds, kLineAck, restartWaiting);
-                if (restarted.kind == LineAck::Accepted)
-                    AwaitBanner(port, reply, sentAt, kRestartSeconds, restartWaiting);
-            } else {
-                restarted.kind = PortGone(port) ? LineAck::PortGone : StopRequested() ? LineAck::Stopped : LineAck::WriteFailed;
-            }
-            if (restarted.kind != LineAck::Accepted || !reply.Contains("Ver:")) {
-                why = restarted.kind == LineAck::Accepted || restarted.kind == LineAck::Refused
-                          ? "the restarted loader did not answer with OK and its version"
-                          : "the restart " + Unanswered(restarted, kRestartSeconds);
-                return false;
-            }
-            if (!addressRecord.empty() && addressRecord != sentLine) {
-                // The address the line belongs to, before the line itself.
-                DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
-                if (WriteBytes(port, addressRecord.data(), addressRecord.size()) != kReplyOk) {
-                    why = "the extended address record could not be written after the restart";
+        const Remedy remedy = JudgeRefusal(port, current, reply, counted, reason);
+        if (remedy == Remedy::GiveUp)
+            return fail();
+        if (remedy == Remedy::Restart) {
+            if (!RestartLoader(port, current.ack.code, reply, ui, restarts, reason, counted, restartWaiting))
+                return fail();
+            if (!address && restoresAddress) {
+                LineAck addressAck;
+                if (!SendAddressRecord(port, addressRecord, reply, addressAck, why))
                     return false;
-                }
-                LineAck addressAck = WaitForAck(port, reply, kLineSeconds);
-                std::string inner;
-                if (addressAck.kind == LineAck::TimedOut || addressAck.kind == LineAck::TooLong ||
-                    !SettleLine(port, addressAck, reply, addressRecord, addressRecord, ui, restarts, inner, counts,
-                                restartWaiting)) {
-                    why = "the extended address record sent after the restart " +
-                          (inner.empty() ? Unanswered(addressAck, kLineSeconds) : "was not accepted: " + inner);
-                    return false;
-                }
+                address = PendingLine{addressRecord, addressAck};
+                continue;
             }
-        } else {
-            // Garbled on the way, or not acknowledged: send it again.
-            if (resends == kMaxResends) {
-                why = "it was still not accepted after " + std::to_string(kMaxResends) + " resends";
-                return false;
-            }
-            ++resends;
         }
-        DrainInput(port);
-        if (WriteBytes(port, sentLine.data(), sentLine.size()) != kReplyOk) {
-            why = "it could not be written again";
-            return false;
-        }
-        ack = WaitForAck(port, reply, kLineSeconds);
+        if (!SendAgain(port, current, reply, reason))
+            return fail();
     }
+}
+
+ModemLink::Remedy ModemLink::JudgeRefusal(PortHandle port, PendingLine& line, ReplyBuffer& reply,
+                                          LineCounts& counts, std::string& why)
+{
+    if (line.ack.kind == LineAck::Stopped || line.ack.kind == LineAck::PortGone) {
+        why = "the line sent again " + AckWords(line.ack, AckExchange::Settling, m_limits.line);
+        return Remedy::GiveUp;
+    }
+    // Nothing goes out before the rest of this answer has come and gone:
+    // read later, it would pass for the answer to what follows.
+    DrainRefusal(port, reply, line.ack);
+    if (line.ack.kind == LineAck::Refused) {
+        ++counts.refusals;
+        // Erasing or programming failed: only a restart of the loader can
+        // help, and the person decides whether to try it.
+        if (mp::NeedsRestart(line.ack.code))
+            return Remedy::Restart;
+    }
+    // Garbled on the way, or not acknowledged: send it again.
+    if (line.resends == kMaxResends) {
+        why = "it was still not accepted after " + std::to_string(kMaxResends) + " resends";
+        return Remedy::GiveUp;
+    }
+    ++line.resends;
+    return Remedy::SendAgain;
+}
+
+bool ModemLink::RestartLoader(PortHandle port, int code, ReplyBuffer& reply, MessageUi& ui, int& restarts,
+                              std::string& why, LineCounts& counts, const WaitProgress& restartWaiting)
+{
+    if (restarts == kMaxRestarts) {
+        why = "it was still refused after " + std::to_string(kMaxRestarts) + " restarts of the loader";
+        return false;
+    }
+    ++restarts;
+    const char* question = LoadResString(code == mp::kEraseFailed ? IDS_NOK1_RETRY : IDS_NOK4_RETRY);
+    if (ui.ShowMessage(kApplicationName, question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
+        why = StopRequested() ? "the retry was stopped at your request" : "the retry was declined";
+        return false;
+    }
+    DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
+    ++counts.restarts;
+    LineAck restarted;
+    const std::uint32_t sentAt = serial_platform::TickCount();
+    if (TransmitCommChar(port, mp::kRestartByte)) {
+        restarted = WaitForAck(port, reply, m_limits.restart, kLineAck, restartWaiting);
+        if (restarted.kind == LineAck::Accepted)
+            AwaitBanner(port, reply, sentAt, m_limits.restart, restartWaiting);
+    } else {
+        restarted.kind = PortGone(port) ? LineAck::PortGone : StopRequested() ? LineAck::Stopped : LineAck::WriteFailed;
+    }
+    if (restarted.kind != LineAck::Accepted || !reply.Contains(mp::kBanner)) {
+        why = restarted.kind == LineAck::Accepted || restarted.kind == LineAck::Refused
+                  ? "the restarted loader did not answer with OK and its version"
+                  : "the restart " + AckWords(restarted, AckExchange::Settling, m_limits.restart);
+        return false;
+    }
+    return true;
+}
+
+bool ModemLink::SendAddressRecord(PortHandle port, std::string_view addressRecord, ReplyBuffer& reply,
+                                  LineAck& ack, std::string& why)
+{
+    // A restarted loader starts from address zero: the address the line
+    // belongs to goes before the line itself.
+    DrainUntilQuiet(port, kSettleQuietMs, kSettleLimitMs);
+    if (WriteBytes(port, addressRecord.data(), addressRecord.size()) != ReplyStatus::Ok) {
+        why = "the extended address record could not be written after the restart";
+        return false;
+    }
+    ack = WaitForAck(port, reply, m_limits.line);
+    if (ack.kind == LineAck::TimedOut || ack.kind == LineAck::TooLong) {
+        why = "the extended address record sent after the restart " +
+              AckWords(ack, AckExchange::Settling, m_limits.line);
+        return false;
+    }
+    return true;
+}
+
+bool ModemLink::SendAgain(PortHandle port, PendingLine& line, ReplyBuffer& reply, std::string& why)
+{
+    DrainInput(port);
+    if (WriteBytes(port, line.text.data(), line.text.size()) != ReplyStatus::Ok) {
+        why = "it could not be written again";
+        return false;
+    }
+    line.ack = WaitForAck(port, reply, m_limits.line);
     return true;
 }

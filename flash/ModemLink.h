@@ -1,12 +1,14 @@
 #pragma once
 // The serial channel with the modem's own protocol on top: identification,
-// compatibility check and the acknowledged line download. Like SerialLink it
-// holds no data.
+// compatibility check and the acknowledged line download. Unlike SerialLink
+// it holds one thing, the time limits it gives the modem, which are the
+// line's own unless it is made with others.
 
 #include "base/Paths.h"
 #include "flash/ModemInfo.h"
 #include "serial/SerialLink.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,8 +33,21 @@ struct AckScan {
 
 // What accepts an image line, and what accepts a loader line, a command or
 // a restart.
-inline constexpr std::string_view kImageAck = "OK";
-inline constexpr std::string_view kLineAck = "OK\r\n";
+inline constexpr std::string_view kImageAck = modem_protocol::kImageOk;
+inline constexpr std::string_view kLineAck = modem_protocol::kCommandOk;
+
+// The exchange whose acknowledgement is put in words: each says it in its
+// own sentence.
+enum class AckExchange {
+    StartCommand,  // "AT&&FGO": a whole sentence
+    LoaderLine,    // what follows "Line N " for a loader line sent twice
+    ImageLine,     // what follows "Line N " for an image line
+    Settling,      // what follows a resent line, a restart or an address record sent after one
+};
+
+// The one place that says what an acknowledgement that did not accept
+// amounted to. limit is the time the exchange had.
+std::string AckWords(const LineAck& ack, AckExchange exchange, std::chrono::milliseconds limit);
 
 // What settling refused lines took: refusals seen and loader restarts made.
 struct LineCounts {
@@ -42,7 +57,10 @@ struct LineCounts {
 
 class ModemLink : public SerialLink {
 public:
+    explicit ModemLink(const modem_protocol::LineTimeLimits& limits = {}) : m_limits(limits) {}
     ~ModemLink() override = default;
+
+    const modem_protocol::LineTimeLimits& Limits() const { return m_limits; }
 
     // Reads the identification area of the image file. False when the file
     // cannot be opened or is shorter than the area; the record is then
@@ -80,7 +98,7 @@ public:
     // digits count with their character code; modulo 2^16.
     static std::uint16_t ParseHex4(std::string_view text);
 
-    // Waits up to seconds for the modem's verdict on a line (see ScanAck).
+    // Waits up to limit for the modem's verdict on a line (see ScanAck).
     // A refusal whose code has not come is decided as soon as the line goes
     // quiet: a code on its way comes right behind the refusal. The bytes
     // collected are in reply.
@@ -88,19 +106,19 @@ public:
     // wait has lasted so far, while nothing decisive has come, and the limit
     // it has.
     using WaitProgress = std::function<void(std::uint32_t waitedMs, std::uint32_t limitMs)>;
-    LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, unsigned seconds, std::string_view okText = kImageAck,
-                       const WaitProgress& waiting = nullptr);
+    LineAck WaitForAck(PortHandle port, ReplyBuffer& reply, std::chrono::milliseconds limit,
+                       std::string_view okText = kImageAck, const WaitProgress& waiting = nullptr);
 
     // Once a start or restart has been acknowledged: the loader's banner
     // ("Ver:" and its version) may come on either side of the "OK", so
     // what is still on its way is taken into reply until the banner is
-    // whole or the command's time limit (seconds from sentAt) has passed.
-    void AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt, unsigned seconds,
+    // whole or the command's time limit (limit from sentAt) has passed.
+    void AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt, std::chrono::milliseconds limit,
                      const WaitProgress& waiting = nullptr);
 
     // "AT&&FGO": erases the flash and starts the loader. Accepted when the
-    // modem answered "OK" (never that of a "NOK") within 2 seconds; the
-    // reply then holds the loader's banner.
+    // modem answered "OK" (never that of a "NOK") within the start's limit;
+    // the reply then holds the loader's banner.
     LineAck StartFlash(PortHandle port, ReplyBuffer& reply);
 
     // After a refused image line (answer: what came for it): resends it
@@ -117,15 +135,36 @@ public:
                    const WaitProgress& restartWaiting = nullptr);
 
 private:
-    bool SettleLine(PortHandle port, LineAck ack, ReplyBuffer reply, std::string_view sentLine,
-                    std::string_view addressRecord, MessageUi& ui, int& restarts, std::string& why,
-                    LineCounts& counts, const WaitProgress& restartWaiting);
+    // A line being settled: what was sent, how it was last answered, and
+    // how often it has been sent again.
+    struct PendingLine {
+        std::string_view text;
+        LineAck ack;
+        int resends = 0;
+    };
+    // What the answer to a refused line calls for.
+    enum class Remedy { SendAgain, Restart, GiveUp };
+
+    // The phases of settling a refused line, in their order: take in the
+    // rest of the answer and decide; restart the loader (when the person
+    // agrees); after a restart, put the address record in force again;
+    // send the line again.
+    Remedy JudgeRefusal(PortHandle port, PendingLine& line, ReplyBuffer& reply, LineCounts& counts,
+                        std::string& why);
+    bool RestartLoader(PortHandle port, int code, ReplyBuffer& reply, MessageUi& ui, int& restarts,
+                       std::string& why, LineCounts& counts, const WaitProgress& restartWaiting);
+    bool SendAddressRecord(PortHandle port, std::string_view addressRecord, ReplyBuffer& reply, LineAck& ack,
+                           std::string& why);
+    bool SendAgain(PortHandle port, PendingLine& line, ReplyBuffer& reply, std::string& why);
     // Takes in what is left of a refused (or unanswered) line's answer, so
     // that none of it is read as the answer to what goes next; a code that
     // turns up there completes a refusal that had none.
     void DrainRefusal(PortHandle port, ReplyBuffer& answer, LineAck& ack);
     // CollectReply, telling waiting (when given) about four times a second
     // how long the wait since start has lasted; done may move limitMs.
-    int CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32_t start, std::uint64_t& limitMs,
-                         const std::function<bool(const ReplyBuffer&)>& done, const WaitProgress& waiting);
+    ReplyStatus CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32_t start, std::uint64_t& limitMs,
+                                 const std::function<bool(const ReplyBuffer&)>& done,
+                                 const WaitProgress& waiting);
+
+    modem_protocol::LineTimeLimits m_limits;
 };

@@ -3,6 +3,8 @@
 // machine's ports into PortTable and probes them. CLoaderApp's probe and
 // scan are these.
 
+#include "serial/ModemProtocol.h"
+
 #include <string>
 #include <string_view>
 
@@ -15,8 +17,10 @@ namespace modem_scan {
 // The modem handshake at 57600 baud on one port: 1 when a supported modem
 // answered all of it, with its identification text set; 0 when not, or
 // when the port cannot be used (identification untouched). The port is
-// open only during the call.
-int ProbeModem(std::string_view portName, std::string& identification);
+// open only during the call. limits: the time each answer is given, the
+// line's own unless a test drives a far end of its own.
+int ProbeModem(std::string_view portName, std::string& identification,
+               const modem_protocol::LineTimeLimits& limits = {});
 
 // The identification in an answer to ATI with echo: the echoed "ATI" and its
 // CR and the line end after it (6 bytes), the text, two line ends (4 bytes)
@@ -27,11 +31,11 @@ std::string CutIdentification(std::string_view reply);
 // notice, marking those where a modem answered. 1 when at least one did; 0
 // after telling the person that none did. Without a source the ports come
 // from the system's device registry: udev and the port directory on Linux,
-// the system registry on Windows.
+// the system registry on Windows. limits: as for ProbeModem.
 int ScanForModems(ScanUi& ui);
 #ifndef _WIN32
-int ScanForModems(ScanUi& ui, DeviceSource& devices);
+int ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineTimeLimits& limits = {});
 #endif
-int ScanForModems(ScanUi& ui, RegistryAccess& registry);
+int ScanForModems(ScanUi& ui, RegistryAccess& registry, const modem_protocol::LineTimeLimits& limits = {});
 
 } // namespace modem_scan

@@ -4,27 +4,7 @@
 
 #include <cstdint>
 
-namespace {
-
-struct HandshakeStep {
-    std::string_view command;
-    unsigned seconds;
-    bool mustAnswer;
-};
-
-// "AAAAT" wakes a modem that detects the baud rate from what it receives;
-// its answer does not matter. ATE1 switches the echo on, which the
-// identification cut below relies on, but a modem that ignores it may still
-// pass. The ampersands are doubled on purpose: that is the modem's command.
-constexpr HandshakeStep kHandshake[] = {
-    {"AAAAT\r", 2, false},
-    {"AT\r", 1, true},
-    {"AT&&F\r", 1, true},
-    {"ATE1\r", 1, false},
-    {"ATI\r", 1, true},
-};
-
-} // namespace
+namespace mp = modem_protocol;
 
 std::string modem_scan::CutIdentification(std::string_view text)
 {
@@ -34,13 +14,14 @@ std::string modem_scan::CutIdentification(std::string_view text)
     return std::string(text.substr(6, ok - 4 - 6));
 }
 
-int modem_scan::ProbeModem(std::string_view portName, std::string& identification)
+int modem_scan::ProbeModem(std::string_view portName, std::string& identification,
+                            const modem_protocol::LineTimeLimits& limits)
 {
     SerialLink link;
     PortHandle port = kInvalidPort;
     LineSettings settings;
     settings.BaudRate = 57600;
-    if (link.OpenPort(portName, settings, port) != kOpenOk)
+    if (link.OpenPort(portName, settings, port) != OpenStatus::Ok)
         return 0;
 
     int result = 0;
@@ -49,9 +30,12 @@ int modem_scan::ProbeModem(std::string_view portName, std::string& identificatio
         (status & (serial_platform::kCtsOn | serial_platform::kDsrOn)) != 0) {
         ReplyBuffer reply;
         bool answered = true;
-        for (const HandshakeStep& step : kHandshake) {
-            int r = link.SendCommand(port, step.command, reply, "OK\r\n", kReplyLimit, step.seconds);
-            if (step.mustAnswer && r != kReplyOk) {
+        for (const mp::HandshakeStep& step : mp::kHandshake) {
+            if (step.scanLimit == nullptr)
+                continue;
+            ReplyStatus r = link.SendCommand(port, step.command, reply, mp::kCommandOk, kReplyLimit,
+                                             limits.*step.scanLimit);
+            if (step.mustAnswer && r != ReplyStatus::Ok) {
                 answered = false;
                 break;
             }

@@ -13,7 +13,7 @@ namespace {
 
 // Probes every listed row at the same time, each on a thread of its own;
 // the rows are marked in table order once all have answered or given up.
-bool ProbeAllAtOnce(ScanUi& ui)
+bool ProbeAllAtOnce(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
 {
     std::string names;
     for (const PortEntry& row : PortTable)
@@ -26,8 +26,8 @@ bool ProbeAllAtOnce(ScanUi& ui)
     for (int i = 0; i < MAX_PORTS; ++i) {
         if (PortTable[i].portName.empty())
             continue;  // an empty row fails at once
-        probes.emplace_back([i, &identifications, &answered, name = PortTable[i].portName] {
-            answered[i] = modem_scan::ProbeModem(name, identifications[i]);
+        probes.emplace_back([i, &identifications, &answered, &limits, name = PortTable[i].portName] {
+            answered[i] = modem_scan::ProbeModem(name, identifications[i], limits);
         });
     }
     for (std::thread& probe : probes)
@@ -46,14 +46,14 @@ bool ProbeAllAtOnce(ScanUi& ui)
 }
 
 // Probes every row of the freshly listed PortTable under the search notice.
-int ProbeListedPorts(ScanUi& ui)
+int ProbeListedPorts(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
 {
     ui.ShowSearchNotice();
     ui.SetSearchNoticeText("");
 
     bool found = false;
     if (ui.ProbesAllAtOnce()) {
-        found = ProbeAllAtOnce(ui);
+        found = ProbeAllAtOnce(ui, limits);
     } else {
         // Every row is probed, empty ones included (they fail at once), and
         // every modem that answers is marked, not only the first.
@@ -61,7 +61,7 @@ int ProbeListedPorts(ScanUi& ui)
             std::string name = row.portName;
             ui.SetSearchNoticeText(ui.SearchNoticeText() + " " + name);
             row.identification.clear();
-            if (modem_scan::ProbeModem(name, row.identification) == 1) {
+            if (modem_scan::ProbeModem(name, row.identification, limits) == 1) {
                 row.modemFound = 1;
                 found = true;
             }
@@ -88,15 +88,15 @@ int modem_scan::ScanForModems(ScanUi& ui)
 }
 
 #ifndef _WIN32
-int modem_scan::ScanForModems(ScanUi& ui, DeviceSource& devices)
+int modem_scan::ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineTimeLimits& limits)
 {
     EnumComPorts(devices);
-    return ProbeListedPorts(ui);
+    return ProbeListedPorts(ui, limits);
 }
 #endif
 
-int modem_scan::ScanForModems(ScanUi& ui, RegistryAccess& registry)
+int modem_scan::ScanForModems(ScanUi& ui, RegistryAccess& registry, const modem_protocol::LineTimeLimits& limits)
 {
     EnumComPorts(registry);
-    return ProbeListedPorts(ui);
+    return ProbeListedPorts(ui, limits);
 }

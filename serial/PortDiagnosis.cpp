@@ -126,8 +126,7 @@ std::string DescribePortProblem(std::string_view portName)
     SerialLink link;
     LineSettings settings;
     settings.BaudRate = 57600;
-    int opened = link.OpenPort(portName, settings, port);
-    if (opened != kOpenOk)
+    if (link.OpenPort(portName, settings, port) != OpenStatus::Ok)
         return name + " does not accept the line settings (8 data bits, no parity, one stop bit at 57600 baud).";
     std::uint32_t status = 0;
     bool known = link.GetCommModemStatus(port, status);

@@ -56,7 +56,7 @@ void SerialLink::SetWaitHook(std::function<void()> hook)
     WaitHook() = std::move(hook);
 }
 
-int SerialLink::OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle)
+OpenStatus SerialLink::OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle)
 {
     std::uint32_t baudRate = settings.BaudRate;
     handle = kInvalidPort;
@@ -64,11 +64,11 @@ int SerialLink::OpenPort(std::string_view portName, LineSettings& settings, Port
     std::string device = ResolvePortDevice(portName);
     PortHandle port = kInvalidPort;
     if (device.empty() || sp::OpenDevice(device, port) != sp::OpenResult::Ok)
-        return kOpenFailed;
+        return OpenStatus::Failed;
 
     if (!sp::GetCommState(port, settings)) {
         sp::CloseDevice(port);
-        return kOpenNoSettings;
+        return OpenStatus::NoSettings;
     }
     settings.BaudRate = baudRate;
     settings.ByteSize = 8;
@@ -76,13 +76,13 @@ int SerialLink::OpenPort(std::string_view portName, LineSettings& settings, Port
     settings.StopBits = 0;
     if (!sp::SetCommState(port, settings)) {
         sp::CloseDevice(port);
-        return kOpenSettingsRefused;
+        return OpenStatus::SettingsRefused;
     }
 
     sp::PortTimeouts timeouts;
     if (!sp::GetCommTimeouts(port, timeouts)) {
         sp::CloseDevice(port);
-        return kOpenNoTimeouts;
+        return OpenStatus::NoTimeouts;
     }
     timeouts.ReadIntervalTimeout = sp::kReadReturnsAtOnce;
     timeouts.ReadTotalTimeoutMultiplier = 0;
@@ -91,11 +91,11 @@ int SerialLink::OpenPort(std::string_view portName, LineSettings& settings, Port
     timeouts.WriteTotalTimeoutConstant = 0;
     if (!sp::SetCommTimeouts(port, timeouts)) {
         sp::CloseDevice(port);
-        return kOpenTimeoutsRefused;
+        return OpenStatus::TimeoutsRefused;
     }
 
     handle = port;
-    return kOpenOk;
+    return OpenStatus::Ok;
 }
 
 void SerialLink::ClosePort(PortHandle& handle)
@@ -129,44 +129,44 @@ void SerialLink::DrainUntilQuiet(PortHandle handle, unsigned quietMs, unsigned l
     }
 }
 
-int SerialLink::WriteBytes(PortHandle handle, const void* bytes, std::size_t count)
+ReplyStatus SerialLink::WriteBytes(PortHandle handle, const void* bytes, std::size_t count)
 {
     if (!sp::WriteAll(handle, bytes, count))
-        return kWriteFailed;
+        return ReplyStatus::WriteFailed;
     Traced(TraceDirection::Sent, bytes, count);
-    return kReplyOk;
+    return ReplyStatus::Ok;
 }
 
-int SerialLink::WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply,
-                             std::uint16_t maxLength, unsigned seconds)
+ReplyStatus SerialLink::WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply,
+                                     std::uint16_t maxLength, std::chrono::milliseconds limit)
 {
     reply.Clear();
-    std::uint64_t limitMs = static_cast<std::uint64_t>(seconds) * 1000u;
+    std::uint64_t limitMs = static_cast<std::uint64_t>(limit.count());
     return CollectReply(handle, reply, maxLength, sp::TickCount(), limitMs,
                         [expected](const ReplyBuffer& collected) { return collected.Contains(expected); });
 }
 
-int SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength, std::uint32_t start,
-                             std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done)
+ReplyStatus SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength,
+                                     std::uint32_t start, std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done)
 {
     std::size_t total = reply.Bytes().size();
     for (;;) {
         if (sp::StopRequested())
-            return kReplyStopped;
+            return ReplyStatus::Stopped;
         char chunk[kWaitChunk];
         std::size_t got = ReadQueued(handle, chunk, sizeof chunk);
         if (got > 0) {
             reply.Append(chunk, got);
             total += got;
             if (total > maxLength)
-                return kReplyTooLong;
+                return ReplyStatus::TooLong;
         }
         if (done(reply))
-            return kReplyOk;
+            return ReplyStatus::Ok;
 
         std::uint32_t elapsed = sp::TickCount() - start;
         if (elapsed > limitMs)
-            return kReplyTimedOut;
+            return ReplyStatus::TimedOut;
         if (got > 0)
             continue;  // more may be queued behind this chunk
 
@@ -180,25 +180,26 @@ int SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_
         if (waited == sp::WaitResult::TimedOut && hooked)
             WaitHook()();
         if (waited == sp::WaitResult::Stopped)
-            return kReplyStopped;
+            return ReplyStatus::Stopped;
         if (waited == sp::WaitResult::Gone) {
             // The device has gone (unplugged, or the far end closed): once
             // what is queued has been read, nothing more can come.
             std::uint32_t queued = 0;
             if (!sp::QueuedInput(handle, queued) || queued == 0)
-                return kReplyPortGone;
+                return ReplyStatus::PortGone;
         }
     }
 }
 
-int SerialLink::SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
-                            std::string_view expected, std::uint16_t maxLength, unsigned seconds)
+ReplyStatus SerialLink::SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
+                                    std::string_view expected, std::uint16_t maxLength,
+                                    std::chrono::milliseconds limit)
 {
     DrainInput(handle);
-    int written = WriteBytes(handle, command.data(), command.size());
-    if (written != kReplyOk)
+    ReplyStatus written = WriteBytes(handle, command.data(), command.size());
+    if (written != ReplyStatus::Ok)
         return written;
-    return WaitForReply(handle, expected, reply, maxLength, seconds);
+    return WaitForReply(handle, expected, reply, maxLength, limit);
 }
 
 bool SerialLink::TransmitCommChar(PortHandle handle, char byte)

@@ -1,13 +1,15 @@
 #pragma once
 // The program's only access to a serial port: open it with the program's
-// line settings, write, throw away waiting input, and wait a limited number
-// of whole seconds for an expected text. Everything that talks to a modem is
+// line settings, write, throw away waiting input, and wait a limited time
+// for an expected text. Everything that talks to a modem is
 // built from these operations. The class holds no data; the caller owns the
 // port handle.
 
+#include "serial/ModemProtocol.h"
 #include "serial/ReplyBuffer.h"
 #include "serial/platform/SerialPlatform.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,24 +19,29 @@ using PortHandle = serial_platform::PortHandle;
 using LineSettings = serial_platform::LineSettings;
 inline constexpr PortHandle kInvalidPort = serial_platform::kInvalidPort;
 
-// OpenPort results.
-inline constexpr int kOpenOk = 0;
-inline constexpr int kOpenFailed = -1;          // the port cannot be opened
-inline constexpr int kOpenSettingsRefused = -2; // the new line settings are refused
-inline constexpr int kOpenNoSettings = -3;      // the current settings cannot be read
-inline constexpr int kOpenNoTimeouts = -8;      // the current time-outs cannot be read
-inline constexpr int kOpenTimeoutsRefused = -9; // the new time-outs are refused
+// OpenPort results. The numbers are those the port layer has always
+// given, and some callers still tell them apart by sign alone.
+enum class OpenStatus : int {
+    Ok = 0,
+    Failed = -1,           // the port cannot be opened
+    SettingsRefused = -2,  // the new line settings are refused
+    NoSettings = -3,       // the current settings cannot be read
+    NoTimeouts = -8,       // the current time-outs cannot be read
+    TimeoutsRefused = -9,  // the new time-outs are refused
+};
 
-// WriteBytes, WaitForReply and SendCommand results.
-inline constexpr int kReplyOk = 0;        // the expected text arrived
-inline constexpr int kReplyTooLong = 1;   // more than maxLength bytes arrived first
-inline constexpr int kWriteFailed = 2;    // the bytes could not be written
-inline constexpr int kReplyTimedOut = 4;  // the time limit passed first
-inline constexpr int kReplyStopped = 5;   // a stop was requested (RequestStop) first
-inline constexpr int kReplyPortGone = 6;  // the port went away (unplugged, far end closed) first
+// WriteBytes, WaitForReply and SendCommand results, with their old numbers.
+enum class ReplyStatus : int {
+    Ok = 0,           // the expected text arrived (for a write: it was written)
+    TooLong = 1,      // more than maxLength bytes arrived first
+    WriteFailed = 2,  // the bytes could not be written
+    TimedOut = 4,     // the time limit passed first
+    Stopped = 5,      // a stop was requested (RequestStop) first
+    PortGone = 6,     // the port went away (unplugged, far end closed) first
+};
 
 // The bound every caller gives its replies.
-inline constexpr std::uint16_t kReplyLimit = 128;
+using modem_protocol::kReplyLimit;
 
 enum class TraceDirection { Sent, Received };
 // Sees every byte that goes over any port, for diagnosis.
@@ -46,9 +53,10 @@ public:
 
     // Opens the port (a port name such as COM1, or a device path; see
     // ResolvePortDevice) and sets the caller's baud rate, 8 data bits, no
-    // parity, one stop bit and reads that return at once. On return settings hold what was applied. 0, or
-    // a negative code with the handle left invalid and nothing open.
-    int OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle);
+    // parity, one stop bit and reads that return at once. On return settings
+    // hold what was applied. Ok, or a failure with the handle left invalid
+    // and nothing open.
+    OpenStatus OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle);
 
     // Closes the port and makes the handle invalid; nothing for an invalid one.
     void ClosePort(PortHandle& handle);
@@ -62,21 +70,32 @@ public:
     // must not be read as the answer to what is sent next.
     void DrainUntilQuiet(PortHandle handle, unsigned quietMs, unsigned limitMs);
 
-    int WriteBytes(PortHandle handle, const void* bytes, std::size_t count);
+    // Ok, or WriteFailed.
+    ReplyStatus WriteBytes(PortHandle handle, const void* bytes, std::size_t count);
 
-    // Collects what arrives into reply until it contains expected (0), more
-    // than maxLength bytes have arrived (1), or more than seconds seconds
-    // have passed (4); a stop request (5) or the port going away (6) ends
-    // it early. Input queued before the call counts. The reply is
-    // taken in chunks of at most 20 bytes, so after 1 it holds up to
-    // maxLength + 19 bytes.
-    int WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply, std::uint16_t maxLength,
-                     unsigned seconds);
+    // Collects what arrives into reply until it contains expected (Ok), more
+    // than maxLength bytes have arrived (TooLong), or more than the limit
+    // has passed (TimedOut); a stop request (Stopped) or the port going away
+    // (PortGone) ends it early. Input queued before the call counts. The
+    // reply is taken in chunks of at most 20 bytes, so after TooLong it
+    // holds up to maxLength + 19 bytes.
+    ReplyStatus WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply,
+                             std::uint16_t maxLength, std::chrono::milliseconds limit);
+    ReplyStatus WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply,
+                             std::uint16_t maxLength, unsigned seconds)
+    {
+        return WaitForReply(handle, expected, reply, maxLength, std::chrono::seconds(seconds));
+    }
 
-    // Drains the input, sends the command and waits for its answer: 2 when
-    // it cannot be written, otherwise WaitForReply's result.
-    int SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply, std::string_view expected,
-                    std::uint16_t maxLength, unsigned seconds);
+    // Drains the input, sends the command and waits for its answer:
+    // WriteFailed when it cannot be written, otherwise WaitForReply's result.
+    ReplyStatus SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
+                            std::string_view expected, std::uint16_t maxLength, std::chrono::milliseconds limit);
+    ReplyStatus SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
+                            std::string_view expected, std::uint16_t maxLength, unsigned seconds)
+    {
+        return SendCommand(handle, command, reply, expected, maxLength, std::chrono::seconds(seconds));
+    }
 
     // Sends one byte at once, ahead of output still queued (which the Linux
     // back end drops to get there). False when it cannot be written.
@@ -106,12 +125,13 @@ public:
 
 protected:
     // The waiting loop behind WaitForReply: collects what arrives into reply
-    // (without clearing it first) until done says the reply is complete (0),
-    // more than maxLength bytes have arrived (1), more than limitMs
-    // milliseconds have passed since start (4), a stop was requested (5) or
-    // the port went away (6). done may change limitMs.
-    int CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength, std::uint32_t start,
-                     std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done);
+    // (without clearing it first) until done says the reply is complete
+    // (Ok), more than maxLength bytes have arrived (TooLong), more than
+    // limitMs milliseconds have passed since start (TimedOut), a stop was
+    // requested (Stopped) or the port went away (PortGone). done may change
+    // limitMs.
+    ReplyStatus CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength, std::uint32_t start,
+                             std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done);
 
 public:
     static constexpr std::size_t kDrainChunk = 100;

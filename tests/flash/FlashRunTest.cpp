@@ -1,6 +1,8 @@
 // Whole flashing runs against the simulated modem over a real
 // pseudo-terminal: what the window is told, what goes over the line, and
-// what ends up in the modem's flash.
+// what ends up in the modem's flash. The runs give the modem short limits,
+// so that an answer that never comes costs a fraction of a second; the few
+// that measure time against the line's own limits say so.
 
 #include "flash/FlashSession.h"
 
@@ -8,6 +10,7 @@
 #include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/RecordingReporter.h"
+#include "tests/support/ShortLimits.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +50,7 @@ protected:
     // the run alone.
     bool Flash()
     {
-        FlashSession session(reporter, Target());
+        FlashSession session(reporter, Target(), {}, limits);
         if (session.CheckAtOpening() != FlashSession::CheckResult::Ready) {
             ADD_FAILURE() << "the check at opening failed";
             return false;
@@ -77,6 +80,7 @@ protected:
     }
 
     ScopedTempDir dir;
+    modem_protocol::LineTimeLimits limits = ShortLimits();
     ModemSimProcess sim;
     RecordingReporter reporter;
     std::string sentDuringRun;
@@ -115,7 +119,7 @@ TEST_F(FlashRunTest, TheImageFlashedIsTheImageChecked)
     StartModem({});
     WriteImage({});
     const Memory checked = Image();
-    FlashSession session(reporter, Target());
+    FlashSession session(reporter, Target(), {}, limits);
     ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
     ImageSpec other;
     other.type = 'P';
@@ -168,7 +172,7 @@ TEST_F(FlashRunTest, DifferentTypesOrSectorSizesSendNothing)
 
     ModemSimProcess other;
     ASSERT_TRUE(other.Start({"--sector", "16"}));
-    FlashSession session(reporter, {other.DevicePath(), 57600, dir.File("MODEM.HEX"), ""});
+    FlashSession session(reporter, {other.DevicePath(), 57600, dir.File("MODEM.HEX"), ""}, {}, limits);
     ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
     EXPECT_FALSE(session.OnPerformLoading());
     EXPECT_EQ(reporter.LastStatus(), FailureStatus("The modem and the loader are incompatable in their sector sizes. "));
@@ -189,7 +193,7 @@ TEST_F(FlashRunTest, LoaderVersionFourThreeServesEveryTypeButUsb)
     ASSERT_TRUE(serial.Start({"--loader-version", "4.3"}));
     WriteImage({});
     RecordingReporter fine;
-    FlashSession session(fine, {serial.DevicePath(), 57600, dir.File("MODEM.HEX"), ""});
+    FlashSession session(fine, {serial.DevicePath(), 57600, dir.File("MODEM.HEX"), ""}, {}, limits);
     ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
     EXPECT_TRUE(session.OnPerformLoading()) << fine.LastStatus();
 }
@@ -284,6 +288,8 @@ TEST_F(FlashRunTest, TerseModemsWithinTheContractAreFlashedExactly)
 // and a banner within the command's time is seen.
 TEST_F(FlashRunTest, AnswersThatPauseHalfWayAreReadWhole)
 {
+    // Answers that trickle in take their time: the line's own limits.
+    limits = {};
     ImageSpec beyond64k;
     beyond64k.base = 0x2FFC0;
     beyond64k.dataBytes = 256;
@@ -341,9 +347,11 @@ TEST_F(FlashRunTest, AnswersThatPauseHalfWayAreReadWhole)
 }
 
 // A refusal without a code is decided once the line goes quiet, not after
-// waiting the whole time limit for a code that does not come.
+// waiting the whole time limit for a code that does not come. On the line's
+// own limits, which make the difference plain.
 TEST_F(FlashRunTest, RefusalsWithoutCodeCostNoWaitForTheCode)
 {
+    limits = {};
     std::vector<std::string> modem;
     for (int line : {3, 5, 7, 9, 11, 13})
         modem.insert(modem.end(), {"--nok-at", std::to_string(line) + ":0"});
@@ -376,12 +384,14 @@ TEST_F(FlashRunTest, LostAcknowledgementOfAnImageLineFailsTheRun)
     WriteImage({});
     EXPECT_FALSE(Flash());
     EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
-    EXPECT_NE(detail.find("Line 7 was not acknowledged within 2 seconds"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("Line 7 was not acknowledged within 500 milliseconds"), std::string::npos) << detail;
 }
 
-TEST_F(FlashRunTest, FirstImageLineMayTakeLongerThanTwoSeconds)
+// The first line waits for the erase: longer than any other line may take.
+TEST_F(FlashRunTest, FirstImageLineMayTakeLongerThanTheLinesLimit)
 {
-    StartModem({"--slow-first-line", "3"});
+    ASSERT_LT(limits.line * 2, limits.erase);
+    StartModem({"--slow-first-line", std::to_string(2.0 * Ms(limits.line) / 1000)});
     ImageSpec spec;
     spec.dataBytes = 64;
     WriteImage(spec);
@@ -438,7 +448,7 @@ TEST_F(FlashRunTest, QuitBeforeTheStartLeavesTheModemAsItWas)
 {
     StartModem({});
     WriteImage({});
-    FlashSession session(reporter, Target());
+    FlashSession session(reporter, Target(), {}, limits);
     ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
     reporter.quit = true;  // asked after the check, before Perform Loading
     SerialLink::SetTrace([this](TraceDirection direction, const char* bytes, std::size_t count) {
@@ -452,9 +462,11 @@ TEST_F(FlashRunTest, QuitBeforeTheStartLeavesTheModemAsItWas)
 }
 
 // The modem unplugged half a second after the start: during the first
-// line's long wait, or while it is being identified.
+// line's long wait, or while it is being identified. On the line's own
+// limits, which are sure to outlast the half second.
 TEST_F(FlashRunTest, PortGoingAwayIsSaidAsSuch)
 {
+    limits = {};
     for (bool duringCheck : {false, true}) {
         SCOPED_TRACE(duringCheck ? "during the check" : "during the run");
         sim.Stop();
@@ -468,7 +480,7 @@ TEST_F(FlashRunTest, PortGoingAwayIsSaidAsSuch)
         });
         auto start = std::chrono::steady_clock::now();
         if (duringCheck) {
-            FlashSession session(reporter, Target());
+            FlashSession session(reporter, Target(), {}, limits);
             EXPECT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::NoModem);
             detail = reporter.detail;
         } else {

@@ -1,6 +1,7 @@
 // A modem that answers with garbage, without end, with zero bytes, or stops
 // in the middle of a line: the loader neither hangs past its time limits nor
-// crashes, and never reports success.
+// crashes, and never reports success. The limits are short ones, and every
+// bound on how long a run may take is counted in them.
 
 #include "app/LoaderApp.h"
 #include "flash/FlashSession.h"
@@ -9,6 +10,8 @@
 #include "tests/support/PtyPeer.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/ScriptedModem.h"
+#include "tests/support/SerialResults.h"
+#include "tests/support/ShortLimits.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +21,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+const modem_protocol::LineTimeLimits kLimits = ShortLimits();
+// What a run takes besides waiting for answers: the check, the start,
+// writing the lines.
+constexpr long long kRunMs = 1000;
 
 std::string Noise(std::size_t size, unsigned seed)
 {
@@ -61,15 +69,16 @@ class GarbageRepliesTest : public ::testing::Test {
 protected:
     void SetUp() override { WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({})); }
 
-    // The run against the modem; false, with a reason, is the only right end.
+    // The run against the modem; false, with a reason, is the only right
+    // end, within limitMs beyond the run's own time.
     void ExpectFailureWithin(GarbageModem& modem, long long limitMs)
     {
         RecordingReporter reporter;
-        FlashSession session(reporter, {modem.Path(), 57600, dir.File("MODEM.HEX"), ""});
+        FlashSession session(reporter, {modem.Path(), 57600, dir.File("MODEM.HEX"), ""}, {}, kLimits);
         ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
         auto start = Clock::now();
         EXPECT_FALSE(session.OnPerformLoading());
-        EXPECT_LT(ElapsedMs(start), limitMs);
+        EXPECT_LT(ElapsedMs(start), limitMs + kRunMs);
         EXPECT_FALSE(session.FailureReason().empty());
         EXPECT_EQ(reporter.states.back(), RunState::Failed);
     }
@@ -79,25 +88,25 @@ protected:
 TEST_F(GarbageRepliesTest, EndlessNoise)
 {
     GarbageModem modem([](int line) { return Noise(16384, static_cast<unsigned>(line)); });
-    ExpectFailureWithin(modem, 3000);
+    ExpectFailureWithin(modem, Ms(kLimits.line));
 }
 
 TEST_F(GarbageRepliesTest, ZeroBytesAroundAnOk)
 {
     GarbageModem modem([](int) { return std::string("\0\0O\0K\0\r\0\n", 9); });
-    ExpectFailureWithin(modem, 4000);
+    ExpectFailureWithin(modem, 2 * Ms(kLimits.line));
 }
 
 TEST_F(GarbageRepliesTest, AnswerStopsInTheMiddleOfTheLine)
 {
     GarbageModem modem([](int) { return std::string("O"); });
-    ExpectFailureWithin(modem, 4000);
+    ExpectFailureWithin(modem, 2 * Ms(kLimits.line));
 }
 
 TEST_F(GarbageRepliesTest, EveryLineRefusedForEver)
 {
     GarbageModem modem([](int) { return std::string("NOK\r\nNOK3\r\n"); });
-    ExpectFailureWithin(modem, 8000);
+    ExpectFailureWithin(modem, 4 * Ms(kLimits.line));
 }
 
 // "OK" and a refusal in one answer: the line is refused, and sent again.
@@ -105,7 +114,7 @@ TEST_F(GarbageRepliesTest, AnOkBeforeARefusalInTheSameAnswerDoesNotAcceptTheLine
 {
     GarbageModem modem([](int line) { return line == 3 ? "OK\r\nNOK\r\nNOK3\r\n" : "OK\r\n"; });
     RecordingReporter reporter;
-    FlashSession session(reporter, {modem.Path(), 57600, dir.File("MODEM.HEX"), ""});
+    FlashSession session(reporter, {modem.Path(), 57600, dir.File("MODEM.HEX"), ""}, {}, kLimits);
     ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
     EXPECT_TRUE(session.OnPerformLoading()) << session.FailureDetail();
     std::string image = ReadFileBytes(dir.File("MODEM.HEX"));
@@ -125,14 +134,14 @@ TEST_F(GarbageRepliesTest, NoiseInsteadOfTheHandshakeIsNoModem)
     peer.Respond([](const std::string& command) { return Noise(2048, static_cast<unsigned>(command.size())); });
     std::string identification = "untouched";
     auto start = Clock::now();
-    EXPECT_EQ(CLoaderApp::ProbeModem(peer.SlavePath(), identification), 0);
+    EXPECT_EQ(CLoaderApp::ProbeModem(peer.SlavePath(), identification, kLimits), 0);
     EXPECT_EQ(identification, "untouched");
 
-    ModemLink link;
+    ModemLink link(kLimits);
     LineSettings settings;
     settings.BaudRate = 57600;
     PortHandle port = kInvalidPort;
-    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), OpenStatus::Ok);
     ModemInfo info;
     EXPECT_EQ(link.IdentifyModem(port, info), NoModem);
     link.ClosePort(port);

@@ -3,6 +3,9 @@
 
 #include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
+#include "tests/support/ScriptedModem.h"
+#include "tests/support/SerialResults.h"
+#include "tests/support/ShortLimits.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -112,7 +115,8 @@ TEST(ReportTextTest, IncompatibilityText)
               "The modem and the loader are incompatable in their sector sizes, types, checksums. ");
 }
 
-// IdentifyModem against the simulated modem's answers.
+// IdentifyModem against the simulated modem's answers, with limits short
+// enough that an unanswered command costs a fraction of a second.
 class IdentifyModemTest : public ::testing::Test {
 protected:
     LoadPlan Identify(const std::vector<std::string>& args)
@@ -120,13 +124,13 @@ protected:
         EXPECT_TRUE(sim.Start(args));
         LineSettings settings;
         settings.BaudRate = 115200;
-        EXPECT_EQ(link.OpenPort(sim.DevicePath(), settings, port), kOpenOk);
+        EXPECT_EQ(link.OpenPort(sim.DevicePath(), settings, port), OpenStatus::Ok);
         LoadPlan plan = link.IdentifyModem(port, info);
         link.ClosePort(port);
         return plan;
     }
     ModemSimProcess sim;
-    ModemLink link;
+    ModemLink link{ShortLimits()};
     PortHandle port = kInvalidPort;
     ModemInfo info;
 };
@@ -158,6 +162,89 @@ TEST_F(IdentifyModemTest, NoResidentLoaderMeansACompleteLoad)
 TEST_F(IdentifyModemTest, SilentPortIsNoModem)
 {
     EXPECT_EQ(Identify({"--silent"}), NoModem);
+}
+
+} // namespace
+
+namespace {
+
+// The identification runs the handshake the scan runs, up to its own type
+// query: "ATI5" in place of "ATI", which it never sends; "AT&&FFL" only
+// when the answer names no resident loader.
+TEST(IdentifyHandshakeTest, SendsTheScansHandshakeWithTheTypeQueryInPlaceOfATI)
+{
+    struct Case {
+        const char* typeAnswer;
+        LoadPlan plan;
+        std::string sent;
+    } cases[] = {
+        {"\r\nS-56K RRFL,40,1A2B,00\r\n", LoadNormal, "AAAAT\rAT\rAT&&F\rATE1\rATI5\r"},
+        {"\r\nS-56K\r\n", LoadComplete, "AAAAT\rAT\rAT&&F\rATE1\rATI5\rAT&&FFL\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typeAnswer);
+        auto answers = FullModem("unused");
+        answers.erase("ATI\r");
+        answers["ATI5\r"] = std::string(c.typeAnswer) + kOk;
+        ScriptedModem modem(answers);
+        ModemLink link(ShortLimits());
+        LineSettings settings;
+        settings.BaudRate = 57600;
+        PortHandle port = kInvalidPort;
+        ASSERT_EQ(link.OpenPort(modem.Path(), settings, port), OpenStatus::Ok);
+        ModemInfo info;
+        EXPECT_EQ(link.IdentifyModem(port, info), c.plan);
+        link.ClosePort(port);
+        EXPECT_EQ(info.typeName, "Serial");
+        EXPECT_EQ(modem.Received(), c.sent);
+    }
+}
+
+// What the run says about an acknowledgement that did not accept a line, on
+// the line's own limits: the system's fixed texts.
+TEST(AckWordsTest, EachExchangeSaysItInItsOwnWords)
+{
+    using K = LineAck::Kind;
+    using E = AckExchange;
+    const modem_protocol::LineTimeLimits real;
+    struct Case {
+        K kind;
+        int code;
+        E exchange;
+        std::chrono::milliseconds limit;
+        std::string words;
+    } cases[] = {
+        {K::Refused, 4, E::StartCommand, real.start, "The modem refused AT&&FGO (NOK4)."},
+        {K::Refused, 0, E::StartCommand, real.start, "The modem refused AT&&FGO (NOK)."},
+        {K::TooLong, 0, E::StartCommand, real.start, "The modem's answer to AT&&FGO was longer than 128 bytes."},
+        {K::Stopped, 0, E::StartCommand, real.start,
+         "Stopped at your request while the modem started its loader; its flash may already be erased: flash it "
+         "again before using it."},
+        {K::PortGone, 0, E::StartCommand, real.start,
+         "The port went away while the modem started its loader: is the modem still connected?"},
+        {K::WriteFailed, 0, E::StartCommand, real.start, "AT&&FGO could not be written to the port."},
+        {K::TimedOut, 0, E::StartCommand, real.start, "The modem did not answer AT&&FGO with OK within 2 seconds."},
+        {K::Refused, 2, E::LoaderLine, real.line, "was refused by the modem"},
+        {K::TooLong, 0, E::LoaderLine, real.line, "got an answer longer than 128 bytes"},
+        {K::TimedOut, 0, E::LoaderLine, real.line, "was not acknowledged, also when sent again"},
+        {K::Refused, 3, E::ImageLine, real.line, "was refused by the modem (NOK3)"},
+        {K::TooLong, 0, E::ImageLine, real.erase, "got an answer longer than 128 bytes"},
+        {K::TimedOut, 0, E::ImageLine, real.line, "was not acknowledged within 2 seconds"},
+        {K::TimedOut, 0, E::ImageLine, real.erase, "was not acknowledged within 180 seconds"},
+        {K::TooLong, 0, E::Settling, real.line, "got an answer longer than 128 bytes"},
+        {K::Stopped, 0, E::Settling, real.line, "was stopped at your request"},
+        {K::PortGone, 0, E::Settling, real.restart, "lost the port: is the modem still connected?"},
+        {K::WriteFailed, 0, E::Settling, real.restart, "could not be written to the port"},
+        {K::TimedOut, 0, E::Settling, real.restart, "got no answer within 180 seconds"},
+        // A limit of no whole seconds, as only a test gives, in milliseconds.
+        {K::TimedOut, 0, E::Settling, std::chrono::milliseconds(250), "got no answer within 250 milliseconds"},
+    };
+    for (const Case& c : cases) {
+        LineAck ack;
+        ack.kind = c.kind;
+        ack.code = c.code;
+        EXPECT_EQ(AckWords(ack, c.exchange, c.limit), c.words);
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedUi.h"
+#include "tests/support/ShortLimits.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -248,9 +249,11 @@ TEST_F(PortDiscoveryTest, EnumerationClearsTheEarlierScan)
     EXPECT_EQ(PortTable[5].portName, "");
 }
 
-// Whole scans against simulated modems registered in the port directory.
+// Whole scans against simulated modems registered in the port directory,
+// with short limits: a silent port costs a fraction of a second.
 class ScanTest : public PortDiscoveryTest {
 protected:
+    int Scan() { return CLoaderApp::ScanForModems(ui, devices, ShortLimits()); }
     void StartModem(ModemSimProcess& sim, const std::string& port, std::vector<std::string> args = {})
     {
         args.insert(args.end(), {"--port", port});
@@ -264,7 +267,7 @@ TEST_F(ScanTest, ModemOnTheSecondOfTwoPorts)
     ModemSimProcess silent, modem;
     StartModem(silent, "COM1", {"--silent"});
     StartModem(modem, "COM2", {"--ident", "KT-56 Bench"});
-    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    EXPECT_EQ(Scan(), 1);
     EXPECT_EQ(PortTable[0].modemFound, 0);
     EXPECT_EQ(PortTable[0].identification, "");
     EXPECT_EQ(PortTable[1].modemFound, 1);
@@ -282,7 +285,7 @@ TEST_F(ScanTest, DevicesThatCannotBeNamedAreListedAndProbedUnderAPathThatReaches
     ModemSimProcess modem;
     ASSERT_TRUE(modem.Start({"--ident", "KT-56 Bench"}));
     devices.devices = {{modem.DevicePath(), "", "KT-56 USB Modem", ""}, {"/dev/ttyS8", "", "Serial port", ""}};
-    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    EXPECT_EQ(Scan(), 1);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"COM9 -- Serial port",  // what COM9 means without an entry
                                                 modem.DevicePath() + " -- KT-56 USB Modem (no COM name: cannot make " +
                                                     blocked + ": Not a directory)"}));
@@ -300,7 +303,7 @@ TEST_F(ScanTest, ADirectoryOthersMayWriteIsNeitherFollowedNorWritten)
     ASSERT_EQ(::chmod(ports.c_str(), 0777), 0);
     ASSERT_TRUE(modem.Start({"--ident", "KT-56 Bench"}));
     devices.devices = {{modem.DevicePath(), "", "KT-56 USB Modem", ""}};
-    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    EXPECT_EQ(Scan(), 1);
     const std::string why = "the port directory " + ports + " may be written by other users, so its COM names "
                             "cannot be trusted: make it yours alone with \"chmod go-w " + ports + "\"";
     EXPECT_EQ(Rows(), (std::vector<std::string>{"COM2 -- not used: " + why,
@@ -320,7 +323,7 @@ TEST_F(ScanTest, InASharedStickyDirectoryOnlyTheUsersOwnEntriesCount)
     ASSERT_EQ(::chmod(ports.c_str(), 01777), 0);
     ASSERT_TRUE(modem.Start({"--ident", "KT-56 Bench"}));
     devices.devices = {{modem.DevicePath(), "", "KT-56 USB Modem", ""}};
-    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    EXPECT_EQ(Scan(), 1);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"COM1 -- not used: COM1 in " + ports +
                                                     " belongs to another user (uid 65534): remove it (rm " + ports +
                                                     "/COM1) so the scan can name the port again",
@@ -335,7 +338,7 @@ TEST_F(ScanTest, EveryModemIsMarked)
     ModemSimProcess first, second;
     StartModem(first, "COM4");
     StartModem(second, "COM9");
-    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 1);
+    EXPECT_EQ(Scan(), 1);
     EXPECT_EQ(PortTable[0].modemFound + PortTable[1].modemFound, 2);
     EXPECT_EQ(PortTable[1].portName, "COM9");
 }
@@ -343,7 +346,7 @@ TEST_F(ScanTest, EveryModemIsMarked)
 TEST_F(ScanTest, NoModemAnywhereIsSaidOnceAfterTheNoticeIsGone)
 {
     Register("COM3", "/dev/pts/4242");
-    EXPECT_EQ(CLoaderApp::ScanForModems(ui, devices), 0);
+    EXPECT_EQ(Scan(), 0);
     EXPECT_EQ(ui.events, (std::vector<std::string>{"notice", "notice closed", "message"}));
     EXPECT_EQ(ui.messages[0].text, LoadResString(IDS_NO_PORT_AVAILABLE));
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::Warning);

@@ -1,6 +1,7 @@
 #include "serial/PortDiagnosis.h"
 #include "serial/SerialLink.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/SerialResults.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -178,7 +179,7 @@ TEST(PortHolderTest, SerialDeviceOpenedFirstByAnotherProgramIsRefusedAndItsHolde
     PortHandle port = kInvalidPort;
     std::string device;
     for (const char* candidate : {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0", "/dev/ttyACM0"})
-        if (device.empty() && link.OpenPort(candidate, settings, port) == kOpenOk) {
+        if (device.empty() && link.OpenPort(candidate, settings, port) == OpenStatus::Ok) {
             link.ClosePort(port);
             device = candidate;
         }
@@ -187,7 +188,7 @@ TEST(PortHolderTest, SerialDeviceOpenedFirstByAnotherProgramIsRefusedAndItsHolde
 
     HoldingChild child(device);
     ASSERT_TRUE(child.holding);
-    EXPECT_EQ(link.OpenPort(device, settings, port), kOpenFailed);
+    EXPECT_EQ(link.OpenPort(device, settings, port), OpenStatus::Failed);
     EXPECT_EQ(port, kInvalidPort);
     EXPECT_EQ(DescribePortProblem(device), PortInUseText(device, {child.pid, "fl-holder"}));
 }

@@ -5,6 +5,8 @@
 #include "tests/support/ModemSim.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedModem.h"
+#include "tests/support/SerialResults.h"
+#include "tests/support/ShortLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +14,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The scan's probe with limits short enough not to wait out the line's own.
+const modem_protocol::LineTimeLimits kLimits = ShortLimits();
+
+int Probe(std::string_view port, std::string& identification)
+{
+    return CLoaderApp::ProbeModem(port, identification, kLimits);
+}
+
 TEST(ProbeModemTest, FullHandshakeSendsTheFiveCommandsAndCutsTheIdentification)
 {
     ScriptedModem modem(FullModem("KT-56 V.92 Data/Fax Modem"));
     std::string identification = "old";
-    EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 1);
+    EXPECT_EQ(Probe(modem.Path(), identification), 1);
     EXPECT_EQ(identification, "KT-56 V.92 Data/Fax Modem");
     EXPECT_EQ(modem.Received(), "AAAAT\rAT\rAT&&F\rATE1\rATI\r");
 }
@@ -26,7 +36,7 @@ TEST(ProbeModemTest, OneCharacterAndEmptyIdentifications)
     {
         ScriptedModem modem(FullModem("X"));
         std::string identification;
-        EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 1);
+        EXPECT_EQ(Probe(modem.Path(), identification), 1);
         EXPECT_EQ(identification, "X");
     }
     {
@@ -35,7 +45,7 @@ TEST(ProbeModemTest, OneCharacterAndEmptyIdentifications)
         answers["ATE1\r"] = "";  // no echo either
         ScriptedModem modem(answers);
         std::string identification = "old";
-        EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 1);
+        EXPECT_EQ(Probe(modem.Path(), identification), 1);
         EXPECT_EQ(identification, "");
     }
 }
@@ -46,19 +56,19 @@ TEST(ProbeModemTest, UnansweredEchoCommandDoesNotFailTheProbe)
     answers.erase("ATE1\r");
     ScriptedModem modem(answers);
     std::string identification;
-    EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 1);
+    EXPECT_EQ(Probe(modem.Path(), identification), 1);
     EXPECT_EQ(modem.Received(), "AAAAT\rAT\rAT&&F\rATE1\rATI\r");
 }
 
-TEST(ProbeModemTest, UnansweredWakeUpCostsTwoSecondsButDoesNotFail)
+TEST(ProbeModemTest, UnansweredWakeUpCostsItsLimitButDoesNotFail)
 {
     auto answers = FullModem("ID");
     answers.erase("AAAAT\r");
     ScriptedModem modem(answers);
     std::string identification;
     auto start = Clock::now();
-    EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 1);
-    EXPECT_GE(ElapsedMs(start), 2000);
+    EXPECT_EQ(Probe(modem.Path(), identification), 1);
+    EXPECT_GE(ElapsedMs(start), Ms(kLimits.wakeUp));
     EXPECT_EQ(identification, "ID");
 }
 
@@ -69,7 +79,7 @@ TEST(ProbeModemTest, RequiredAnswersEndTheProbeWhenMissing)
         answers.erase(missing);
         ScriptedModem modem(answers);
         std::string identification = "untouched";
-        EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 0) << missing;
+        EXPECT_EQ(Probe(modem.Path(), identification), 0) << missing;
         EXPECT_EQ(identification, "untouched");
         std::string sent = modem.Received();
         // Nothing is sent after the step that failed, and nothing twice.
@@ -80,20 +90,22 @@ TEST(ProbeModemTest, RequiredAnswersEndTheProbeWhenMissing)
         LineSettings settings;
         settings.BaudRate = 57600;
         PortHandle port = kInvalidPort;
-        EXPECT_EQ(link.OpenPort(modem.Path(), settings, port), kOpenOk);
+        EXPECT_EQ(link.OpenPort(modem.Path(), settings, port), OpenStatus::Ok);
         link.ClosePort(port);
     }
 }
 
-TEST(ProbeModemTest, SilentModemIsGivenUpAfterAboutThreeSeconds)
+// Given up after the wake-up's and the first command's limits: about three
+// seconds on the line's own.
+TEST(ProbeModemTest, SilentModemIsGivenUpAfterTheWakeUpAndTheFirstCommand)
 {
     ScriptedModem modem({});
     std::string identification;
     auto start = Clock::now();
-    EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 0);
+    EXPECT_EQ(Probe(modem.Path(), identification), 0);
     long long elapsed = ElapsedMs(start);
-    EXPECT_GT(elapsed, 3000);
-    EXPECT_LT(elapsed, 4500);
+    EXPECT_GT(elapsed, Ms(kLimits.wakeUp + kLimits.command));
+    EXPECT_LT(elapsed, Ms(kLimits.wakeUp + kLimits.command) + 1500);
     EXPECT_EQ(modem.Received(), "AAAAT\rAT\r");
 }
 
@@ -101,8 +113,8 @@ TEST(ProbeModemTest, UnusablePortsGiveZeroAtOnce)
 {
     std::string identification = "untouched";
     auto start = Clock::now();
-    EXPECT_EQ(CLoaderApp::ProbeModem("", identification), 0);
-    EXPECT_EQ(CLoaderApp::ProbeModem("/dev/no-such-port", identification), 0);
+    EXPECT_EQ(Probe("", identification), 0);
+    EXPECT_EQ(Probe("/dev/no-such-port", identification), 0);
     EXPECT_LT(ElapsedMs(start), 500);
     EXPECT_EQ(identification, "untouched");
 
@@ -110,7 +122,7 @@ TEST(ProbeModemTest, UnusablePortsGiveZeroAtOnce)
     ScriptedModem modem(FullModem("ID"));
     HeldPort held(modem.Path());
     ASSERT_TRUE(held.Held());
-    EXPECT_EQ(CLoaderApp::ProbeModem(modem.Path(), identification), 0);
+    EXPECT_EQ(Probe(modem.Path(), identification), 0);
     EXPECT_EQ(modem.Received(), "");
 }
 
@@ -135,7 +147,7 @@ TEST_F(ProbeSimulatedModemTest, AcceptsTheModemAndReadsItsIdentification)
 {
     Start({});
     std::string identification;
-    EXPECT_EQ(CLoaderApp::ProbeModem(sim.DevicePath(), identification), 1);
+    EXPECT_EQ(Probe(sim.DevicePath(), identification), 1);
     EXPECT_EQ(identification, "KT-56 Bench Modem");
 }
 
@@ -144,8 +156,10 @@ TEST_F(ProbeSimulatedModemTest, ModemIgnoringTheWakeUpAndEchoCommandsIsAccepted)
     Start({"--no-answer", "ATE1", "--no-answer", "AAAAT"});
     std::string identification;
     auto start = std::chrono::steady_clock::now();
+    // On the line's own limits: the two unanswered commands are waited out,
+    // 2 s for the wake-up and 1 s for the echo command.
     EXPECT_EQ(CLoaderApp::ProbeModem(sim.DevicePath(), identification), 1);
-    EXPECT_GE(ElapsedMs(start), 3000);  // both unanswered commands are waited out
+    EXPECT_GE(ElapsedMs(start), 3000);
     EXPECT_EQ(identification, "KT-56 Bench Modem");
 }
 
@@ -153,7 +167,7 @@ TEST_F(ProbeSimulatedModemTest, SilentModemIsNotAccepted)
 {
     Start({"--silent"});
     std::string identification = "untouched";
-    EXPECT_EQ(CLoaderApp::ProbeModem(sim.DevicePath(), identification), 0);
+    EXPECT_EQ(Probe(sim.DevicePath(), identification), 0);
     EXPECT_EQ(identification, "untouched");
 }
 
@@ -161,7 +175,7 @@ TEST_F(ProbeSimulatedModemTest, SplitAndPacedAnswersAreStillFound)
 {
     Start({"--chunk", "3", "--pace", "9600"});
     std::string identification;
-    EXPECT_EQ(CLoaderApp::ProbeModem(sim.DevicePath(), identification), 1);
+    EXPECT_EQ(Probe(sim.DevicePath(), identification), 1);
     EXPECT_EQ(identification, "KT-56 Bench Modem");
 }
 

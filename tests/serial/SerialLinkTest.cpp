@@ -3,6 +3,7 @@
 #include "serial/PortNames.h"
 #include "serial/platform/SerialPlatform.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/SerialResults.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ protected:
     {
         LineSettings settings;
         settings.BaudRate = rate;
-        ASSERT_EQ(link.OpenPort(device, settings, port), kOpenOk);
+        ASSERT_EQ(link.OpenPort(device, settings, port), OpenStatus::Ok);
     }
 
     // Waits until the port reports at least count bytes queued.
@@ -66,7 +67,7 @@ TEST_F(SerialLinkTest, ExpectedTextSplitOverTwoReadsIsFoundWhenItCompletes)
         peer.Write("K tail");
     });
     auto start = Clock::now();
-    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 3), kReplyOk);
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 3), ReplyStatus::Ok);
     later.join();
     EXPECT_GE(ElapsedMs(start), 250);
     EXPECT_LT(ElapsedMs(start), 2000);
@@ -77,7 +78,7 @@ TEST_F(SerialLinkTest, OverflowWinsOverAMatchInTheSameChunk)
 {
     peer.Write("0123456789OK");
     AwaitQueued(12);
-    EXPECT_EQ(link.WaitForReply(port, "OK", reply, 10, 1), kReplyTooLong);
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, 10, 1), ReplyStatus::TooLong);
     EXPECT_EQ(reply.Bytes(), "0123456789OK");
 }
 
@@ -85,7 +86,7 @@ TEST_F(SerialLinkTest, OverflowLeavesAtMostNineteenBytesBeyondTheBound)
 {
     peer.Write(std::string(200, 'a'));
     AwaitQueued(200);
-    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 1), kReplyTooLong);
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 1), ReplyStatus::TooLong);
     EXPECT_EQ(reply.Bytes().size(), 140u);  // seven chunks of 20
 }
 
@@ -94,14 +95,14 @@ TEST_F(SerialLinkTest, InputQueuedBeforeTheWaitCounts)
     peer.Write("OK\r\n");
     AwaitQueued(4);
     auto start = Clock::now();
-    EXPECT_EQ(link.WaitForReply(port, "OK\r\n", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_EQ(link.WaitForReply(port, "OK\r\n", reply, kReplyLimit, 1), ReplyStatus::Ok);
     EXPECT_LT(ElapsedMs(start), 500);
 }
 
 TEST_F(SerialLinkTest, EmptyExpectedTextIsFoundAtOnce)
 {
     auto start = Clock::now();
-    EXPECT_EQ(link.WaitForReply(port, "", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_EQ(link.WaitForReply(port, "", reply, kReplyLimit, 1), ReplyStatus::Ok);
     EXPECT_LT(ElapsedMs(start), 500);
 }
 
@@ -110,7 +111,7 @@ TEST_F(SerialLinkTest, OneSecondTimeoutLastsJustOverASecondWithoutSpinning)
     peer.Write("noise");
     double cpuBefore = CpuSeconds();
     auto start = Clock::now();
-    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 1), kReplyTimedOut);
+    EXPECT_EQ(link.WaitForReply(port, "OK", reply, kReplyLimit, 1), ReplyStatus::TimedOut);
     long long elapsed = ElapsedMs(start);
     EXPECT_GT(elapsed, 1000);
     EXPECT_LT(elapsed, 1600);
@@ -138,7 +139,8 @@ TEST_F(SerialLinkTest, SendCommandDrainsAStaleAnswerFirst)
 {
     peer.Write("OK\r\n");
     AwaitQueued(4);
-    EXPECT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 1), kReplyTimedOut);
+    EXPECT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, std::chrono::milliseconds(200)),
+              ReplyStatus::TimedOut);
     EXPECT_EQ(peer.ReadFor(100), "AT\r");
 }
 
@@ -148,12 +150,12 @@ TEST_F(SerialLinkTest, EveryByteValueRoundTripsUnchanged)
     for (int i = 0; i < 256; ++i)
         all += static_cast<char>(i);
 
-    ASSERT_EQ(link.WriteBytes(port, all.data(), all.size()), kReplyOk);
+    ASSERT_EQ(link.WriteBytes(port, all.data(), all.size()), ReplyStatus::Ok);
     EXPECT_EQ(peer.ReadUntil(std::string(1, '\xff'), 2000), all);
 
     peer.Write(all);
     AwaitQueued(256);
-    EXPECT_EQ(link.WaitForReply(port, "never", reply, 255, 1), kReplyTooLong);
+    EXPECT_EQ(link.WaitForReply(port, "never", reply, 255, 1), ReplyStatus::TooLong);
     EXPECT_EQ(reply.Bytes(), all);
     EXPECT_EQ(reply.Text(), "");  // the text ends at the zero byte that came first
 }
@@ -166,7 +168,7 @@ TEST_F(SerialLinkTest, TransmitCommCharGoesAheadOfQueuedOutput)
     // Far more than the far end's terminal takes in before it reads: the
     // rest waits in the queue behind it, which the byte must not wait for.
     const std::string queued(10000, 'q');
-    ASSERT_EQ(link.WriteBytes(port, queued.data(), queued.size()), kReplyOk);
+    ASSERT_EQ(link.WriteBytes(port, queued.data(), queued.size()), ReplyStatus::Ok);
     EXPECT_TRUE(link.TransmitCommChar(port, 'Z'));
     std::string got = peer.ReadUntil("Z", 2000);
     EXPECT_LT(got.size(), queued.size()) << "the byte came after everything queued";
@@ -187,13 +189,13 @@ TEST_F(SerialLinkTest, PortIsHeldExclusivelyEvenByTheSameProgram)
     LineSettings settings;
     settings.BaudRate = 57600;
     PortHandle second = 1234;
-    EXPECT_EQ(other.OpenPort(peer.SlavePath(), settings, second), kOpenFailed);
+    EXPECT_EQ(other.OpenPort(peer.SlavePath(), settings, second), OpenStatus::Failed);
     EXPECT_EQ(second, kInvalidPort);
 
     link.ClosePort(port);
     EXPECT_EQ(port, kInvalidPort);
     link.ClosePort(port);  // nothing for an invalid handle
-    EXPECT_EQ(other.OpenPort(peer.SlavePath(), settings, second), kOpenOk);
+    EXPECT_EQ(other.OpenPort(peer.SlavePath(), settings, second), OpenStatus::Ok);
     other.ClosePort(second);
 }
 
@@ -204,13 +206,13 @@ TEST_F(SerialLinkTest, WaitEndsEarlyWhenTheFarEndHasGone)
     LineSettings settings;
     settings.BaudRate = 57600;
     PortHandle handle = kInvalidPort;
-    ASSERT_EQ(other.OpenPort(gone->SlavePath(), settings, handle), kOpenOk);
+    ASSERT_EQ(other.OpenPort(gone->SlavePath(), settings, handle), OpenStatus::Ok);
     gone->Write("OK");
     ::usleep(50 * 1000);
     ::close(gone->MasterFd());
     ReplyBuffer lost;
     auto start = Clock::now();
-    EXPECT_EQ(other.WaitForReply(handle, "OK\r\n", lost, kReplyLimit, 5), kReplyPortGone);
+    EXPECT_EQ(other.WaitForReply(handle, "OK\r\n", lost, kReplyLimit, 5), ReplyStatus::PortGone);
     EXPECT_TRUE(other.PortGone(handle));
     EXPECT_LT(ElapsedMs(start), 2000);
     other.ClosePort(handle);
@@ -235,7 +237,7 @@ TEST_F(LineSettingsTest, CookedTerminalBecomesRawWithoutSoftwareFlowControlKeepi
 
     LineSettings settings;
     settings.BaudRate = 256000;
-    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), OpenStatus::Ok);
     EXPECT_EQ(settings.BaudRate, 256000u);
     EXPECT_EQ(settings.ByteSize, 8);
     EXPECT_EQ(settings.Parity, 0);
@@ -253,11 +255,11 @@ TEST_F(LineSettingsTest, CookedTerminalBecomesRawWithoutSoftwareFlowControlKeepi
     EXPECT_FALSE(after.c_lflag & (ECHO | ICANON | ISIG));
 
     // CR goes out as CR and comes in as CR; nothing is echoed back.
-    ASSERT_EQ(link.WriteBytes(port, "AT\r", 3), kReplyOk);
+    ASSERT_EQ(link.WriteBytes(port, "AT\r", 3), ReplyStatus::Ok);
     EXPECT_EQ(peer.ReadFor(150), "AT\r");
     peer.Write("A\rB\x03");
     ReplyBuffer reply;
-    EXPECT_EQ(link.WaitForReply(port, "B\x03", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_EQ(link.WaitForReply(port, "B\x03", reply, kReplyLimit, 1), ReplyStatus::Ok);
     EXPECT_EQ(reply.Text(), "A\rB\x03");
     link.ClosePort(port);
 }
@@ -267,13 +269,13 @@ TEST_F(LineSettingsTest, XoffFromTheLineIsDataAndDoesNotStopWriting)
     PtyPeer peer(/*raw=*/false);
     LineSettings settings;
     settings.BaudRate = 57600;
-    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    ASSERT_EQ(link.OpenPort(peer.SlavePath(), settings, port), OpenStatus::Ok);
     peer.Write("\x13");
     ReplyBuffer reply;
-    EXPECT_EQ(link.WaitForReply(port, "\x13", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_EQ(link.WaitForReply(port, "\x13", reply, kReplyLimit, 1), ReplyStatus::Ok);
 
     auto start = Clock::now();
-    ASSERT_EQ(link.WriteBytes(port, "AT\r", 3), kReplyOk);
+    ASSERT_EQ(link.WriteBytes(port, "AT\r", 3), ReplyStatus::Ok);
     EXPECT_EQ(peer.ReadUntil("AT\r", 1000), "AT\r");
     EXPECT_LT(ElapsedMs(start), 1000);
     link.ClosePort(port);
@@ -284,10 +286,10 @@ TEST_F(LineSettingsTest, RefusedBaudRateGivesMinusTwoAndLeavesNothingOpen)
     PtyPeer peer;
     LineSettings settings;
     settings.BaudRate = 0;
-    EXPECT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenSettingsRefused);
+    EXPECT_EQ(link.OpenPort(peer.SlavePath(), settings, port), OpenStatus::SettingsRefused);
     EXPECT_EQ(port, kInvalidPort);
     settings.BaudRate = 57600;
-    EXPECT_EQ(link.OpenPort(peer.SlavePath(), settings, port), kOpenOk);
+    EXPECT_EQ(link.OpenPort(peer.SlavePath(), settings, port), OpenStatus::Ok);
     link.ClosePort(port);
 }
 
@@ -313,8 +315,8 @@ TEST_F(PortNameTest, ComNamesResolveThroughThePortDirectoryInAnyCase)
     LineSettings settings;
     settings.BaudRate = 57600;
     PortHandle port = kInvalidPort;
-    ASSERT_EQ(link.OpenPort("Com7", settings, port), kOpenOk);
-    ASSERT_EQ(link.WriteBytes(port, "x", 1), kReplyOk);
+    ASSERT_EQ(link.OpenPort("Com7", settings, port), OpenStatus::Ok);
+    ASSERT_EQ(link.WriteBytes(port, "x", 1), ReplyStatus::Ok);
     EXPECT_EQ(peer.ReadFor(100), "x");
     link.ClosePort(port);
 }
@@ -327,7 +329,7 @@ TEST_F(PortNameTest, MissingDanglingOrUnknownPortsCannotBeOpened)
         LineSettings settings;
         settings.BaudRate = 57600;
         PortHandle port = 77;
-        EXPECT_EQ(link.OpenPort(name, settings, port), kOpenFailed) << name;
+        EXPECT_EQ(link.OpenPort(name, settings, port), OpenStatus::Failed) << name;
         EXPECT_EQ(port, kInvalidPort) << name;
     }
 }

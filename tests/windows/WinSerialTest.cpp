@@ -8,6 +8,7 @@
 #include "flash/ModemLink.h"
 #include "serial/PortDiagnosis.h"
 #include "serial/SerialLink.h"
+#include "tests/support/SerialResults.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ protected:
             return false;
         LineSettings settings;
         settings.BaudRate = 57600;
-        EXPECT_EQ(link.OpenPort(name, settings, port), kOpenOk) << name;
+        EXPECT_EQ(link.OpenPort(name, settings, port), OpenStatus::Ok) << name;
         return port != kInvalidPort;
     }
 
@@ -110,16 +111,16 @@ TEST_F(WinSerialTest, CommandsAnswersAndTheQueue)
 {
     if (!OpenFrom("FL_TEST_MODEM_PORT"))
         GTEST_SKIP() << "FL_TEST_MODEM_PORT is not set";
-    EXPECT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 1), kReplyOk);
+    EXPECT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 1), ReplyStatus::Ok);
     EXPECT_EQ(reply.Text(), "AT\r\r\nOK\r\n");
 
     // The carriage return that completes the command goes through TransmitCommChar.
-    ASSERT_EQ(link.WriteBytes(port, "ATI", 3), kReplyOk);
+    ASSERT_EQ(link.WriteBytes(port, "ATI", 3), ReplyStatus::Ok);
     ASSERT_TRUE(link.TransmitCommChar(port, '\r'));
-    EXPECT_EQ(link.WaitForReply(port, "OK\r\n", reply, kReplyLimit, 1), kReplyOk);
+    EXPECT_EQ(link.WaitForReply(port, "OK\r\n", reply, kReplyLimit, 1), ReplyStatus::Ok);
     EXPECT_EQ(reply.Text().substr(0, 6), "ATI\r\r\n");
 
-    ASSERT_EQ(link.WriteBytes(port, "ATI\r", 4), kReplyOk);
+    ASSERT_EQ(link.WriteBytes(port, "ATI\r", 4), ReplyStatus::Ok);
     std::uint32_t queued = 0;
     for (int i = 0; i < 100 && queued < 10; ++i, ::Sleep(10))
         ASSERT_TRUE(sp::QueuedInput(port, queued));
@@ -133,21 +134,21 @@ TEST_F(WinSerialTest, PortsThatCannotBeUsedAreToldApart)
 {
     struct Case {
         std::string port;
-        int opened;
+        OpenStatus opened;
         std::string problem;  // how the diagnosis begins
     };
     std::vector<Case> cases = {
-        {"COM9", kOpenFailed, "No such port: COM9 does not exist."},
-        {"", kOpenFailed, "\"\" is not a port name"},
-        {"\\\\.\\COM9", kOpenFailed, "No such port: \\\\.\\COM9 does not exist."},
+        {"COM9", OpenStatus::Failed, "No such port: COM9 does not exist."},
+        {"", OpenStatus::Failed, "\"\" is not a port name"},
+        {"\\\\.\\COM9", OpenStatus::Failed, "No such port: \\\\.\\COM9 does not exist."},
     };
     if (std::string modem = EnvPort("FL_TEST_MODEM_PORT"); !modem.empty())
-        cases.push_back({modem, kOpenOk, ""});  // no status lines on Wine's ports: probed all the same
+        cases.push_back({modem, OpenStatus::Ok, ""});  // no status lines on Wine's ports: probed all the same
     for (const Case& c : cases) {
         LineSettings settings;
         settings.BaudRate = 57600;
         EXPECT_EQ(link.OpenPort(c.port, settings, port), c.opened) << c.port;
-        EXPECT_EQ(port == kInvalidPort, c.opened != kOpenOk) << c.port;
+        EXPECT_EQ(port == kInvalidPort, c.opened != OpenStatus::Ok) << c.port;
         link.ClosePort(port);
         std::string problem = DescribePortProblem(c.port);
         EXPECT_EQ(problem.substr(0, c.problem.size()), c.problem) << problem;
@@ -181,9 +182,9 @@ TEST_F(WinSerialTest, StopRequestFromAnotherThreadEndsALongWait)
         ::Sleep(300);
         SerialLink::RequestStop();
     });
-    int result = link.WaitForReply(port, "OK", reply, kReplyLimit, 30);
+    ReplyStatus result = link.WaitForReply(port, "OK", reply, kReplyLimit, 30);
     stopper.join();
-    EXPECT_EQ(result, kReplyStopped);
+    EXPECT_EQ(result, ReplyStatus::Stopped);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1300));
 }
 
@@ -198,7 +199,7 @@ TEST_F(WinSerialTest, AnswersAreSeenSoonAfterTheyArrive)
     std::vector<double> rounds;
     for (int i = 0; i < 200; ++i) {
         auto start = Clock::now();
-        ASSERT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 1), kReplyOk);
+        ASSERT_EQ(link.SendCommand(port, "AT\r", reply, "OK\r\n", kReplyLimit, 1), ReplyStatus::Ok);
         rounds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     std::sort(rounds.begin(), rounds.end());
