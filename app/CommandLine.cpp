@@ -97,7 +97,7 @@ std::string TooLong(std::string_view what, std::string_view token, std::size_t l
            std::to_string(limit) + " characters. ";
 }
 
-} // namespace
+}  // namespace
 
 CommandLineOutcome ClassifyCommandLine(std::string_view argumentText)
 {
@@ -130,8 +130,7 @@ CommandLineOutcome ClassifyCommandLine(std::string_view argumentText)
     outcome.mode = RunMode::PreSelected;
     FlashSelection = FlashSelectionRecord{};
     SetField(FlashSelection.PortName, tokens[0]);
-    FlashSelection.BaudRate =
-        tokens.size() > 1 ? CommandLineBaudRate(LeadingNumber(tokens[1])) : kDefaultBaudRate;
+    FlashSelection.BaudRate = tokens.size() > 1 ? CommandLineBaudRate(LeadingNumber(tokens[1])) : kDefaultBaudRate;
     if (tokens.size() > 2) {
         SetField(FlashSelection.HexFilePath, tokens[2]);
     } else {

@@ -17,8 +17,7 @@ std::array<unsigned char, kSelectionSize> SelectionToBytes(const FlashSelectionR
     for (int i = 0; i < 4; ++i)
         bytes[i] = static_cast<unsigned char>(rate >> (8 * i));
     std::memcpy(&bytes[offsetof(FlashSelectionRecord, PortName)], record.PortName, sizeof record.PortName);
-    std::memcpy(&bytes[offsetof(FlashSelectionRecord, HexFilePath)], record.HexFilePath,
-                sizeof record.HexFilePath);
+    std::memcpy(&bytes[offsetof(FlashSelectionRecord, HexFilePath)], record.HexFilePath, sizeof record.HexFilePath);
     return bytes;
 }
 
@@ -33,8 +32,7 @@ void SelectionFromBytes(FlashSelectionRecord& record, const unsigned char* bytes
         rate |= static_cast<std::uint32_t>(image[i]) << (8 * i);
     record.BaudRate = static_cast<std::int32_t>(rate);
     std::memcpy(record.PortName, &image[offsetof(FlashSelectionRecord, PortName)], sizeof record.PortName);
-    std::memcpy(record.HexFilePath, &image[offsetof(FlashSelectionRecord, HexFilePath)],
-                sizeof record.HexFilePath);
+    std::memcpy(record.HexFilePath, &image[offsetof(FlashSelectionRecord, HexFilePath)], sizeof record.HexFilePath);
 }
 
 bool DefaultHexFilePath(std::string& path)

@@ -46,15 +46,9 @@ int CLoaderApp::ProbeModem(std::string_view portName, std::string& identificatio
     return modem_scan::ProbeModem(portName, identification, limits);
 }
 
-std::string CLoaderApp::CutIdentification(std::string_view reply)
-{
-    return modem_scan::CutIdentification(reply);
-}
+std::string CLoaderApp::CutIdentification(std::string_view reply) { return modem_scan::CutIdentification(reply); }
 
-int CLoaderApp::ScanForModems(ScanUi& ui)
-{
-    return modem_scan::ScanForModems(ui);
-}
+int CLoaderApp::ScanForModems(ScanUi& ui) { return modem_scan::ScanForModems(ui); }
 
 #ifndef _WIN32
 int CLoaderApp::ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineTimeLimits& limits)

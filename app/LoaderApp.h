@@ -48,8 +48,7 @@ public:
 #ifndef _WIN32
     static int ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineTimeLimits& limits = {});
 #endif
-    static int ScanForModems(ScanUi& ui, RegistryAccess& registry,
-                             const modem_protocol::LineTimeLimits& limits = {});
+    static int ScanForModems(ScanUi& ui, RegistryAccess& registry, const modem_protocol::LineTimeLimits& limits = {});
 
 private:
     StartupUi& m_ui;

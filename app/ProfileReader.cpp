@@ -17,10 +17,7 @@ std::string_view Trim(std::string_view text)
 }
 
 // Names and values are C strings to the profile reader: a zero byte ends them.
-std::string UpToZero(std::string_view text)
-{
-    return std::string(text.substr(0, text.find('\0')));
-}
+std::string UpToZero(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
 
 void AppendUtf8(std::string& out, char32_t c)
 {
@@ -65,7 +62,7 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 bool ProfileReader::Load(std::FILE* stream)
 {
@@ -118,8 +115,8 @@ void ProfileReader::Parse(std::string_view bytes)
     }
 }
 
-std::string ProfileReader::GetString(std::string_view section, std::string_view key,
-                                     std::string_view defaultValue, std::size_t holderSize) const
+std::string ProfileReader::GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                     std::size_t holderSize) const
 {
     const std::size_t room = holderSize > 0 ? holderSize - 1 : 0;
     // Names match regardless of letter case.

@@ -85,8 +85,8 @@ enum class RunOutcome {
 
 struct RunResult {
     RunOutcome outcome = RunOutcome::Succeeded;
-    std::string reason;  // the failure's reason as shown; empty on success
-    std::string detail;  // which file, which line, which answer, where known
+    std::string reason;           // the failure's reason as shown; empty on success
+    std::string detail;           // which file, which line, which answer, where known
     std::uint32_t elapsedMs = 0;  // since the run began
 };
 

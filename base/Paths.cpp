@@ -11,7 +11,7 @@ bool EndsInSeparator(std::string_view path)
     return !path.empty() && (path.back() == kPathSeparator || (kPathSeparator == '\\' && path.back() == '/'));
 }
 
-} // namespace
+}  // namespace
 
 FileContents ReadWithin(std::uint64_t size, std::size_t maxBytes,
                         const std::function<long long(char* into, std::size_t count)>& readSome)

@@ -33,7 +33,9 @@ double CpuSeconds()
 {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -63,7 +65,8 @@ int RunMany(int ports, int baud, double latencyTimerMs, const std::string& image
     // One port: check, then flash; its time, or a negative one on failure.
     auto flash = [&](int index, bool count) {
         QuietReporter reporter;
-        FlashSession session(reporter, {sims[static_cast<std::size_t>(index)]->DevicePath(), baud, dir.File("MODEM.HEX"), ""});
+        FlashSession session(reporter,
+                             {sims[static_cast<std::size_t>(index)]->DevicePath(), baud, dir.File("MODEM.HEX"), ""});
         if (session.CheckAtOpening() != FlashSession::CheckResult::Ready)
             return -1.0;
         if (count)
@@ -116,7 +119,7 @@ int RunMany(int ports, int baud, double latencyTimerMs, const std::string& image
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -128,7 +131,9 @@ int main(int argc, char** argv)
     CLI::App app{"Flashes a generated image through modemsim paced at a line rate and reports the figures."};
     app.add_option("--kib", kib, "Image size in KiB")->capture_default_str();
     app.add_option("--baud", baud, "Line rate of the simulated modem")->capture_default_str();
-    app.add_option("--record-bytes", recordBytes, "Data bytes per record")->check(CLI::Range(1, 57))->capture_default_str();
+    app.add_option("--record-bytes", recordBytes, "Data bytes per record")
+        ->check(CLI::Range(1, 57))
+        ->capture_default_str();
     app.add_option("--latency-timer-ms", latencyTimerMs,
                    "The modem's replies held as by a USB adapter's latency timer of this many ms (16 on common chips "
                    "without low latency)")
@@ -204,8 +209,8 @@ int main(int argc, char** argv)
     double median = turnaroundsMs.empty() ? 0 : turnaroundsMs[turnaroundsMs.size() / 2];
     double p99 = turnaroundsMs.empty() ? 0 : turnaroundsMs[turnaroundsMs.size() * 99 / 100];
     double lineLimit = static_cast<double>(bytesSent + bytesReceived) * 10.0 / baud;
-    std::printf("image:              %u KiB of data, %u bytes per record, %zu bytes of Intel HEX\n", kib,
-                recordBytes, image.size());
+    std::printf("image:              %u KiB of data, %u bytes per record, %zu bytes of Intel HEX\n", kib, recordBytes,
+                image.size());
     std::printf("line:               %d baud, %llu bytes sent, %llu bytes received\n", baud,
                 static_cast<unsigned long long>(bytesSent), static_cast<unsigned long long>(bytesReceived));
     std::printf("time:               %.2f s (the line alone needs %.2f s)\n", wall, lineLimit);

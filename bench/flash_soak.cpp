@@ -87,7 +87,7 @@ Plan Draw(std::mt19937& random, unsigned seed)
     return plan;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

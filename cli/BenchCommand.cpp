@@ -41,7 +41,7 @@ struct PortRun {
     std::string identification;  // the modem's type, sector size and checksum
     std::string plan = "-";
     std::string state = "waiting";
-    std::string reason;          // why it failed; empty while it has not
+    std::string reason;  // why it failed; empty while it has not
     int percent = 0;
     std::uint64_t sent = 0;
     Clock::time_point start;
@@ -88,10 +88,7 @@ public:
             m_run.state = state;
         }
     }
-    GoOnAnswer ShouldGoOn() override
-    {
-        return SerialLink::StopRequested() ? GoOnAnswer::Stop : GoOnAnswer::GoOn;
-    }
+    GoOnAnswer ShouldGoOn() override { return SerialLink::StopRequested() ? GoOnAnswer::Stop : GoOnAnswer::GoOn; }
     void OnResult(const RunResult& result) override
     {
         if (result.outcome == RunOutcome::Succeeded)
@@ -211,7 +208,7 @@ void FlashOne(PortRun& run, FlashTarget target, TargetFiles files, bool assumeYe
 std::string Utc(std::chrono::system_clock::time_point when)
 {
     std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm parts {};
+    std::tm parts{};
 #ifdef _WIN32
     gmtime_s(&parts, &seconds);
 #else
@@ -254,8 +251,8 @@ bool WriteReport(const std::string& path, const std::string& image, const FileCo
                          {"reason", run->reason}});
     }
     // Texts from the modem or the system may hold any byte: replaced, not refused.
-    const std::string text = nlohmann::json{{"ports", ports}}.dump(2, ' ', false,
-                                                                   nlohmann::json::error_handler_t::replace) + "\n";
+    const std::string text =
+        nlohmann::json{{"ports", ports}}.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     return WriteFileAtomically(path, text.data(), text.size(), &why);
 }
 
@@ -306,7 +303,7 @@ std::string RunLine(const PortRun& run)
     return line;
 }
 
-} // namespace
+}  // namespace
 
 int RunBench(const FlashOptions& options)
 {

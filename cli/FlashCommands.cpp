@@ -97,7 +97,7 @@ void PrintRows(const TerminalReporter& reporter, const FlashSession& session, co
     std::fflush(stdout);
 }
 
-} // namespace
+}  // namespace
 
 void PrintStaleLockNote(const std::string& port)
 {

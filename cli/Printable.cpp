@@ -21,7 +21,7 @@ void AppendEscape(std::string& out, unsigned char byte)
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string Printable(std::string_view text, bool keepLineBreaks)
 {

@@ -49,7 +49,7 @@ void OnStopSignal(int signal)
 }
 #endif
 
-} // namespace
+}  // namespace
 
 void TerminalReporter::StopOnSignals()
 {
@@ -131,10 +131,7 @@ void TerminalReporter::OnResult(const RunResult& result)
         std::fprintf(stderr, "%s\n", Printable(result.detail, true).c_str());
 }
 
-GoOnAnswer TerminalReporter::ShouldGoOn()
-{
-    return SerialLink::StopRequested() ? GoOnAnswer::Stop : GoOnAnswer::GoOn;
-}
+GoOnAnswer TerminalReporter::ShouldGoOn() { return SerialLink::StopRequested() ? GoOnAnswer::Stop : GoOnAnswer::GoOn; }
 
 void TerminalReporter::OnWait(const RunWait& wait)
 {
@@ -151,8 +148,8 @@ void TerminalReporter::OnWait(const RunWait& wait)
     m_waitShown = seconds;
     const char* waitingFor =
         what == ModemWait::Erasing ? "waiting for the modem's first answer" : "waiting for the restarted loader";
-    std::printf("%s%3d%% %s  %s  %u:%02u%s", m_live ? "\r" : "", m_percent, m_label.c_str(),
-                waitingFor, seconds / 60, seconds % 60, m_live ? "\x1b[K" : "\n");
+    std::printf("%s%3d%% %s  %s  %u:%02u%s", m_live ? "\r" : "", m_percent, m_label.c_str(), waitingFor, seconds / 60,
+                seconds % 60, m_live ? "\x1b[K" : "\n");
     std::fflush(stdout);
     m_lineOpen = m_live;
 }

@@ -49,7 +49,7 @@ private:
     std::chrono::steady_clock::time_point m_fileStart;
     std::chrono::steady_clock::time_point m_lastDraw;
     int m_lastPercent = -1;
-    int m_percent = 0;  // of the file being sent, shown while a wait goes on
+    int m_percent = 0;         // of the file being sent, shown while a wait goes on
     unsigned m_waitShown = 0;  // whole seconds of a long wait last shown
     bool m_lineOpen = false;
 };

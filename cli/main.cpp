@@ -80,9 +80,10 @@ namespace {
 void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPorts = false)
 {
     if (severalPorts) {
-        auto* ports = command->add_option("--port", options.ports,
-                                          "COM1 to COM9, or a device path; several flash their modems at the same time");
-        auto* all = command->add_flag("--all", options.all, "Every port on which the handshake finds a supported modem");
+        auto* ports = command->add_option(
+            "--port", options.ports, "COM1 to COM9, or a device path; several flash their modems at the same time");
+        auto* all =
+            command->add_flag("--all", options.all, "Every port on which the handshake finds a supported modem");
         ports->excludes(all);
         all->excludes(ports);
     } else {
@@ -93,7 +94,7 @@ void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPort
     command->add_flag("--trace", options.trace, "Print every byte sent and received, with times, to stderr");
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -124,7 +125,8 @@ int main(int argc, char** argv)
                                 "Answer Yes when the modem asks for a retry after a failed erase or program step "
                                 "(otherwise asked on a terminal for one port, else No)");
     bool answerNo = false;
-    auto* no = flash->add_flag("--no", answerNo, "Answer No to those questions (the default with several ports or no terminal)");
+    auto* no = flash->add_flag("--no", answerNo,
+                               "Answer No to those questions (the default with several ports or no terminal)");
     yes->excludes(no);
     flash->add_option("--report", flashOptions.report,
                       "Write a JSON record of every port's run to FILE at the end (also after Ctrl-C)");

@@ -10,17 +10,14 @@ namespace mp = modem_protocol;
 
 namespace {
 
-std::string Str(int id)
-{
-    return LoadResString(id);
-}
+std::string Str(int id) { return LoadResString(id); }
 
 std::string LineOf(const HexRecord& record, const std::string& what)
 {
     return "Line " + std::to_string(record.lineNumber) + " " + what + ".";
 }
 
-} // namespace
+}  // namespace
 
 std::string FormatElapsed(std::uint32_t elapsedMs)
 {
@@ -87,10 +84,7 @@ FlashSession::FlashSession(FlashReporter& reporter, FlashTarget target, TargetFi
 {
 }
 
-FlashSession::~FlashSession()
-{
-    m_link.ClosePort(m_port);
-}
+FlashSession::~FlashSession() { m_link.ClosePort(m_port); }
 
 FlashSession::CheckResult FlashSession::CheckAtOpening()
 {
@@ -263,8 +257,7 @@ std::string FlashSession::Interruption(const HexRecord& record)
     return {};
 }
 
-bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last,
-                                  ReplyBuffer& reply)
+bool FlashSession::SendLoaderLine(const HexRecord& record, const std::string& sendText, bool last, ReplyBuffer& reply)
 {
     // A loader line, and the banner its last one brings, have the line's
     // time each try.
@@ -313,8 +306,9 @@ bool FlashSession::SendImageLine(const HexRecord& record, std::chrono::milliseco
             EnterPhase(RunPhase::RestartingLoader);
         m_reporter.OnWait({ModemWait::Restarting, waitedMs, limitMs});
     };
-    const bool settled = ack.kind == LineAck::Refused && m_link.HandleNok(m_port, ack, reply, record.line, addressRecord,
-                                                                         m_reporter, why, &counts, restarting);
+    const bool settled =
+        ack.kind == LineAck::Refused &&
+        m_link.HandleNok(m_port, ack, reply, record.line, addressRecord, m_reporter, why, &counts, restarting);
     m_counts.refusals += counts.refusals;
     m_counts.restarts += counts.restarts;
     if (settled) {
@@ -327,7 +321,8 @@ bool FlashSession::SendImageLine(const HexRecord& record, std::chrono::milliseco
     if (std::string interrupted = Interruption(record); !interrupted.empty())
         m_detail = interrupted;
     else if (ack.kind == LineAck::Refused)
-        m_detail = LineOf(record, AckWords(ack, AckExchange::ImageLine, limit) + " and not accepted afterwards: " + why);
+        m_detail =
+            LineOf(record, AckWords(ack, AckExchange::ImageLine, limit) + " and not accepted afterwards: " + why);
     else
         m_detail = LineOf(record, AckWords(ack, AckExchange::ImageLine, limit));
     return false;

@@ -50,7 +50,7 @@ struct RunPlan {
     std::string reason;       // the run's failure reason, for every verdict but Go
     std::string detail;       // which file, which line, what is wrong
     HexFile image;
-    HexFile loader;           // only for a complete load
+    HexFile loader;  // only for a complete load
 };
 
 // What a run sent and what it took: lines written (resends not counted),

@@ -37,7 +37,8 @@ std::string CheckRecord(std::string_view record, std::size_t maxDataBytes, std::
     if (record.empty())
         return "empty line";
     if (record[0] != ':')
-        return "the record does not start with ':' (it starts with " + Describe(static_cast<unsigned char>(record[0])) + ")";
+        return "the record does not start with ':' (it starts with " + Describe(static_cast<unsigned char>(record[0])) +
+               ")";
     for (std::size_t i = 1; i < record.size(); ++i)
         if (HexValue(record[i]) < 0)
             return "character " + std::to_string(i + 1) + " is " + Describe(static_cast<unsigned char>(record[i])) +
@@ -69,15 +70,15 @@ std::string CheckRecord(std::string_view record, std::size_t maxDataBytes, std::
     return {};
 }
 
-} // namespace
+}  // namespace
 
 bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& file, std::string& error)
 {
     return CheckHexContents(ReadRegularFile(path, kMaxHexFileBytes), path, maxDataBytes, file, error);
 }
 
-bool CheckHexContents(const FileContents& contents, const std::string& path, std::size_t maxDataBytes,
-                      HexFile& file, std::string& error)
+bool CheckHexContents(const FileContents& contents, const std::string& path, std::size_t maxDataBytes, HexFile& file,
+                      std::string& error)
 {
     file = HexFile{};
     switch (contents.result) {
@@ -124,7 +125,7 @@ bool CheckHexText(std::string_view text, const std::string& name, std::size_t ma
                              (text[0] == ':' && text[1] == '\0') || (text[0] == '\0' && text[1] == ':')))
         return fail(0, "it is UTF-16 text, two bytes a character; save it as plain ASCII text");
 
-    bool ended = false;       // the end-of-file record has been read
+    bool ended = false;  // the end-of-file record has been read
     unsigned lineNumber = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {

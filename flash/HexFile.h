@@ -12,9 +12,9 @@
 #include <vector>
 
 struct HexRecord {
-    std::string line;          // the record as it goes on the wire, with its CR LF
-    unsigned lineNumber = 0;   // in the file, from 1
-    std::uint8_t type = 0;     // 00 data ... 05 start linear address
+    std::string line;         // the record as it goes on the wire, with its CR LF
+    unsigned lineNumber = 0;  // in the file, from 1
+    std::uint8_t type = 0;    // 00 data ... 05 start linear address
 };
 
 struct HexFile {
@@ -42,8 +42,8 @@ bool LoadHexFile(const std::string& path, std::size_t maxDataBytes, HexFile& fil
 
 // The same check on a file read before (ReadRegularFile with
 // kMaxHexFileBytes), so that the bytes checked are the bytes sent.
-bool CheckHexContents(const FileContents& contents, const std::string& path, std::size_t maxDataBytes,
-                      HexFile& file, std::string& error);
+bool CheckHexContents(const FileContents& contents, const std::string& path, std::size_t maxDataBytes, HexFile& file,
+                      std::string& error);
 
 // The same check on text already read; name stands for the file in errors.
 bool CheckHexText(std::string_view text, const std::string& name, std::size_t maxDataBytes, HexFile& file,

@@ -33,21 +33,12 @@ constexpr unsigned kSettleLimitMs = 500;
 // How often a long wait tells how long it has lasted.
 constexpr unsigned kWaitReportMs = 250;
 
-std::uint64_t Ms(std::chrono::milliseconds limit)
-{
-    return static_cast<std::uint64_t>(limit.count());
-}
+std::uint64_t Ms(std::chrono::milliseconds limit) { return static_cast<std::uint64_t>(limit.count()); }
 
 // The character at pos, or a zero byte past the end of the text.
-char At(std::string_view text, std::size_t pos)
-{
-    return pos < text.size() ? text[pos] : '\0';
-}
+char At(std::string_view text, std::size_t pos) { return pos < text.size() ? text[pos] : '\0'; }
 
-int Code(char c)
-{
-    return static_cast<unsigned char>(c);
-}
+int Code(char c) { return static_cast<unsigned char>(c); }
 
 // Finds the sector-size marker in text: ",40," first, anywhere, then ",10,".
 bool FindSectorMarker(std::string_view text, std::int32_t& sectorSize, std::size_t& at)
@@ -73,7 +64,7 @@ std::string FourAt(std::string_view text, std::ptrdiff_t pos)
     return four;
 }
 
-} // namespace
+}  // namespace
 
 bool ModemLink::ReadFileInfo(const std::string& path, ModemInfo& record)
 {
@@ -115,8 +106,8 @@ LoadPlan ModemLink::IdentifyModem(PortHandle port, ModemInfo& record)
     for (const mp::HandshakeStep& step : mp::kHandshake) {
         if (step.identifyLimit == nullptr)
             continue;
-        ReplyStatus answered = SendCommand(port, step.command, reply, mp::kCommandOk, kReplyLimit,
-                                           m_limits.*step.identifyLimit);
+        ReplyStatus answered =
+            SendCommand(port, step.command, reply, mp::kCommandOk, kReplyLimit, m_limits.*step.identifyLimit);
         if (step.mustAnswer && answered != ReplyStatus::Ok)
             return NoModem;
     }
@@ -186,7 +177,7 @@ void ModemLink::DecodeModemType(char letter, int number, ModemInfo& record)
         std::int32_t code;
         const char* name;
     } kTypes[] = {
-        {'C', 43, 1, "Central Site"}, {'I', 49, 2, "ISA"}, {'S', 53, 3, "Serial"},
+        {'C', 43, 1, "Central Site"}, {'I', 49, 2, "ISA"},     {'S', 53, 3, "Serial"},
         {'U', 55, 5, "USB"},          {'P', 50, 4, "PC Card"},
     };
     char upper = (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
@@ -228,7 +219,7 @@ bool CodeDigitAt(std::string_view bytes, std::size_t at)
     return at < bytes.size() && bytes[at] >= mp::kFirstRefusalDigit && bytes[at] <= mp::kLastRefusalDigit;
 }
 
-} // namespace
+}  // namespace
 
 AckScan ModemLink::ScanAck(std::string_view bytes, std::string_view okText)
 {
@@ -380,10 +371,10 @@ bool BannerWhole(const ReplyBuffer& reply)
     return at != std::string_view::npos && reply.Text().size() >= at + mp::kBanner.size() + mp::kBannerVersionLength;
 }
 
-} // namespace
+}  // namespace
 
-void ModemLink::AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt,
-                            std::chrono::milliseconds limit, const WaitProgress& waiting)
+void ModemLink::AwaitBanner(PortHandle port, ReplyBuffer& reply, std::uint32_t sentAt, std::chrono::milliseconds limit,
+                            const WaitProgress& waiting)
 {
     if (BannerWhole(reply))
         return;
@@ -540,8 +531,8 @@ bool ModemLink::HandleNok(PortHandle port, LineAck ack, const ReplyBuffer& answe
     }
 }
 
-ModemLink::Remedy ModemLink::JudgeRefusal(PortHandle port, PendingLine& line, ReplyBuffer& reply,
-                                          LineCounts& counts, std::string& why)
+ModemLink::Remedy ModemLink::JudgeRefusal(PortHandle port, PendingLine& line, ReplyBuffer& reply, LineCounts& counts,
+                                          std::string& why)
 {
     if (line.ack.kind == LineAck::Stopped || line.ack.kind == LineAck::PortGone) {
         why = "the line sent again " + AckWords(line.ack, AckExchange::Settling, m_limits.line);
@@ -599,8 +590,8 @@ bool ModemLink::RestartLoader(PortHandle port, int code, ReplyBuffer& reply, Mes
     return true;
 }
 
-bool ModemLink::SendAddressRecord(PortHandle port, std::string_view addressRecord, ReplyBuffer& reply,
-                                  LineAck& ack, std::string& why)
+bool ModemLink::SendAddressRecord(PortHandle port, std::string_view addressRecord, ReplyBuffer& reply, LineAck& ack,
+                                  std::string& why)
 {
     // A restarted loader starts from address zero: the address the line
     // belongs to goes before the line itself.
@@ -611,8 +602,8 @@ bool ModemLink::SendAddressRecord(PortHandle port, std::string_view addressRecor
     }
     ack = WaitForAck(port, reply, m_limits.line);
     if (ack.kind == LineAck::TimedOut || ack.kind == LineAck::TooLong) {
-        why = "the extended address record sent after the restart " +
-              AckWords(ack, AckExchange::Settling, m_limits.line);
+        why =
+            "the extended address record sent after the restart " + AckWords(ack, AckExchange::Settling, m_limits.line);
         return false;
     }
     return true;

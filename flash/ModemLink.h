@@ -149,10 +149,9 @@ private:
     // rest of the answer and decide; restart the loader (when the person
     // agrees); after a restart, put the address record in force again;
     // send the line again.
-    Remedy JudgeRefusal(PortHandle port, PendingLine& line, ReplyBuffer& reply, LineCounts& counts,
-                        std::string& why);
-    bool RestartLoader(PortHandle port, int code, ReplyBuffer& reply, MessageUi& ui, int& restarts,
-                       std::string& why, LineCounts& counts, const WaitProgress& restartWaiting);
+    Remedy JudgeRefusal(PortHandle port, PendingLine& line, ReplyBuffer& reply, LineCounts& counts, std::string& why);
+    bool RestartLoader(PortHandle port, int code, ReplyBuffer& reply, MessageUi& ui, int& restarts, std::string& why,
+                       LineCounts& counts, const WaitProgress& restartWaiting);
     bool SendAddressRecord(PortHandle port, std::string_view addressRecord, ReplyBuffer& reply, LineAck& ack,
                            std::string& why);
     bool SendAgain(PortHandle port, PendingLine& line, ReplyBuffer& reply, std::string& why);
@@ -163,8 +162,7 @@ private:
     // CollectReply, telling waiting (when given) about four times a second
     // how long the wait since start has lasted; done may move limitMs.
     ReplyStatus CollectReporting(PortHandle port, ReplyBuffer& reply, std::uint32_t start, std::uint64_t& limitMs,
-                                 const std::function<bool(const ReplyBuffer&)>& done,
-                                 const WaitProgress& waiting);
+                                 const std::function<bool(const ReplyBuffer&)>& done, const WaitProgress& waiting);
 
     modem_protocol::LineTimeLimits m_limits;
 };

@@ -38,4 +38,4 @@ int ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineT
 #endif
 int ScanForModems(ScanUi& ui, RegistryAccess& registry, const modem_protocol::LineTimeLimits& limits = {});
 
-} // namespace modem_scan
+}  // namespace modem_scan

@@ -85,10 +85,7 @@ bool SameDevice(const DirectoryEntry& entry, const SerialDevice& device)
     return !entry.resolved.empty() && entry.resolved == Resolved(device.node);
 }
 
-bool IsPseudoTerminal(const std::string& path)
-{
-    return path.rfind("/dev/pts/", 0) == 0;
-}
+bool IsPseudoTerminal(const std::string& path) { return path.rfind("/dev/pts/", 0) == 0; }
 
 // Whether an entry that no listed device goes by still leads to something.
 // Simulated modems sit on pseudo-terminals, which the registry does not
@@ -373,7 +370,7 @@ void FillTable(std::vector<Row> rows)
     }
 }
 
-} // namespace
+}  // namespace
 
 void EnumComPorts(DeviceSource& source)
 {

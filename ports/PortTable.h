@@ -12,10 +12,10 @@ class DeviceSource;
 inline constexpr int MAX_PORTS = 8;
 
 struct PortEntry {
-    std::string identification;  // what the modem said about itself; empty without a modem
-    std::string portName;        // COM1 ... COM9, or the device path of a device without a COM name
-    std::string displayText;     // "COMn -- description" for the port list
-    std::int32_t modemFound = 0; // 1 when a modem answered the handshake here
+    std::string identification;   // what the modem said about itself; empty without a modem
+    std::string portName;         // COM1 ... COM9, or the device path of a device without a COM name
+    std::string displayText;      // "COMn -- description" for the port list
+    std::int32_t modemFound = 0;  // 1 when a modem answered the handshake here
 };
 
 extern PortEntry PortTable[MAX_PORTS];

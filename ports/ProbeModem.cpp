@@ -15,7 +15,7 @@ std::string modem_scan::CutIdentification(std::string_view text)
 }
 
 int modem_scan::ProbeModem(std::string_view portName, std::string& identification,
-                            const modem_protocol::LineTimeLimits& limits)
+                           const modem_protocol::LineTimeLimits& limits)
 {
     SerialLink link;
     PortHandle port = kInvalidPort;
@@ -26,15 +26,14 @@ int modem_scan::ProbeModem(std::string_view portName, std::string& identificatio
 
     int result = 0;
     std::uint32_t status = 0;
-    if (link.GetCommModemStatus(port, status) &&
-        (status & (serial_platform::kCtsOn | serial_platform::kDsrOn)) != 0) {
+    if (link.GetCommModemStatus(port, status) && (status & (serial_platform::kCtsOn | serial_platform::kDsrOn)) != 0) {
         ReplyBuffer reply;
         bool answered = true;
         for (const mp::HandshakeStep& step : mp::kHandshake) {
             if (step.scanLimit == nullptr)
                 continue;
-            ReplyStatus r = link.SendCommand(port, step.command, reply, mp::kCommandOk, kReplyLimit,
-                                             limits.*step.scanLimit);
+            ReplyStatus r =
+                link.SendCommand(port, step.command, reply, mp::kCommandOk, kReplyLimit, limits.*step.scanLimit);
             if (step.mustAnswer && r != ReplyStatus::Ok) {
                 answered = false;
                 break;

@@ -106,7 +106,8 @@ bool ListSerialMap(RegistryAccess& registry)
     }
     registry.CloseKey(map);
 
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NodeNameLess(a, b); });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return NodeNameLess(a, b); });
     for (std::size_t i = 0; i < names.size() && i < MAX_PORTS; ++i) {
         const std::string& name = names[i];
         std::string friendly;
@@ -141,7 +142,7 @@ bool ListDeviceTree(RegistryAccess& registry)
     return hasNodes;
 }
 
-} // namespace
+}  // namespace
 
 void ReadRegString(RegistryAccess& registry, RegKey root, const std::string& path, const std::string& valueName,
                    std::string& text)

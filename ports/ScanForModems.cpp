@@ -75,7 +75,7 @@ int ProbeListedPorts(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int modem_scan::ScanForModems(ScanUi& ui)
 {

@@ -5,8 +5,13 @@ namespace {
 using K = ControlKind;
 
 const DialogTemplate kTemplates[] = {
-    {IDD_ABOUTBOX, kPopup | kCaption | kSystemMenu | kModalFrame | kVisible | kSystemModal, "About", "MS Sans Serif", 8,
-     187, 95,
+    {IDD_ABOUTBOX,
+     kPopup | kCaption | kSystemMenu | kModalFrame | kVisible | kSystemModal,
+     "About",
+     "MS Sans Serif",
+     8,
+     187,
+     95,
      {
          {IDC_ABOUT_OK, K::DefPushButton, "OK", 133, 77, 50, 14, kTabStop},
          {kNoId, K::Icon, kIconApplication, 16, 10, 16, 16, kLeft},
@@ -14,7 +19,13 @@ const DialogTemplate kTemplates[] = {
          {IDC_ABOUT_COMPANY, K::Static, "", 7, 33, 174, 10, kLeft | kGroup},
          {IDC_ABOUT_SLOGAN, K::Static, "", 7, 52, 174, 20, kLeft | kGroup},
      }},
-    {IDD_WELCOME, kPage | kCaption, "Modem Flash Loader - Welcome", "System", 10, 290, 147,
+    {IDD_WELCOME,
+     kPage | kCaption,
+     "Modem Flash Loader - Welcome",
+     "System",
+     10,
+     290,
+     147,
      {
          {kNoId, K::Static, "       Welcome to the modem flash loader. ", 100, 9, 177, 9, kLeft},
          {kNoId, K::Bitmap, kBitmapWizard, 7, 7, 64, 132, kLeft},
@@ -28,7 +39,13 @@ const DialogTemplate kTemplates[] = {
           "ports. Please click on the <Next> button to continue.",
           100, 29, 177, 41, kLeft},
      }},
-    {IDD_PORTS, kPage | kCaption, "Modem Flash Loader - COM Port Options", "System", 10, 290, 147,
+    {IDD_PORTS,
+     kPage | kCaption,
+     "Modem Flash Loader - COM Port Options",
+     "System",
+     10,
+     290,
+     147,
      {
          {kNoId, K::Bitmap, kBitmapWizard, 7, 7, 65, 133, kLeft},
          {kNoId, K::Static, "Select a COM port you wish to use.", 98, 8, 138, 11, kLeft},
@@ -37,7 +54,13 @@ const DialogTemplate kTemplates[] = {
          {kNoId, K::Static, "Choose a baud rate you would like to set.", 98, 97, 166, 9, kLeft},
          {IDC_PORT_LIST, K::OwnerDrawListBox, "", 97, 23, 158, 65, kTabStop},
      }},
-    {IDD_PATH, kPage | kCaption, "Modem Flash Loader - Loading File Path", "System", 10, 284, 147,
+    {IDD_PATH,
+     kPage | kCaption,
+     "Modem Flash Loader - Loading File Path",
+     "System",
+     10,
+     284,
+     147,
      {
          {kNoId, K::Bitmap, kBitmapWizard, 7, 7, 64, 133, kLeft},
          {kNoId, K::Static,
@@ -48,7 +71,13 @@ const DialogTemplate kTemplates[] = {
          {IDC_PATH_EDIT, K::Edit, "", 88, 101, 189, 12, kTabStop},
          {IDC_PATH_BROWSE, K::PushButton, "Browse", 218, 118, 59, 14, kTabStop},
      }},
-    {IDD_CONFIRM, kPopup | kCaption | kModalFrame, "Modem Flash Loader - Input Confirmation", "System", 10, 256, 199,
+    {IDD_CONFIRM,
+     kPopup | kCaption | kModalFrame,
+     "Modem Flash Loader - Input Confirmation",
+     "System",
+     10,
+     256,
+     199,
      {
          {IDC_CONFIRM_ICON, K::Icon, kIconInformation, 21, 23, 20, 20, kLeft},
          {IDC_CONFIRM_STATUS, K::Static,
@@ -82,14 +111,20 @@ const DialogTemplate kTemplates[] = {
          {IDC_CONFIRM_CHANGE, K::PushButton, "Change Inputs", 175, 178, 74, 14, kTabStop},
          {IDC_CONFIRM_CLOSE, K::PushButton, "&Close", 175, 178, 74, 14, kTabStop},
      }},
-    {IDD_SEARCH_NOTICE, kPopup | kVisible | kDialogFrame | kScreenCentre, "", "System", 10, 136, 62,
+    {IDD_SEARCH_NOTICE,
+     kPopup | kVisible | kDialogFrame | kScreenCentre,
+     "",
+     "System",
+     10,
+     136,
+     62,
      {
          {kNoId, K::Static, "Searching for modems...", 10, 18, 116, 8, kCenter},
          {IDC_NOTICE_PORTS, K::Static, "", 7, 31, 122, 10, kCenter},
      }},
 };
 
-} // namespace
+}  // namespace
 
 const DialogTemplate* FindDialogTemplate(int id)
 {
@@ -99,7 +134,4 @@ const DialogTemplate* FindDialogTemplate(int id)
     return nullptr;
 }
 
-std::span<const DialogTemplate> AllDialogTemplates()
-{
-    return kTemplates;
-}
+std::span<const DialogTemplate> AllDialogTemplates() { return kTemplates; }

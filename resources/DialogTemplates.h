@@ -10,26 +10,26 @@
 #include <vector>
 
 enum class ControlKind {
-    Static,           // text; alignment from the style
-    Bitmap,           // a picture shown at its own size
-    Icon,             // an icon shown at 32 x 32 pixels
+    Static,  // text; alignment from the style
+    Bitmap,  // a picture shown at its own size
+    Icon,    // an icon shown at 32 x 32 pixels
     PushButton,
     DefPushButton,    // the button Enter presses
     OwnerDrawButton,  // a push button drawn with pictures
     RadioButton,
-    Edit,             // one line, scrolling horizontally
-    DropDownList,     // a combo box the user picks from but cannot type in
-    OwnerDrawListBox, // a list whose items the program draws, each its own height
+    Edit,              // one line, scrolling horizontally
+    DropDownList,      // a combo box the user picks from but cannot type in
+    OwnerDrawListBox,  // a list whose items the program draws, each its own height
     ProgressBar,
-    EtchedLine,       // a horizontal separator
+    EtchedLine,  // a horizontal separator
 };
 
 enum ControlStyle : unsigned {
     kLeft = 0,
     kCenter = 1u << 0,
     kRight = 1u << 1,
-    kHidden = 1u << 2,    // created invisible
-    kGroup = 1u << 3,     // starts a group
+    kHidden = 1u << 2,  // created invisible
+    kGroup = 1u << 3,   // starts a group
     kTabStop = 1u << 4,
     kDisabled = 1u << 5,
 };
@@ -38,10 +38,10 @@ inline constexpr int kNoId = -1;
 
 // How a window is framed and shown.
 enum WindowStyle : unsigned {
-    kPage = 1u << 0,          // a page of a property sheet: a child of the sheet, created disabled
-    kPopup = 1u << 1,         // a window of its own
-    kCaption = 1u << 2,       // a title bar (a page's caption is what the sheet shows)
-    kSystemMenu = 1u << 3,    // the window menu and its close box
+    kPage = 1u << 0,        // a page of a property sheet: a child of the sheet, created disabled
+    kPopup = 1u << 1,       // a window of its own
+    kCaption = 1u << 2,     // a title bar (a page's caption is what the sheet shows)
+    kSystemMenu = 1u << 3,  // the window menu and its close box
     kModalFrame = 1u << 4,
     kDialogFrame = 1u << 5,   // a dialog's frame without a title bar
     kVisible = 1u << 6,       // shown when created
@@ -52,7 +52,7 @@ enum WindowStyle : unsigned {
 struct ControlTemplate {
     int id;
     ControlKind kind;
-    const char* text;   // for pictures: the picture's resource name
+    const char* text;  // for pictures: the picture's resource name
     int x, y, width, height;
     unsigned style;
 };

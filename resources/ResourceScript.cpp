@@ -49,10 +49,7 @@ bool IsNumber(std::string_view name)
 // A resource name where the script expects a text: digits only make a
 // numeric id, which must be written as a number (as a text it would name
 // another resource).
-std::string ResourceName(std::string_view name)
-{
-    return IsNumber(name) ? std::string(name) : Quoted(name);
-}
+std::string ResourceName(std::string_view name) { return IsNumber(name) ? std::string(name) : Quoted(name); }
 
 // A picture's name at the start of its statement must go bare: a quoted
 // name would be joined to the text that ends the line before it (the
@@ -215,12 +212,9 @@ void WriteDialog(std::ostream& out, const DialogTemplate& dialog)
     out << "END\n\n";
 }
 
-} // namespace
+}  // namespace
 
-std::span<const PictureResource> ProgramPictures()
-{
-    return kPictures;
-}
+std::span<const PictureResource> ProgramPictures() { return kPictures; }
 
 bool WriteResourceScript(std::ostream& out, std::span<const DialogTemplate> dialogs,
                          std::span<const PictureResource> pictures, const ResourceFiles& files)

@@ -38,7 +38,7 @@ constexpr Entry kStrings[] = {
     {IDS_CHECKSUMS, "checksums"},
 };
 
-} // namespace
+}  // namespace
 
 const char* LoadResString(int id)
 {

@@ -47,18 +47,15 @@ inline constexpr std::size_t kBannerVersionLength = 3;
 // Refusal codes, the digit behind "NOK": only a restart of the loader helps
 // after an erase or programming failure; the others are sent again.
 enum RefusalCode : int {
-    kNoCode = 0,           // a bare "NOK"
-    kEraseFailed = 1,      // "NOK1"
-    kNoColon = 2,          // "NOK2": no ':' in the line
-    kBadChecksum = 3,      // "NOK3": the line's checksum is wrong
-    kProgramFailed = 4,    // "NOK4"
+    kNoCode = 0,         // a bare "NOK"
+    kEraseFailed = 1,    // "NOK1"
+    kNoColon = 2,        // "NOK2": no ':' in the line
+    kBadChecksum = 3,    // "NOK3": the line's checksum is wrong
+    kProgramFailed = 4,  // "NOK4"
 };
 inline constexpr char kFirstRefusalDigit = '1';
 inline constexpr char kLastRefusalDigit = '4';
-constexpr bool NeedsRestart(int code)
-{
-    return code == kEraseFailed || code == kProgramFailed;
-}
+constexpr bool NeedsRestart(int code) { return code == kEraseFailed || code == kProgramFailed; }
 // "NOK" with its code, or bare when it came without one.
 inline std::string RefusalText(int code)
 {
@@ -72,14 +69,14 @@ inline constexpr std::uint16_t kReplyLimit = 128;
 // are the line's real limits; a test that drives the same code against a
 // far end of its own may shorten them.
 struct LineTimeLimits {
-    milliseconds wakeUp{2000};       // "AAAAT": its answer is not needed
-    milliseconds command{1000};      // the scan's "AT", and "AT&&F", "ATE1", "ATI", "AT&&FFL"
-    milliseconds attention{2000};    // "AT" when the modem to be flashed is identified
-    milliseconds typeQuery{3000};    // "ATI5"
-    milliseconds start{2000};        // "AT&&FGO", and the loader's banner after it
-    milliseconds line{2000};         // a loader line, an image line once the flash is erased
-    milliseconds erase{180000};      // the first image line, which waits for the erase
-    milliseconds restart{180000};    // the restarted loader's answer
+    milliseconds wakeUp{2000};     // "AAAAT": its answer is not needed
+    milliseconds command{1000};    // the scan's "AT", and "AT&&F", "ATE1", "ATI", "AT&&FFL"
+    milliseconds attention{2000};  // "AT" when the modem to be flashed is identified
+    milliseconds typeQuery{3000};  // "ATI5"
+    milliseconds start{2000};      // "AT&&FGO", and the loader's banner after it
+    milliseconds line{2000};       // a loader line, an image line once the flash is erased
+    milliseconds erase{180000};    // the first image line, which waits for the erase
+    milliseconds restart{180000};  // the restarted loader's answer
 };
 
 // One step of the handshake: the command, its limit where the scan sends it
@@ -115,9 +112,6 @@ inline std::string LimitText(milliseconds limit)
 }
 
 // The reply bound in words.
-inline std::string ReplyLimitText()
-{
-    return std::to_string(kReplyLimit) + " bytes";
-}
+inline std::string ReplyLimitText() { return std::to_string(kReplyLimit) + " bytes"; }
 
-} // namespace modem_protocol
+}  // namespace modem_protocol

@@ -18,10 +18,7 @@ namespace {
 #ifdef _WIN32
 
 // The device path (\\.\COM5) is only how the name is opened.
-std::string Named(std::string_view portName, const std::string&)
-{
-    return std::string(portName);
-}
+std::string Named(std::string_view portName, const std::string&) { return std::string(portName); }
 
 std::string NotAPortName(std::string_view portName)
 {
@@ -30,8 +27,9 @@ std::string NotAPortName(std::string_view portName)
 
 std::string NoSuchPortText(std::string_view, const std::string& name)
 {
-    return "No such port: " + name + " does not exist. Check that the modem is plugged in and see Device Manager "
-                                     "for its COM name.";
+    return "No such port: " + name +
+           " does not exist. Check that the modem is plugged in and see Device Manager "
+           "for its COM name.";
 }
 
 // Windows answers "access denied" both for a port that another program
@@ -78,7 +76,7 @@ std::string BusyText(const std::string& device, const std::string& name)
 
 #endif
 
-} // namespace
+}  // namespace
 
 std::string PortInUseText(const std::string& name, const serial_platform::PortHolder& holder)
 {
@@ -132,7 +130,8 @@ std::string DescribePortProblem(std::string_view portName)
     bool known = link.GetCommModemStatus(port, status);
     link.ClosePort(port);
     if (!known || (status & (sp::kCtsOn | sp::kDsrOn)) == 0)
-        return "No modem signals on " + name + " (CTS and DSR are off). Check that the modem is connected and switched on.";
+        return "No modem signals on " + name +
+               " (CTS and DSR are off). Check that the modem is connected and switched on.";
     return {};
 }
 

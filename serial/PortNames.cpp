@@ -12,7 +12,4 @@ int ComPortNumber(std::string_view portName)
     return portName[3] - '0';
 }
 
-std::string ComPortName(int number)
-{
-    return "COM" + std::to_string(number);
-}
+std::string ComPortName(int number) { return "COM" + std::to_string(number); }

@@ -32,12 +32,9 @@ std::size_t ReadQueued(PortHandle handle, char* buffer, std::size_t limit)
     return got;
 }
 
-} // namespace
+}  // namespace
 
-void SerialLink::SetTrace(SerialTrace trace)
-{
-    Trace() = std::move(trace);
-}
+void SerialLink::SetTrace(SerialTrace trace) { Trace() = std::move(trace); }
 
 namespace {
 
@@ -49,12 +46,9 @@ std::function<void()>& WaitHook()
     return hook;
 }
 
-} // namespace
+}  // namespace
 
-void SerialLink::SetWaitHook(std::function<void()> hook)
-{
-    WaitHook() = std::move(hook);
-}
+void SerialLink::SetWaitHook(std::function<void()> hook) { WaitHook() = std::move(hook); }
 
 OpenStatus SerialLink::OpenPort(std::string_view portName, LineSettings& settings, PortHandle& handle)
 {
@@ -147,7 +141,8 @@ ReplyStatus SerialLink::WaitForReply(PortHandle handle, std::string_view expecte
 }
 
 ReplyStatus SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std::uint16_t maxLength,
-                                     std::uint32_t start, std::uint64_t& limitMs, const std::function<bool(const ReplyBuffer&)>& done)
+                                     std::uint32_t start, std::uint64_t& limitMs,
+                                     const std::function<bool(const ReplyBuffer&)>& done)
 {
     std::size_t total = reply.Bytes().size();
     for (;;) {
@@ -192,8 +187,7 @@ ReplyStatus SerialLink::CollectReply(PortHandle handle, ReplyBuffer& reply, std:
 }
 
 ReplyStatus SerialLink::SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
-                                    std::string_view expected, std::uint16_t maxLength,
-                                    std::chrono::milliseconds limit)
+                                    std::string_view expected, std::uint16_t maxLength, std::chrono::milliseconds limit)
 {
     DrainInput(handle);
     ReplyStatus written = WriteBytes(handle, command.data(), command.size());
@@ -215,27 +209,12 @@ bool SerialLink::GetCommModemStatus(PortHandle handle, std::uint32_t& status)
     return sp::GetModemStatus(handle, status);
 }
 
-bool SerialLink::PortGone(PortHandle handle)
-{
-    return handle != kInvalidPort && sp::DeviceGone(handle);
-}
+bool SerialLink::PortGone(PortHandle handle) { return handle != kInvalidPort && sp::DeviceGone(handle); }
 
-void SerialLink::PrepareStop()
-{
-    sp::PrepareStopRequests();
-}
+void SerialLink::PrepareStop() { sp::PrepareStopRequests(); }
 
-void SerialLink::RequestStop()
-{
-    sp::RequestStop();
-}
+void SerialLink::RequestStop() { sp::RequestStop(); }
 
-bool SerialLink::StopRequested()
-{
-    return sp::StopRequested();
-}
+bool SerialLink::StopRequested() { return sp::StopRequested(); }
 
-void SerialLink::ClearStopRequest()
-{
-    sp::ClearStopRequest();
-}
+void SerialLink::ClearStopRequest() { sp::ClearStopRequest(); }

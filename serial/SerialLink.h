@@ -79,20 +79,20 @@ public:
     // (PortGone) ends it early. Input queued before the call counts. The
     // reply is taken in chunks of at most 20 bytes, so after TooLong it
     // holds up to maxLength + 19 bytes.
-    ReplyStatus WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply,
-                             std::uint16_t maxLength, std::chrono::milliseconds limit);
-    ReplyStatus WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply,
-                             std::uint16_t maxLength, unsigned seconds)
+    ReplyStatus WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply, std::uint16_t maxLength,
+                             std::chrono::milliseconds limit);
+    ReplyStatus WaitForReply(PortHandle handle, std::string_view expected, ReplyBuffer& reply, std::uint16_t maxLength,
+                             unsigned seconds)
     {
         return WaitForReply(handle, expected, reply, maxLength, std::chrono::seconds(seconds));
     }
 
     // Drains the input, sends the command and waits for its answer:
     // WriteFailed when it cannot be written, otherwise WaitForReply's result.
-    ReplyStatus SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
-                            std::string_view expected, std::uint16_t maxLength, std::chrono::milliseconds limit);
-    ReplyStatus SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply,
-                            std::string_view expected, std::uint16_t maxLength, unsigned seconds)
+    ReplyStatus SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply, std::string_view expected,
+                            std::uint16_t maxLength, std::chrono::milliseconds limit);
+    ReplyStatus SendCommand(PortHandle handle, std::string_view command, ReplyBuffer& reply, std::string_view expected,
+                            std::uint16_t maxLength, unsigned seconds)
     {
         return SendCommand(handle, command, reply, expected, maxLength, std::chrono::seconds(seconds));
     }

@@ -38,7 +38,7 @@ HexRecord AddressRecord(HexRecordType type, std::uint16_t value)
     return record;
 }
 
-} // namespace
+}  // namespace
 
 HexParseResult ParseHexRecord(std::string_view body, HexRecord& record)
 {
@@ -238,4 +238,4 @@ bool WriteIntelHexFile(const FlashMemory& flash, const std::string& path, std::s
     return true;
 }
 
-} // namespace sim
+}  // namespace sim

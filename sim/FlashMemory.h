@@ -92,4 +92,4 @@ bool LoadIntelHex(std::string_view text, FlashMemory& flash, std::string& error)
 // the same directory, so that a reader never sees half a file.
 bool WriteIntelHexFile(const FlashMemory& flash, const std::string& path, std::string& error);
 
-} // namespace sim
+}  // namespace sim

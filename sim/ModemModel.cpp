@@ -16,10 +16,7 @@ const char* const kOk = "\r\nOK\r\n";
 const char* const kError = "\r\nERROR\r\n";
 const char* const kAck = "OK\r\n";
 
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string ToUpper(std::string_view text)
 {
@@ -55,7 +52,7 @@ bool FireOnce(const Container& faults, std::set<int>& fired, int index)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string EscapeForLog(std::string_view bytes)
 {
@@ -80,8 +77,7 @@ std::string EscapeForLog(std::string_view bytes)
     return text;
 }
 
-ModemModel::ModemModel(ModemConfig config)
-    : m_config(std::move(config)), m_random(m_config.seed), m_programmer(m_flash)
+ModemModel::ModemModel(ModemConfig config) : m_config(std::move(config)), m_random(m_config.seed), m_programmer(m_flash)
 {
 }
 
@@ -100,10 +96,7 @@ std::vector<ScheduledOutput> ModemModel::TakeOutput()
     return output;
 }
 
-bool ModemModel::TakeImageComplete()
-{
-    return std::exchange(m_imageComplete, false);
-}
+bool ModemModel::TakeImageComplete() { return std::exchange(m_imageComplete, false); }
 
 void ModemModel::TakeByte(char c, SimTime now)
 {
@@ -319,9 +312,15 @@ void ModemModel::ImageLine(const std::string& line, SimTime at)
         Log("image line " + std::to_string(index) + " programmed, acknowledgement dropped");
     } else {
         switch (m_config.ackStyle) {
-        case ModemConfig::AckStyle::Line: Reply(at, kAck); break;
-        case ModemConfig::AckStyle::Bare: Reply(at, "OK"); break;
-        case ModemConfig::AckStyle::Lead: Reply(at, "\r\nOK"); break;
+        case ModemConfig::AckStyle::Line:
+            Reply(at, kAck);
+            break;
+        case ModemConfig::AckStyle::Bare:
+            Reply(at, "OK");
+            break;
+        case ModemConfig::AckStyle::Lead:
+            Reply(at, "\r\nOK");
+            break;
         }
     }
     if (end) {

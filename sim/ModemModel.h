@@ -36,10 +36,10 @@ struct ModemConfig {
     // Identification.
     std::string ident = "KT-56 V.92 Data/Fax Modem";
     char typeLetter = 'S';
-    bool rrfl = true;      // the firmware reports the resident loader in ATI5
-    int sectorKb = 64;     // 64, 16, or 0 when the firmware reports none
+    bool rrfl = true;   // the firmware reports the resident loader in ATI5
+    int sectorKb = 64;  // 64, 16, or 0 when the firmware reports none
     std::uint16_t loaderChecksum = 0x1A2B;
-    bool fflAnswers = true;          // AT&&FFL answered by the resident loader
+    bool fflAnswers = true;             // AT&&FFL answered by the resident loader
     std::string loaderVersion = "4.4";  // empty: the loader shows no banner
 
     // Refusals in loader mode: "NOK" then "NOK<n>", or the other way round.
@@ -153,8 +153,7 @@ private:
     int m_imageIndex = -1;
     std::string m_lastImageLine;
     bool m_haveLastImageLine = false;
-    std::set<int> m_firedNokAt, m_firedDropAckAt, m_firedDropLoaderAckAt, m_firedDelayLoaderAt,
-        m_firedDelayAckAt;
+    std::set<int> m_firedNokAt, m_firedDropAckAt, m_firedDropLoaderAckAt, m_firedDelayLoaderAt, m_firedDelayAckAt;
 
     bool m_slowFirstPending = false;
     int m_pendingRefusal = 0;  // 1 or 4 once the loader needs a restart

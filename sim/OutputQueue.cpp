@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-OutputQueue::OutputQueue(OutputShaping shaping) : m_shaping(shaping), m_byteTime(CharacterTime(shaping.paceBaud))
-{
-}
+OutputQueue::OutputQueue(OutputShaping shaping) : m_shaping(shaping), m_byteTime(CharacterTime(shaping.paceBaud)) {}
 
 void OutputQueue::Push(SimTime notBefore, std::string_view bytes)
 {

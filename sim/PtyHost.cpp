@@ -13,10 +13,7 @@
 
 namespace {
 
-std::string ErrnoText(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
+std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // The target of a symbolic link, empty when path is none.
 std::string LinkTarget(const std::string& path)
@@ -61,7 +58,7 @@ void RemoveLinkTo(std::string& entry, const std::string& device)
     entry.clear();
 }
 
-} // namespace
+}  // namespace
 
 PtyHost::~PtyHost()
 {
@@ -153,10 +150,7 @@ PtyHost::Registration PtyHost::Register(int portNumber, bool replace, std::strin
     return Registration::Done;
 }
 
-void PtyHost::Unregister()
-{
-    RemoveLinkTo(m_entry, m_device);
-}
+void PtyHost::Unregister() { RemoveLinkTo(m_entry, m_device); }
 
 bool PtyHost::LinkWinePort(const std::string& link, std::string& error)
 {
@@ -171,7 +165,4 @@ bool PtyHost::LinkWinePort(const std::string& link, std::string& error)
     return true;
 }
 
-void PtyHost::UnlinkWinePort()
-{
-    RemoveLinkTo(m_wineLink, m_device);
-}
+void PtyHost::UnlinkWinePort() { RemoveLinkTo(m_wineLink, m_device); }

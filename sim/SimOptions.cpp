@@ -153,8 +153,7 @@ void AddIdentificationOptions(CLI::App& app, GivenOptions& given, ModemConfig& m
         ->type_name("HHHH")
         ->default_str("1A2B")
         ->group(identification);
-    app.add_flag("--no-ffl", given.noFfl, "The resident loader does not answer AT&&FFL (ERROR)")
-        ->group(identification);
+    app.add_flag("--no-ffl", given.noFfl, "The resident loader does not answer AT&&FFL (ERROR)")->group(identification);
     app.add_option("--loader-version", given.loaderVersion, "Flash loader banner version, e.g. 4.4 or 4.3, or none")
         ->type_name("VERSION|none")
         ->default_str("4.4")
@@ -280,7 +279,8 @@ int TakePorts(const GivenOptions& given, SimOptions& options)
             return UsageError("--wine-port: '" + given.winePort + "' is no port name; COM1 to COM256 expected");
         std::string dosDevices = WineDosDevices();
         if (!IsDirectory(dosDevices))
-            return UsageError("--wine-port: " + dosDevices + " does not exist; set WINEPREFIX to the Wine prefix "
+            return UsageError("--wine-port: " + dosDevices +
+                              " does not exist; set WINEPREFIX to the Wine prefix "
                               "the Windows program runs in (run wineboot there once to make it)");
         options.wineLink = dosDevices + "/com" + std::to_string(number);
     }
@@ -388,7 +388,7 @@ int TakeLineFaults(const GivenOptions& given, ModemConfig& modem)
     return TakeDelays(given.delayAckAt, modem.delayAckAt, "--delay-ack-at");
 }
 
-} // namespace
+}  // namespace
 
 int ParseSimOptions(int argc, char** argv, SimOptions& options)
 {
@@ -398,11 +398,10 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     AddIdentificationOptions(app, given, options.modem);
     AddBehaviourOptions(app, given, options);
     AddFaultOptions(app, given, options.modem);
-    app.footer(
-        "Line indices count from 0: image lines from loader-mode entry, loader lines from start. A line\n"
-        "repeating the line before it keeps its index; each LINE fault acts the first time only.\n"
-        "The port directory is $FLASHLOADER_PORTS, else $XDG_CONFIG_HOME/flashloader/ports.\n"
-        "--wine-port COM5 makes $WINEPREFIX/dosdevices/com5 lead to the device while modemsim runs.\n");
+    app.footer("Line indices count from 0: image lines from loader-mode entry, loader lines from start. A line\n"
+               "repeating the line before it keeps its index; each LINE fault acts the first time only.\n"
+               "The port directory is $FLASHLOADER_PORTS, else $XDG_CONFIG_HOME/flashloader/ports.\n"
+               "--wine-port COM5 makes $WINEPREFIX/dosdevices/com5 lead to the device while modemsim runs.\n");
 
     try {
         app.parse(argc, argv);

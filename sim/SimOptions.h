@@ -9,7 +9,7 @@
 struct SimOptions {
     ModemConfig modem;
     OutputShaping shaping;
-    int portNumber = 0;  // COMn to register; 0: none
+    int portNumber = 0;    // COMn to register; 0: none
     std::string wineLink;  // the Wine prefix's dosdevices/comN to link; empty: none
     bool replace = false;
     bool verbose = false;

@@ -37,10 +37,7 @@ constexpr milliseconds kOutputStallLimit{5000};
 // With no client end open, the master reports a hang-up; look again later.
 constexpr milliseconds kHangUpRetry{100};
 
-void Diagnostic(const std::string& text)
-{
-    std::fprintf(stderr, "modemsim: %s\n", text.c_str());
-}
+void Diagnostic(const std::string& text) { std::fprintf(stderr, "modemsim: %s\n", text.c_str()); }
 
 bool SaveFlash(const sim::FlashMemory& flash, const std::string& path, bool verbose)
 {
@@ -195,7 +192,7 @@ private:
     std::optional<SimTime> m_masterPausedUntil;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

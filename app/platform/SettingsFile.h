@@ -30,8 +30,7 @@ public:
 
     // The value of section/key cut to holderSize - 1 bytes; defaultValue when
     // the file, the section or the key is missing.
-    std::string GetString(const char* section, const char* key, const char* defaultValue,
-                          std::size_t holderSize) const;
+    std::string GetString(const char* section, const char* key, const char* defaultValue, std::size_t holderSize) const;
 
     // Done reading; on Windows the working copy goes.
     void Close();

@@ -15,21 +15,19 @@ namespace {
 // the bytes to it; false, with nothing left behind, when it cannot.
 bool WriteWorkingCopy(const std::string& path, const std::string& bytes)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    bool ok = bytes.empty() ||
-              (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-               written == bytes.size());
+    bool ok = bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                written == bytes.size());
     ok = ::CloseHandle(file) && ok;
     if (!ok)
         ::DeleteFileA(path.c_str());
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 bool SettingsFile::Open(const char* name)
 {

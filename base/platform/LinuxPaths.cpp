@@ -39,7 +39,7 @@ std::string KindOf(mode_t mode)
     return "not a regular file";
 }
 
-} // namespace
+}  // namespace
 
 FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
 {
@@ -101,7 +101,7 @@ std::string DirectoryOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -174,7 +174,7 @@ int MakeTempBeside(const std::string& target, std::string& temp, std::string& wh
     return fd;
 }
 
-} // namespace
+}  // namespace
 
 bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, std::string* why)
 {

@@ -57,7 +57,7 @@ std::string KindOf(HANDLE handle)
     }
 }
 
-} // namespace
+}  // namespace
 
 FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
 {
@@ -71,8 +71,8 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
     // A device name (COM1, NUL, CON) or a pipe opens at once or fails at
     // once; its type then refuses it before anything is read, so that no
     // read can wait on it.
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         contents.what = LastErrorText();
         return contents;
@@ -110,7 +110,7 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -174,7 +174,7 @@ HANDLE MakeTempBeside(const std::string& path, DWORD keep, std::string& temp, st
     return file;
 }
 
-} // namespace
+}  // namespace
 
 bool CanWriteFileAtomically(const std::string& path, std::string& why)
 {

@@ -11,7 +11,7 @@ bool Usable(HANDLE handle)
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
-} // namespace
+}  // namespace
 
 void PrepareProcess()
 {

@@ -9,10 +9,10 @@
 #include <vector>
 
 struct SerialDevice {
-    std::string node;          // the device node, /dev/ttyUSB0
-    std::string stableLink;    // a name that survives replugging, /dev/serial/by-id/...; may be empty
-    std::string description;   // model and vendor, for the port list
-    std::string problem;       // why it cannot be used, with what to do; empty when usable
+    std::string node;         // the device node, /dev/ttyUSB0
+    std::string stableLink;   // a name that survives replugging, /dev/serial/by-id/...; may be empty
+    std::string description;  // model and vendor, for the port list
+    std::string problem;      // why it cannot be used, with what to do; empty when usable
 };
 
 class DeviceSource {

@@ -106,9 +106,6 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<DeviceSource> SystemDeviceSource()
-{
-    return std::make_unique<UdevDeviceSource>();
-}
+std::unique_ptr<DeviceSource> SystemDeviceSource() { return std::make_unique<UdevDeviceSource>(); }

@@ -10,10 +10,7 @@
 
 namespace {
 
-HKEY Handle(RegKey key)
-{
-    return reinterpret_cast<HKEY>(key);
-}
+HKEY Handle(RegKey key) { return reinterpret_cast<HKEY>(key); }
 
 // Subkey names are read into an area of this size; registry key names are
 // at most 255 characters, so every name fits.
@@ -23,7 +20,7 @@ constexpr DWORD kValueNameArea = 16384;
 // A first guess at a value's size; a larger value is read again in full.
 constexpr DWORD kFirstDataArea = 256;
 
-} // namespace
+}  // namespace
 
 bool Win32Registry::OpenKey(RegKey root, const std::string& path, KeyPurpose purpose, RegKey& key)
 {
@@ -92,10 +89,7 @@ bool Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::string& name
     }
 }
 
-void Win32Registry::CloseKey(RegKey key)
-{
-    RegCloseKey(Handle(key));
-}
+void Win32Registry::CloseKey(RegKey key) { RegCloseKey(Handle(key)); }
 
 bool Win32Registry::FriendlyName(const std::string& portName, std::string& text)
 {

@@ -79,8 +79,8 @@ std::string PortDirectoryRefusal()
         bool othersMayWrite = (above.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (above.st_mode & S_ISVTX) == 0;
         if (othersMayWrite || (above.st_uid != self && above.st_uid != 0))
             return "The folder " + folder + " above the port directory " + directory +
-                   (othersMayWrite ? " may be written by other users" : " belongs to another user (uid " +
-                                                                          std::to_string(above.st_uid) + ")") +
+                   (othersMayWrite ? " may be written by other users"
+                                   : " belongs to another user (uid " + std::to_string(above.st_uid) + ")") +
                    ", so its COM names cannot be trusted: set FLASHLOADER_PORTS to a directory in folders only "
                    "you and root may change.";
     }

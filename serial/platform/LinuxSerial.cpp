@@ -49,7 +49,7 @@ std::map<int, bool> lowLatencySet;
 
 void AskForLowLatency(int fd)
 {
-    serial_struct info {};
+    serial_struct info{};
     if (::ioctl(fd, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY) != 0)
         return;
     info.flags |= ASYNC_LOW_LATENCY;
@@ -66,7 +66,7 @@ void GiveLowLatencyBack(int fd)
         if (lowLatencySet.erase(fd) == 0)
             return;
     }
-    serial_struct info {};
+    serial_struct info{};
     if (::ioctl(fd, TIOCGSERIAL, &info) != 0)
         return;
     info.flags &= ~ASYNC_LOW_LATENCY;
@@ -271,17 +271,17 @@ std::uint32_t DecodeBaud(const termios2& tio)
     static const struct {
         speed_t code;
         std::uint32_t rate;
-    } table[] = {{B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
-                 {B200, 200},       {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
-                 {B2400, 2400},     {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
-                 {B57600, 57600},   {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+    } table[] = {{B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
+                 {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
+                 {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+                 {B57600, 57600}, {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
     for (const auto& entry : table)
         if (entry.code == code)
             return entry.rate;
     return tio.c_ospeed;
 }
 
-} // namespace
+}  // namespace
 
 OpenResult OpenDevice(const std::string& device, PortHandle& handle)
 {
@@ -373,15 +373,23 @@ void CloseDevice(PortHandle handle)
 
 bool GetCommState(PortHandle handle, LineSettings& settings)
 {
-    termios2 tio {};
+    termios2 tio{};
     if (::ioctl(Fd(handle), TCGETS2, &tio) != 0)
         return false;
     settings.BaudRate = DecodeBaud(tio);
     switch (tio.c_cflag & CSIZE) {
-    case CS5: settings.ByteSize = 5; break;
-    case CS6: settings.ByteSize = 6; break;
-    case CS7: settings.ByteSize = 7; break;
-    default: settings.ByteSize = 8; break;
+    case CS5:
+        settings.ByteSize = 5;
+        break;
+    case CS6:
+        settings.ByteSize = 6;
+        break;
+    case CS7:
+        settings.ByteSize = 7;
+        break;
+    default:
+        settings.ByteSize = 8;
+        break;
     }
     settings.Parity = (tio.c_cflag & PARENB) ? ((tio.c_cflag & PARODD) ? 1 : 2) : 0;
     settings.StopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
@@ -391,7 +399,7 @@ bool GetCommState(PortHandle handle, LineSettings& settings)
 bool SetCommState(PortHandle handle, const LineSettings& settings)
 {
     int fd = Fd(handle);
-    termios2 tio {};
+    termios2 tio{};
     if (::ioctl(fd, TCGETS2, &tio) != 0 || settings.BaudRate == 0)
         return false;
 
@@ -400,8 +408,8 @@ bool SetCommState(PortHandle handle, const LineSettings& settings)
     // other systems start without, and with it one 0x13 in the modem's
     // output (a hex record holds any byte) stops every write until a 0x11
     // comes. Hardware flow control (CRTSCTS) stays as the port has it.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC |
-                                          IXON | IXOFF | IXANY);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IXON |
+                                          IXOFF | IXANY);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN);
     tio.c_cc[VMIN] = 0;
@@ -409,11 +417,20 @@ bool SetCommState(PortHandle handle, const LineSettings& settings)
 
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
     switch (settings.ByteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    case 8: tio.c_cflag |= CS8; break;
-    default: return false;
+    case 5:
+        tio.c_cflag |= CS5;
+        break;
+    case 6:
+        tio.c_cflag |= CS6;
+        break;
+    case 7:
+        tio.c_cflag |= CS7;
+        break;
+    case 8:
+        tio.c_cflag |= CS8;
+        break;
+    default:
+        return false;
     }
     if (settings.Parity == 1)
         tio.c_cflag |= PARENB | PARODD;
@@ -433,7 +450,7 @@ bool SetCommState(PortHandle handle, const LineSettings& settings)
 
     // A driver may round a rate it cannot make; more than 2% off is a rate
     // the modem would not understand, so count it as refused.
-    termios2 applied {};
+    termios2 applied{};
     if (::ioctl(fd, TCGETS2, &applied) != 0)
         return false;
     std::uint32_t actual = DecodeBaud(applied);
@@ -457,8 +474,8 @@ bool SetCommTimeouts(PortHandle handle, const PortTimeouts& timeouts)
 {
     // Reads that return at once are non-blocking reads. Writes without a
     // time limit are the only kind this back end offers.
-    bool readAtOnce = timeouts.ReadIntervalTimeout == kReadReturnsAtOnce &&
-                      timeouts.ReadTotalTimeoutMultiplier == 0 && timeouts.ReadTotalTimeoutConstant == 0;
+    bool readAtOnce = timeouts.ReadIntervalTimeout == kReadReturnsAtOnce && timeouts.ReadTotalTimeoutMultiplier == 0 &&
+                      timeouts.ReadTotalTimeoutConstant == 0;
     bool writeUnlimited = timeouts.WriteTotalTimeoutMultiplier == 0 && timeouts.WriteTotalTimeoutConstant == 0;
     if (!readAtOnce || !writeUnlimited)
         return false;
@@ -597,10 +614,7 @@ void RequestStop()
     }
 }
 
-bool StopRequested()
-{
-    return stopRequested.load();
-}
+bool StopRequested() { return stopRequested.load(); }
 
 void ClearStopRequest()
 {
@@ -714,7 +728,7 @@ LockLook LookAtLock(const std::string& device, const std::string& lockDir, const
     return look;
 }
 
-} // namespace
+}  // namespace
 
 bool FindLockOwner(const std::string& device, const std::string& lockDir, const std::string& procRoot,
                    PortHolder& holder)
@@ -732,20 +746,15 @@ std::string StaleLockNote(const std::string& device, const std::string& lockDir,
 
 std::uint32_t TickCount()
 {
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    std::uint64_t ms =
+        static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<std::uint32_t>(ms);
 }
 
-std::string LastErrorText()
-{
-    return lastOpenErrno != 0 ? std::strerror(lastOpenErrno) : std::string();
-}
+std::string LastErrorText() { return lastOpenErrno != 0 ? std::strerror(lastOpenErrno) : std::string(); }
 
-std::string NotASerialPortKind()
-{
-    return lastOpenKind;
-}
+std::string NotASerialPortKind() { return lastOpenKind; }
 
-} // namespace serial_platform
+}  // namespace serial_platform

@@ -150,4 +150,4 @@ std::string LastErrorText();
 // terminal", ...; empty after any other result, and on Windows.
 std::string NotASerialPortKind();
 
-} // namespace serial_platform
+}  // namespace serial_platform

@@ -18,21 +18,18 @@ bool IsDeviceName(std::string_view name)
     if (name.empty())
         return false;
     for (char c : name) {
-        bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '_';
+        bool allowed =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
         if (!allowed)
             return false;
     }
     return true;
 }
 
-} // namespace
+}  // namespace
 
 // There is no port directory on Windows: the ports are the system's.
-std::string PortDirectory()
-{
-    return {};
-}
+std::string PortDirectory() { return {}; }
 
 bool MakePortDirectory(std::string& error)
 {
@@ -55,17 +52,8 @@ std::string ResolvePortDevice(std::string_view portName)
 }
 
 // The system's port names are nobody's to redirect.
-std::string PortDirectoryRefusal()
-{
-    return {};
-}
+std::string PortDirectoryRefusal() { return {}; }
 
-std::string PortNameRefusal(std::string_view)
-{
-    return {};
-}
+std::string PortNameRefusal(std::string_view) { return {}; }
 
-std::string PortEntryRefusal(std::string_view)
-{
-    return {};
-}
+std::string PortEntryRefusal(std::string_view) { return {}; }

@@ -60,7 +60,7 @@ bool Queued(PortHandle handle, DWORD& count)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 OpenResult OpenDevice(const std::string& device, PortHandle& handle)
 {
@@ -242,75 +242,46 @@ bool DeviceGone(PortHandle handle)
 // request (from the console control handler's thread) is seen within one
 // step. Writes cannot be interrupted: without overlapped input/output a
 // WriteFile runs until the driver has taken the bytes.
-void PrepareStopRequests()
-{
-}
+void PrepareStopRequests() {}
 
-void RequestStop()
-{
-    stopRequested.store(true);
-}
+void RequestStop() { stopRequested.store(true); }
 
-bool StopRequested()
-{
-    return stopRequested.load();
-}
+bool StopRequested() { return stopRequested.load(); }
 
-void ClearStopRequest()
-{
-    stopRequested.store(false);
-}
+void ClearStopRequest() { stopRequested.store(false); }
 
 // Windows does not show which program holds a port.
-bool FindPortHolder(const std::string&, PortHolder&)
-{
-    return false;
-}
+bool FindPortHolder(const std::string&, PortHolder&) { return false; }
 
-bool FindDeviceOpener(std::uint64_t, const std::string&, PortHolder&)
-{
-    return false;
-}
+bool FindDeviceOpener(std::uint64_t, const std::string&, PortHolder&) { return false; }
 
-bool FindLockOwner(const std::string&, const std::string&, const std::string&, PortHolder&)
-{
-    return false;
-}
+bool FindLockOwner(const std::string&, const std::string&, const std::string&, PortHolder&) { return false; }
 
-std::string StaleLockNote(const std::string&, const std::string&, const std::string&)
-{
-    return {};
-}
+std::string StaleLockNote(const std::string&, const std::string&, const std::string&) { return {}; }
 
-std::uint32_t TickCount()
-{
-    return ::GetTickCount();
-}
+std::uint32_t TickCount() { return ::GetTickCount(); }
 
 std::string LastErrorText()
 {
     if (lastOpenError == 0)
         return {};
     char* text = nullptr;
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, lastOpenError, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, lastOpenError, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string words = length > 0 && text != nullptr ? std::string(text, length) : std::string();
     if (text != nullptr)
         ::LocalFree(text);
     // The system's sentence ends in a full stop and a line end; the caller
     // puts the text into a sentence of its own.
-    while (!words.empty() && (words.back() == '\r' || words.back() == '\n' || words.back() == ' ' ||
-                              words.back() == '.'))
+    while (!words.empty() &&
+           (words.back() == '\r' || words.back() == '\n' || words.back() == ' ' || words.back() == '.'))
         words.pop_back();
     std::string number = "error " + std::to_string(lastOpenError);
     return words.empty() ? number : words + " (" + number + ")";
 }
 
 // The system opens what it is asked to open as a port or refuses it.
-std::string NotASerialPortKind()
-{
-    return {};
-}
+std::string NotASerialPortKind() { return {}; }
 
-} // namespace serial_platform
+}  // namespace serial_platform

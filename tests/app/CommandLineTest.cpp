@@ -60,9 +60,18 @@ TEST_F(CommandLineTest, BaudRateTable)
     struct Case {
         const char* token;
         int rate;
-    } cases[] = {{"9600", 9600},     {"19200", 19200},   {"38400", 38400},   {"57600", 57600},
-                 {"115200", 115200}, {"230400", 256000}, {"256000", 0},      {"14400", 0},
-                 {"fast", 0},        {"57600bps", 57600}, {"+57600", 57600}, {"-9600", 0},
+    } cases[] = {{"9600", 9600},
+                 {"19200", 19200},
+                 {"38400", 38400},
+                 {"57600", 57600},
+                 {"115200", 115200},
+                 {"230400", 256000},
+                 {"256000", 0},
+                 {"14400", 0},
+                 {"fast", 0},
+                 {"57600bps", 57600},
+                 {"+57600", 57600},
+                 {"-9600", 0},
                  {"99999999999999999999", 0}};
     for (const Case& c : cases) {
         ResetProgramState();
@@ -139,7 +148,7 @@ TEST(CommandTailTest, SkipsTheProgramNameAsWindowsReadsIt)
         EXPECT_EQ(CommandTail(c.line), c.tail) << c.line;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -152,4 +161,4 @@ TEST_F(CommandLineTest, HugeTokensAreRefusedWhole)
     EXPECT_EQ(Port(), "");
 }
 
-} // namespace
+}  // namespace

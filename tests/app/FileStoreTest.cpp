@@ -128,4 +128,4 @@ TEST(StoreTest, FollowsOnlyTheLinksThatTheSystemItselfWould)
     }
 }
 
-} // namespace
+}  // namespace

@@ -82,7 +82,9 @@ TEST_F(LastSelectionTest, LongerFileGivesItsFirst132Bytes)
 
 TEST_F(LastSelectionTest, SevenByteFileKeepsWhatArrivedUnderTheDefaults)
 {
-    WriteFileBytes(dir.File("lastsel.dat"), std::string("\x00\x96\x00\x00" "COM", 7));
+    WriteFileBytes(dir.File("lastsel.dat"), std::string("\x00\x96\x00\x00"
+                                                        "COM",
+                                                        7));
     DeveloperMode = true;
     LoadLastSelection();
     EXPECT_EQ(FlashSelection.BaudRate, 57600);
@@ -223,7 +225,7 @@ TEST_F(LastSelectionTest, DefaultPathThatWouldNotFitIsLeftEmptyAndTheLongStartDi
     EXPECT_EQ(ReadFileBytes(deep + "/lastsel.dat").size(), kSelectionSize);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -250,7 +252,7 @@ TEST_F(LastSelectionTest, FilesOfEveryLengthAndRandomBytes)
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -267,8 +269,11 @@ TEST_F(LastSelectionTest, StoredFileIsTheSameOnEverySystem)
     SetField(FlashSelection.HexFilePath, "C:\\FIRMWARE\\OLD\\MODEM.HEX");
     SetField(FlashSelection.HexFilePath, "D:\\A.HEX");
     StoreLastSelection();
-    const std::string expected =
-        "\x00\xC2\x01\x00" "COM3\0" "D:\\A.HEX\0" "RE\\OLD\\MODEM.HEX\0"s + std::string(97, '\0');
+    const std::string expected = "\x00\xC2\x01\x00"
+                                 "COM3\0"
+                                 "D:\\A.HEX\0"
+                                 "RE\\OLD\\MODEM.HEX\0"s +
+                                 std::string(97, '\0');
     ASSERT_EQ(expected.size(), kSelectionSize);
     EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), expected);
 }
@@ -318,4 +323,4 @@ TEST_F(LastSelectionTest, ReadOnlyRecordStaysAsItWasAndNoTemporaryFileIsLeft)
 }
 #endif
 
-} // namespace
+}  // namespace

@@ -65,8 +65,10 @@ TEST_F(ProductTextsTest, VersionSectionOnly)
 TEST_F(ProductTextsTest, LongValuesAreCutToTheirHolders)
 {
     std::string name(50, 'N');
-    EXPECT_TRUE(LoadFrom("[Version]\nProductName=" + name + "\nVersionString=123456789012\n[AboutBox]\n"
-                         "CompanyName=" + std::string(45, 'C') + "\n"));
+    EXPECT_TRUE(LoadFrom("[Version]\nProductName=" + name +
+                         "\nVersionString=123456789012\n[AboutBox]\n"
+                         "CompanyName=" +
+                         std::string(45, 'C') + "\n"));
     EXPECT_EQ(ProductTexts.ProductName, std::string(39, 'N'));
     EXPECT_EQ(ProductTexts.VersionString, "123456789");
     EXPECT_EQ(ProductTexts.CompanyName, std::string(39, 'C'));
@@ -125,7 +127,7 @@ TEST_F(ProductTextsTest, CarriageReturnOnlyLineEndsAndNulBytes)
     EXPECT_EQ(ProductTexts.VersionString, "1.0");
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -145,7 +147,7 @@ TEST_F(ProductTextsTest, FilesOfEveryLengthAndRandomBytes)
     }
 }
 
-} // namespace
+}  // namespace
 
 #ifdef _WIN32
 namespace {
@@ -188,5 +190,5 @@ TEST_F(ProductTextsTest, WithoutAWorkingCopyTheFileIsReadWhereItLies)
     EXPECT_TRUE(folderKept);
 }
 
-} // namespace
+}  // namespace
 #endif

@@ -37,8 +37,8 @@ TEST_F(ProfileCasesTest, FourTexts)
          std::string(38, 'p'), "12345678", "<none>", "<none>"},
         {"\xFF\xFE[\0V\0e\0r\0s\0i\0o\0n\0]\0\r\0\n\0V\0e\0r\0s\0i\0o\0n\0S\0t\0r\0i\0n\0g\0=\0\x36\0\n\0"s,
          "Flash Loader", "6", "<none>", "<none>"},
-        {"k=before any section\n[Version]\nProductName" + std::string(3000, ' ') + "=Far away\n",
-         "Far away", "5.x.x", "<none>", "<none>"},
+        {"k=before any section\n[Version]\nProductName" + std::string(3000, ' ') + "=Far away\n", "Far away", "5.x.x",
+         "<none>", "<none>"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -112,4 +112,4 @@ TEST_F(ProfileCasesTest, Lookups)
     }
 }
 
-} // namespace
+}  // namespace

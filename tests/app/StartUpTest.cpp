@@ -152,4 +152,4 @@ TEST_F(StartUpTest, OverlongTokenIsReportedAndTheStartGoesOnAsAPlainOne)
     EXPECT_NE(ui.messages[0].text.find("COM1234"), std::string::npos);
 }
 
-} // namespace
+}  // namespace

@@ -49,7 +49,7 @@ TEST(CliTest, UsageErrorsExitWithTwo)
     EXPECT_EQ(RunProcess(kCli, {"--help"}).exitCode, 0);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -84,7 +84,8 @@ TEST_F(CliProbeTest, SaysWhyAPortCannotBeUsed)
     Register("COM4", "/dev/pts/no-such-terminal");
     ProcessResult dangling = Probe("COM4");
     EXPECT_EQ(dangling.exitCode, 1);
-    EXPECT_NE(dangling.err.find("No such port: COM4 (/dev/pts/no-such-terminal) does not exist"), std::string::npos) << dangling.err;
+    EXPECT_NE(dangling.err.find("No such port: COM4 (/dev/pts/no-such-terminal) does not exist"), std::string::npos)
+        << dangling.err;
 
     ScriptedModem modem(FullModem("ID"));
     ProcessResult busy;
@@ -111,12 +112,9 @@ TEST_F(CliProbeTest, SilentPortFailsWithinAboutThreeSeconds)
     EXPECT_NE(result.err.find("No supported modem answered"), std::string::npos) << result.err;
 }
 
-TEST_F(CliProbeTest, MissingPortOptionIsAUsageError)
-{
-    EXPECT_EQ(RunProcess(kCli, {"probe"}).exitCode, 2);
-}
+TEST_F(CliProbeTest, MissingPortOptionIsAUsageError) { EXPECT_EQ(RunProcess(kCli, {"probe"}).exitCode, 2); }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -139,7 +137,7 @@ TEST(CliProbeSimulatedModemTest, FindsARunningSimulatedModemByItsComName)
     EXPECT_NE(none.err.find("No supported modem answered on com8"), std::string::npos) << none.err;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -171,20 +169,38 @@ TEST_F(CliFlashTest, InfoPrintsBothRowsAndPassesOnlyWhenTheRunCouldGoAhead)
         std::string err;
     } cases[] = {
         {{}, image, false, 0, {"Modem:  Serial          64            1A2BH", "Load plan:  normal load"}, ""},
-        {{"--checksum", "BEEF"}, image, true, 0,
+        {{"--checksum", "BEEF"},
+         image,
+         true,
+         0,
          {"File:   Serial          64            1A2BH", "Modem:  Serial          64            BEEFH",
           "Load plan:  complete load", "Mismatches: checksums"},
          ""},
         // What flash would refuse, info refuses too, with the run's reason.
-        {{"--checksum", "BEEF"}, image, false, 1, {"Load plan:  complete load"},
+        {{"--checksum", "BEEF"},
+         image,
+         false,
+         1,
+         {"Load plan:  complete load"},
          "An error has occurred during the download of the FLASHLDR.HEX file. \nThe file " + dir.File("FLASHLDR.HEX") +
              " could not be opened."},
-        {{"--sector", "none"}, image, true, 0, {"Modem:  Serial          0             0000H", "Load plan:  complete load"},
+        {{"--sector", "none"},
+         image,
+         true,
+         0,
+         {"Modem:  Serial          0             0000H", "Load plan:  complete load"},
          ""},
-        {{"--type", "P", "--no-rrfl", "--no-ffl"}, image, true, 1,
+        {{"--type", "P", "--no-rrfl", "--no-ffl"},
+         image,
+         true,
+         1,
          {"Modem:  PC Card         NA            NA", "Load plan:  none"},
          "The modem and the loader are incompatable in their types. "},
-        {{}, broken, false, 1, {"Load plan:  none"},
+        {{},
+         broken,
+         false,
+         1,
+         {"Load plan:  none"},
          "An error has occurred during the download of the MODEM.HEX file.\nThe file " + dir.File("MODEM.HEX") +
              " is not a valid Intel HEX file: line 3: wrong checksum"},
     };
@@ -264,7 +280,7 @@ TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
     EXPECT_EQ(RunProcess(kCli, {"flash", "--port", "COM1"}).exitCode, 2);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -276,8 +292,8 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
     ScopedTempDir dir;
     WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
     auto modem = FullModem("KT-56");
-    const std::map<std::string, std::string> loader = {
-        {"ATI5\r", "\r\nS-56K RRFL,40,1A2B,00\r\n" + kOk}, {"AT&&FGO\r", "\r\nFLASH LOADER Ver:4.4\r\nOK\r\n"}};
+    const std::map<std::string, std::string> loader = {{"ATI5\r", "\r\nS-56K RRFL,40,1A2B,00\r\n" + kOk},
+                                                       {"AT&&FGO\r", "\r\nFLASH LOADER Ver:4.4\r\nOK\r\n"}};
     struct Case {
         const char* when;
         std::string awaited;  // sent when the signal goes
@@ -300,8 +316,7 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
         ScriptedModem peer(answers);
         auto signalled = std::chrono::steady_clock::now();
         ProcessResult result = RunProcess(
-            kCli, {"flash", "--port", peer.Path(), "--file", dir.File("MODEM.HEX")}, dir.Path(), {}, {},
-            [&](int pid) {
+            kCli, {"flash", "--port", peer.Path(), "--file", dir.File("MODEM.HEX")}, dir.Path(), {}, {}, [&](int pid) {
                 auto start = std::chrono::steady_clock::now();
                 while (peer.Received().find(c.awaited) == std::string::npos && ElapsedMs(start) < 10000)
                     ::usleep(5000);
@@ -318,7 +333,7 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -337,13 +352,13 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     ASSERT_TRUE(good.Start({"--port", "COM5", "--pace", "115200", "--flash-out", ports.File("flashed.hex")}, {dir}));
     ASSERT_TRUE(refusing.Start({"--port", "COM6", "--nok1", "1"}, {dir}));
     ASSERT_TRUE(vanishing.Start({"--port", "COM7", "--pace", "115200"}, {dir}));
-    ProcessResult result = RunProcess(
-        kCli, {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file", ports.File("MODEM.HEX"),
-               "--report", ports.File("report.json")}, {},
-        {dir}, {}, [&](int) {
-            ::usleep(1500 * 1000);  // well inside the run of about five seconds
-            vanishing.Stop();
-        });
+    ProcessResult result = RunProcess(kCli,
+                                      {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file",
+                                       ports.File("MODEM.HEX"), "--report", ports.File("report.json")},
+                                      {}, {dir}, {}, [&](int) {
+                                          ::usleep(1500 * 1000);  // well inside the run of about five seconds
+                                          vanishing.Stop();
+                                      });
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
     const std::size_t summary = result.out.find("\nPort ");
     ASSERT_NE(summary, std::string::npos) << result.out;
@@ -374,7 +389,8 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
         const char* result;
         const char* reasonPart;
         bool linesOfTheWholeImage;
-    } expected[] = {{"COM5", "succeeded", "", true}, {"COM6", "failed", "NOK1", false}, {"COM7", "failed", "went away", false}};
+    } expected[] = {
+        {"COM5", "succeeded", "", true}, {"COM6", "failed", "NOK1", false}, {"COM7", "failed", "went away", false}};
     const std::string imageText = ReadFileBytes(ports.File("MODEM.HEX"));
     const std::size_t imageLines = static_cast<std::size_t>(std::count(imageText.begin(), imageText.end(), '\n'));
     for (std::size_t i = 0; i < 3; ++i) {
@@ -382,7 +398,8 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
         SCOPED_TRACE(expected[i].port);
         EXPECT_EQ(port["port"], expected[i].port);
         EXPECT_EQ(port["image"]["path"], ports.File("MODEM.HEX"));
-        EXPECT_EQ(port["image"]["sha256"], RunProcess("/usr/bin/sha256sum", {ports.File("MODEM.HEX")}).out.substr(0, 64));
+        EXPECT_EQ(port["image"]["sha256"],
+                  RunProcess("/usr/bin/sha256sum", {ports.File("MODEM.HEX")}).out.substr(0, 64));
         EXPECT_EQ(port["modem"]["identification"], "Serial");
         EXPECT_EQ(port["modem"]["sectorSizeKiB"], 64);
         EXPECT_EQ(port["modem"]["checksum"], "1A2B");
@@ -433,12 +450,14 @@ TEST(CliScanTest, ListsThePortsWithTheModemsFound)
     ProcessResult result = RunProcess(kCli, {"scan"}, {}, {dir});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("COM8\tmodem\tCOM8 -- simulated modem (" + modem.DevicePath() + ")\tKT-56 Bench\n"),
-              std::string::npos) << result.out;
+              std::string::npos)
+        << result.out;
     EXPECT_NE(result.out.find("COM9\tno modem\tCOM9 -- simulated modem (" + silent.DevicePath() + ")\t\n"),
-              std::string::npos) << result.out;
+              std::string::npos)
+        << result.out;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -479,4 +498,4 @@ TEST(CliBadInputTest, OverlongOptionsAreRefused)
     EXPECT_EQ(file.exitCode, 1);
 }
 
-} // namespace
+}  // namespace

@@ -55,9 +55,9 @@ TEST_F(HostCliTest, ClosedStandardDescriptorsNeverReachTheModemLine)
     for (const char* closing : {">&- 2>&-", "<&- >&- 2>&-", "2>&-"}) {
         SCOPED_TRACE(closing);
         StartModem();
-        ProcessResult result = Shell(std::string("exec \"$0\" \"$@\" ") + closing,
-                                     {"flash", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX"), "--trace"},
-                                     dir.Path());
+        ProcessResult result =
+            Shell(std::string("exec \"$0\" \"$@\" ") + closing,
+                  {"flash", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX"), "--trace"}, dir.Path());
         EXPECT_EQ(result.exitCode, 0) << result.out;
         EXPECT_TRUE(FlashedWhole());
         ::unlink(dir.File("flashed.hex").c_str());
@@ -109,9 +109,11 @@ TEST_F(HostCliTest, FifosWhereFilesShouldBeAreNamedAndNeverWaitedOn)
         int exitCode;
         std::string err;
     } cases[] = {
-        {{"info", "--port", sim.DevicePath(), "--file", dir.File("FIFO.HEX")}, 1,
+        {{"info", "--port", sim.DevicePath(), "--file", dir.File("FIFO.HEX")},
+         1,
          "The file " + dir.File("FIFO.HEX") + " could not be opened: it is a FIFO, not a file."},
-        {{"flash", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX")}, 1,
+        {{"flash", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX")},
+         1,
          "The file " + dir.File("FLASHLDR.HEX") + " could not be opened: it is a FIFO, not a file."},
         {{"about"}, 1, "Couldn't open file tarnix.ini: it is a FIFO, not a file"},
         {{"selection"}, 0, "lastsel.dat is a FIFO, not a file"},
@@ -132,7 +134,8 @@ TEST_F(HostCliTest, FifosWhereFilesShouldBeAreNamedAndNeverWaitedOn)
 // clear the screen.
 TEST_F(HostCliTest, ControlBytesFromOutsideAreEscaped)
 {
-    ScriptedModem modem(FullModem("KT-56\x1b]0;owned\x07\x1b[2J\xc2\x9b" "1m"));
+    ScriptedModem modem(FullModem("KT-56\x1b]0;owned\x07\x1b[2J\xc2\x9b"
+                                  "1m"));
     ProcessResult probe = RunProcess(kCli, {"probe", "--port", modem.Path()});
     EXPECT_EQ(probe.exitCode, 0) << probe.err;
     EXPECT_EQ(probe.out, "KT-56\\x1B]0;owned\\x07\\x1B[2J\\xC2\\x9B1m\n");
@@ -161,10 +164,12 @@ TEST_F(HostCliTest, RunsThatCannotBeRecordedOrNameAPortTwiceDoNotStart)
         int exitCode;
         std::string err;
     } cases[] = {
-        {{"--port", port, "--report", dir.File("folder")}, 1,
+        {{"--port", port, "--report", dir.File("folder")},
+         1,
          "The report " + dir.File("folder") + " cannot be written: " + dir.File("folder") +
              " is a directory, not a file"},
-        {{"--port", port, "--report", dir.File("no/such/report.json")}, 1,
+        {{"--port", port, "--report", dir.File("no/such/report.json")},
+         1,
          "cannot be written: No file can be made in " + dir.File("no/such")},
         {{"--port", port, "--port", port}, 2, port + " is named twice; name each port once."},
         {{"--port", port, "--port", dir.File("COM4")}, 2, " name the same port; name each port once."},
@@ -184,4 +189,4 @@ TEST_F(HostCliTest, RunsThatCannotBeRecordedOrNameAPortTwiceDoNotStart)
     EXPECT_FALSE(FlashedWhole());
 }
 
-} // namespace
+}  // namespace

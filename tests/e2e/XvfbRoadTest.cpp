@@ -122,8 +122,8 @@ TEST_F(XvfbRoadTest, InputDuringARunThatFailsLeavesTheFailureStandingUntilClose)
     int width = value("WIDTH");
     int height = value("HEIGHT");
     ASSERT_GT(width, 0) << geometry;
-    X({"mousemove", "--window", confirm, std::to_string(width * 212 / 256), std::to_string(height * 185 / 199),
-       "click", "1"});
+    X({"mousemove", "--window", confirm, std::to_string(width * 212 / 256), std::to_string(height * 185 / 199), "click",
+       "1"});
 
     int exitCode = -1;
     EXPECT_FALSE(program.Wait(8000, exitCode)) << "the window went with the run's end, exit " << exitCode;
@@ -140,9 +140,10 @@ TEST_F(XvfbRoadTest, CommandLineTokensThatLookLikeToolkitOptionsAreThePrograms)
 {
     WriteFileBytes(dir.File("tarnix.ini"), "");
     BackgroundProcess program;
-    std::vector<std::string> env = {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "FLASHLOADER_PORTS=" + dir.File("ports")};
-    ASSERT_TRUE(program.Start(BuiltProgram("flashloader"), {"COM2", "19200", "-style", "x.hex", "-reverse"}, dir.Path(),
-                              env));
+    std::vector<std::string> env = {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb",
+                                    "FLASHLOADER_PORTS=" + dir.File("ports")};
+    ASSERT_TRUE(
+        program.Start(BuiltProgram("flashloader"), {"COM2", "19200", "-style", "x.hex", "-reverse"}, dir.Path(), env));
     Await("Modem Flash Loader - Welcome");
     X({"key", "Escape"});  // Cancel: the selection is stored as the command line gave it
 
@@ -155,4 +156,4 @@ TEST_F(XvfbRoadTest, CommandLineTokensThatLookLikeToolkitOptionsAreThePrograms)
     EXPECT_EQ(std::string(stored.c_str() + 9), "-style");
 }
 
-} // namespace
+}  // namespace

@@ -24,10 +24,7 @@ namespace {
 
 using Memory = std::map<std::uint32_t, std::uint8_t>;
 
-std::string FailureStatus(const std::string& reason)
-{
-    return reason + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN);
-}
+std::string FailureStatus(const std::string& reason) { return reason + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN); }
 
 class FlashRunTest : public ::testing::Test {
 protected:
@@ -41,10 +38,7 @@ protected:
 
     void WriteImage(const ImageSpec& spec) { WriteFileBytes(dir.File("MODEM.HEX"), MakeImage(spec)); }
 
-    FlashTarget Target()
-    {
-        return {sim.DevicePath(), 115200, dir.File("MODEM.HEX"), dir.File("FLASHLDR.HEX")};
-    }
+    FlashTarget Target() { return {sim.DevicePath(), 115200, dir.File("MODEM.HEX"), dir.File("FLASHLDR.HEX")}; }
 
     // The check at opening, then the run; records what was sent during
     // the run alone.
@@ -142,7 +136,9 @@ TEST_F(FlashRunTest, CompleteLoadSendsTheLoaderFirstAndResendsALineWhoseReplyWas
     EXPECT_FALSE(Said(IDS_NORMAL_LOAD));
     EXPECT_EQ(sentDuringRun.substr(0, 6), "at&&f:");
     EXPECT_EQ(std::find(reporter.captions.begin(), reporter.captions.end(), "Done (FLASHLDR.HEX)") -
-                  reporter.captions.begin() > 0, true);
+                      reporter.captions.begin() >
+                  0,
+              true);
     EXPECT_EQ(Flashed(), Image());
 }
 
@@ -175,7 +171,8 @@ TEST_F(FlashRunTest, DifferentTypesOrSectorSizesSendNothing)
     FlashSession session(reporter, {other.DevicePath(), 57600, dir.File("MODEM.HEX"), ""}, {}, limits);
     ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
     EXPECT_FALSE(session.OnPerformLoading());
-    EXPECT_EQ(reporter.LastStatus(), FailureStatus("The modem and the loader are incompatable in their sector sizes. "));
+    EXPECT_EQ(reporter.LastStatus(),
+              FailureStatus("The modem and the loader are incompatable in their sector sizes. "));
 }
 
 TEST_F(FlashRunTest, LoaderVersionFourThreeServesEveryTypeButUsb)
@@ -259,7 +256,9 @@ TEST_F(FlashRunTest, TerseModemsWithinTheContractAreFlashedExactly)
         // the modem's count) is refused in its turn, and handled as any
         // image line: resent after NOK2, restarted for after NOK1.
         {{"--ack", "bare", "--nok-at", "8:4", "--nok-at", "9:2"}, beyond64k, {MsgResult::Yes}, LoadNormal},
-        {{"--ack", "lead", "--nok-at", "8:1", "--nok-at", "9:1"}, beyond64k, {MsgResult::Yes, MsgResult::Yes},
+        {{"--ack", "lead", "--nok-at", "8:1", "--nok-at", "9:1"},
+         beyond64k,
+         {MsgResult::Yes, MsgResult::Yes},
          LoadNormal},
     };
     for (const Case& c : cases) {
@@ -414,9 +413,17 @@ TEST_F(FlashRunTest, BrokenOrMissingFilesFailWithTheRunsOwnReasonAndSendNothing)
         std::string detail;
         bool completeLoadSaid;
     } cases[] = {
-        {{}, broken, "", LoadResString(IDS_IMAGE_DOWNLOAD_FAILED),
-         "MODEM.HEX is not a valid Intel HEX file: line 3: wrong checksum", false},
-        {{}, "", "", "The modem and the loader are incompatable in their types. ", "MODEM.HEX could not be opened",
+        {{},
+         broken,
+         "",
+         LoadResString(IDS_IMAGE_DOWNLOAD_FAILED),
+         "MODEM.HEX is not a valid Intel HEX file: line 3: wrong checksum",
+         false},
+        {{},
+         "",
+         "",
+         "The modem and the loader are incompatable in their types. ",
+         "MODEM.HEX could not be opened",
          false},
         {complete, image, broken, LoadResString(IDS_LOADER_DOWNLOAD_FAILED),
          "FLASHLDR.HEX is not a valid Intel HEX file: line 3: wrong checksum", true},
@@ -506,4 +513,4 @@ TEST_F(FlashRunTest, QuitWhileSendingEndsTheDownloadAsAFailure)
     EXPECT_EQ(reporter.LastStatus(), FailureStatus(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)));
 }
 
-} // namespace
+}  // namespace

@@ -148,4 +148,4 @@ TEST_F(GarbageRepliesTest, NoiseInsteadOfTheHandshakeIsNoModem)
     EXPECT_LT(ElapsedMs(start), 6000);
 }
 
-} // namespace
+}  // namespace

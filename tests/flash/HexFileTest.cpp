@@ -26,9 +26,9 @@ const std::string kEnd = ":00000001FF";
 
 TEST_F(HexFileTest, SoundFilesInEveryAcceptedForm)
 {
-    for (const std::string& text : {kData + "\r\n" + kEnd + "\r\n", kData + "\n" + kEnd + "\n",
-                                    kData + "\r\n" + kEnd, kData + "\r\n" + kEnd + "\r\n\r\n\n",
-                                    kData + "\r\n" + kEnd + "\r\n\x1A", kData + "\r\n" + kEnd + "\x1A"}) {
+    for (const std::string& text :
+         {kData + "\r\n" + kEnd + "\r\n", kData + "\n" + kEnd + "\n", kData + "\r\n" + kEnd,
+          kData + "\r\n" + kEnd + "\r\n\r\n\n", kData + "\r\n" + kEnd + "\r\n\x1A", kData + "\r\n" + kEnd + "\x1A"}) {
         ASSERT_TRUE(Load(text)) << error;
         ASSERT_EQ(file.records.size(), 2u);
         EXPECT_EQ(file.records[0].line, kData + "\r\n");  // always CR LF on the wire
@@ -46,7 +46,10 @@ TEST_F(HexFileTest, BadFilesAreRefusedNamingFileLineAndFault)
         std::string expected;
     } cases[] = {
         {"", "it is empty"},
-        {std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), "line 1: the record does not start with ':'"},
+        {std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\0",
+                     10),
+         "line 1: the record does not start with ':'"},
         {"<!DOCTYPE html>\n<html>\n", "line 1: the record does not start with ':' (it starts with '<')"},
         {kData + "\r\n:040200", "line 2: the record is too short"},
         {kData + "\r\n", "the file ends without the end-of-file record"},
@@ -75,8 +78,8 @@ TEST_F(HexFileTest, BadFilesAreRefusedNamingFileLineAndFault)
     // the 128 bytes of a reply, 53 would overflow it.
     EXPECT_TRUE(Load(HexRecordLine(0, 0, std::vector<std::uint8_t>(52, 1)) + "\r\n" + kEnd, kMaxLoaderDataBytes));
     for (std::size_t count : {53, 54}) {
-        EXPECT_FALSE(Load(HexRecordLine(0, 0, std::vector<std::uint8_t>(count, 1)) + "\r\n" + kEnd,
-                          kMaxLoaderDataBytes));
+        EXPECT_FALSE(
+            Load(HexRecordLine(0, 0, std::vector<std::uint8_t>(count, 1)) + "\r\n" + kEnd, kMaxLoaderDataBytes));
         EXPECT_NE(error.find("the record holds " + std::to_string(count) + " data bytes; the modem takes at most 52"),
                   std::string::npos)
             << error;
@@ -95,4 +98,4 @@ TEST_F(HexFileTest, MissingDirectoryAndHugeFiles)
     EXPECT_NE(error.find("larger than any modem's firmware"), std::string::npos) << error;
 }
 
-} // namespace
+}  // namespace

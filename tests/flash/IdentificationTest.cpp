@@ -94,7 +94,7 @@ TEST(ModemInfoTest, DecodeAndParse)
     EXPECT_EQ(ModemLink::ParseHex4("1A2B"), 0x1A2B);
     EXPECT_EQ(ModemLink::ParseHex4("ffff"), 0xFFFF);
     EXPECT_EQ(ModemLink::ParseHex4("000G"), 'G');  // not a digit: its own code
-    EXPECT_EQ(ModemLink::ParseHex4("1"), 0x1000);   // missing characters count as zero
+    EXPECT_EQ(ModemLink::ParseHex4("1"), 0x1000);  // missing characters count as zero
 }
 
 TEST(ReportTextTest, TimeReport)
@@ -159,12 +159,9 @@ TEST_F(IdentifyModemTest, NoResidentLoaderMeansACompleteLoad)
     EXPECT_EQ(FormatInfoRow(info, false).checksum, "NA");
 }
 
-TEST_F(IdentifyModemTest, SilentPortIsNoModem)
-{
-    EXPECT_EQ(Identify({"--silent"}), NoModem);
-}
+TEST_F(IdentifyModemTest, SilentPortIsNoModem) { EXPECT_EQ(Identify({"--silent"}), NoModem); }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -247,4 +244,4 @@ TEST(AckWordsTest, EachExchangeSaysItInItsOwnWords)
     }
 }
 
-} // namespace
+}  // namespace

@@ -132,20 +132,30 @@ TEST_F(PortDiscoveryTest, AFreshAccountGetsTheWholePortDirectory)
 // The devices are listed in plain-text order, as a registry may give them.
 TEST_F(PortDiscoveryTest, FirstNamesKeepWhatComnMeantAndFollowTheNodeNumbers)
 {
-    devices.devices = {{"/dev/ttyACM0", "", "USB modem", ""}, {"/dev/ttyS0", "", "Serial port", ""},
-                       {"/dev/ttyS3", "", "Serial port", ""}, {"/dev/ttyUSB10", "", "USB serial", ""},
+    devices.devices = {{"/dev/ttyACM0", "", "USB modem", ""},
+                       {"/dev/ttyS0", "", "Serial port", ""},
+                       {"/dev/ttyS3", "", "Serial port", ""},
+                       {"/dev/ttyUSB10", "", "USB serial", ""},
                        {"/dev/ttyUSB2", "", "USB serial", ""}};
     struct Case {
         std::vector<std::pair<std::string, std::string>> before, after;
     };
     const Case cases[] = {
         {{},
-         {{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyACM0"}, {"COM3", "/dev/ttyUSB2"}, {"COM4", "/dev/ttyS3"},
+         {{"COM1", "/dev/ttyS0"},
+          {"COM2", "/dev/ttyACM0"},
+          {"COM3", "/dev/ttyUSB2"},
+          {"COM4", "/dev/ttyS3"},
           {"COM5", "/dev/ttyUSB10"}}},
         // COM1 and COM4 mean something else already: the ports take free names.
         {{{"COM1", "/dev/null"}, {"COM4", "/dev/ttyUSB9"}},
-         {{"COM1", "/dev/null"}, {"COM2", "/dev/ttyACM0"}, {"COM3", "/dev/ttyS0"}, {"COM4", "/dev/ttyUSB9"},
-          {"COM5", "/dev/ttyS3"}, {"COM6", "/dev/ttyUSB2"}, {"COM7", "/dev/ttyUSB10"}}},
+         {{"COM1", "/dev/null"},
+          {"COM2", "/dev/ttyACM0"},
+          {"COM3", "/dev/ttyS0"},
+          {"COM4", "/dev/ttyUSB9"},
+          {"COM5", "/dev/ttyS3"},
+          {"COM6", "/dev/ttyUSB2"},
+          {"COM7", "/dev/ttyUSB10"}}},
     };
     for (const Case& c : cases) {
         std::filesystem::remove_all(ports);
@@ -172,13 +182,12 @@ TEST_F(PortDiscoveryTest, WhenNamesRunOutTheNameGoneLongestIsGivenBack)
     };
     const Entry table[] = {
         {"COM1", live.SlavePath(), 1 * day, live.SlavePath()},  // a simulator that still runs
-        {"COM2", "/dev/pts/4242", 4 * day, "/dev/ttyACM2"},      // a simulator that has gone
-        {"COM3", "/dev/ttyUSB9", 2 * day, "/dev/ttyACM0"},       // unplugged, longest ago
-        {"COM4", "/dev/null", 1 * day, "/dev/null"},             // made by hand
-        {"COM5", "/dev/tty", 3 * day, "/dev/ttyACM1"},           // a terminal node the registry does not list
-        {"COM6", "/dev/ttyUSB0", 1 * day, "/dev/ttyUSB0"},       // plugged in
-        {"COM7", "/dev/ttyUSB1", 1 * day, "/dev/ttyUSB1"},
-        {"COM8", "/dev/ttyUSB2", 1 * day, "/dev/ttyUSB2"},
+        {"COM2", "/dev/pts/4242", 4 * day, "/dev/ttyACM2"},     // a simulator that has gone
+        {"COM3", "/dev/ttyUSB9", 2 * day, "/dev/ttyACM0"},      // unplugged, longest ago
+        {"COM4", "/dev/null", 1 * day, "/dev/null"},            // made by hand
+        {"COM5", "/dev/tty", 3 * day, "/dev/ttyACM1"},          // a terminal node the registry does not list
+        {"COM6", "/dev/ttyUSB0", 1 * day, "/dev/ttyUSB0"},      // plugged in
+        {"COM7", "/dev/ttyUSB1", 1 * day, "/dev/ttyUSB1"},     {"COM8", "/dev/ttyUSB2", 1 * day, "/dev/ttyUSB2"},
         {"COM9", "/dev/ttyUSB3", 1 * day, "/dev/ttyUSB3"},
     };
     for (const Entry& e : table) {
@@ -218,9 +227,9 @@ TEST_F(PortDiscoveryTest, AtMostEightRowsAndNineNames)
 
 TEST_F(PortDiscoveryTest, SimulatedModemsAreListedAndUnpluggedDevicesAreNot)
 {
-    Register("COM3", "/dev/pts/4242");       // a simulator that has gone
-    Register("COM6", "/dev/ttyUSB9");        // a device not plugged in
-    Register("COM7", "/dev/null");           // made by hand for some device
+    Register("COM3", "/dev/pts/4242");  // a simulator that has gone
+    Register("COM6", "/dev/ttyUSB9");   // a device not plugged in
+    Register("COM7", "/dev/null");      // made by hand for some device
     EnumComPorts(devices);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"COM3 -- simulated modem (/dev/pts/4242)", "COM7 -- /dev/null"}));
 }
@@ -304,10 +313,13 @@ TEST_F(ScanTest, ADirectoryOthersMayWriteIsNeitherFollowedNorWritten)
     ASSERT_TRUE(modem.Start({"--ident", "KT-56 Bench"}));
     devices.devices = {{modem.DevicePath(), "", "KT-56 USB Modem", ""}};
     EXPECT_EQ(Scan(), 1);
-    const std::string why = "the port directory " + ports + " may be written by other users, so its COM names "
-                            "cannot be trusted: make it yours alone with \"chmod go-w " + ports + "\"";
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"COM2 -- not used: " + why,
-                                                modem.DevicePath() + " -- KT-56 USB Modem (no COM name: " + why + ")"}));
+    const std::string why = "the port directory " + ports +
+                            " may be written by other users, so its COM names "
+                            "cannot be trusted: make it yours alone with \"chmod go-w " +
+                            ports + "\"";
+    EXPECT_EQ(Rows(),
+              (std::vector<std::string>{"COM2 -- not used: " + why,
+                                        modem.DevicePath() + " -- KT-56 USB Modem (no COM name: " + why + ")"}));
     EXPECT_EQ(PortTable[0].modemFound, 0);
     EXPECT_EQ(PortTable[1].identification, "KT-56 Bench");
     EXPECT_EQ(ListDirectory(ports).size(), 1u);
@@ -353,7 +365,7 @@ TEST_F(ScanTest, NoModemAnywhereIsSaidOnceAfterTheNoticeIsGone)
     EXPECT_EQ(ui.noticeText, " COM3       ");
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -370,4 +382,4 @@ TEST(SystemDeviceSourceTest, ListsOnlyExistingTerminalDevices)
     }
 }
 
-} // namespace
+}  // namespace

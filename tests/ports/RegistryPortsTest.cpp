@@ -115,60 +115,68 @@ TEST(RegistryPortsTest, Listings)
         fixed.push_back("COM" + std::to_string(n) + " | COM" + std::to_string(n));
     auto serialMap = [](FakeRegistry& r) {
         for (int n : {11, 2, 1, 30, 4, 5, 6, 7, 8, 9})
-            r.Set(kHkeyLocalMachine, kSerialMap, "\\Device\\Serial" + std::to_string(n), Text("COM" + std::to_string(n)));
+            r.Set(kHkeyLocalMachine, kSerialMap, "\\Device\\Serial" + std::to_string(n),
+                  Text("COM" + std::to_string(n)));
         r.friendly = {{"COM1", "Communications Port (COM1)"}, {"COM9", "USB Serial Port (com9)"}};
     };
-    const std::vector<std::string> mapRows = {"COM1 | COM1 -- Communications Port", "COM2 | COM2", "COM4 | COM4",
-                                              "COM5 | COM5", "COM6 | COM6", "COM7 | COM7", "COM8 | COM8",
+    const std::vector<std::string> mapRows = {"COM1 | COM1 -- Communications Port",
+                                              "COM2 | COM2",
+                                              "COM4 | COM4",
+                                              "COM5 | COM5",
+                                              "COM6 | COM6",
+                                              "COM7 | COM7",
+                                              "COM8 | COM8",
                                               "COM9 | COM9 -- USB Serial Port"};
     struct Case {
         const char* what;
         std::function<void(FakeRegistry&)> write;
         std::vector<std::string> rows;
     };
-    const Case cases[] = {
-        {"neither device tree nor serial map", [](FakeRegistry&) {}, fixed},
-        {"device tree without nodes, no serial map", [](FakeRegistry& r) { r.Set(kHkeyDynData, kTree); }, fixed},
-        {"working ports in the tree's order",
-         [](FakeRegistry& r) {
-             AddNode(r, "C1", "Root\\*PNP0501\\0001", "COM4", "Communications Port");
-             AddNode(r, "C2", "BIOS\\*PNP0400\\0D", "LPT1", "Printer Port");
-             AddNode(r, "C3", "BIOS\\*pnp0400\\0E", "COM5", "Lower-case identifier");
-             AddNode(r, "C4", "MF\\PNP0600\\0000", "", "Disk controller");
-             AddNode(r, "C5", "Root\\*PNP0501\\0002", "COM1", "No problem value", {});
-             AddNode(r, "C6", "Root\\*PNP0501\\0003", "COM2", "Disabled", {22, 0, 0, 0});
-             AddNode(r, "C7", "Root\\*PNP0501\\0004", "COM6", "First byte 0", {0, 1});
-             AddNode(r, "C8", "PCI\\1", "COM7", std::string(199, 'd'));  // 200 bytes with its zero: fits
-             AddNode(r, "C9", "PCI\\2", "COM8", std::string(200, 'd'));  // does not
-             AddNode(r, "CA", "PCI\\3", "", "");
-             r.Set(kHkeyLocalMachine, "Enum\\PCI\\3", "PortName", {'C', 'O', 'M', '3', 0, 'x'});
-             AddNode(r, "CB", "PCI\\4", "", "");
-             r.Set(kHkeyLocalMachine, "Enum\\PCI\\4", "PortName", Bytes(201, 'x'));
-         },
-         {"COM4 | COM4 -- Communications Port", "COM5 | COM5 -- Lower-case identifier", "COM6 | COM6 -- First byte 0",
-          "COM7 | COM7 -- " + std::string(199, 'd'), "COM8 | COM8 -- ", "COM3 | COM3 -- "}},
-        {"ten ports: the first eight of the tree",
-         [](FakeRegistry& r) {
-             for (int n : {9, 3, 7, 1, 10, 5, 2, 8, 4, 6})
-                 AddNode(r, "N" + std::to_string(n), "P" + std::to_string(n), "COM" + std::to_string(n), "P");
-         },
-         {"COM9 | COM9 -- P", "COM3 | COM3 -- P", "COM7 | COM7 -- P", "COM1 | COM1 -- P", "COM10 | COM10 -- P",
-          "COM5 | COM5 -- P", "COM2 | COM2 -- P", "COM8 | COM8 -- P"}},
-        {"a tree with nodes but no port is no missing tree",
-         [&](FakeRegistry& r) {
-             AddNode(r, "C1", "Root\\1", "", "Display");
-             serialMap(r);
-         },
-         {}},
+    const Case cases[] =
+        {
+            {"neither device tree nor serial map", [](FakeRegistry&) {}, fixed},
+            {"device tree without nodes, no serial map", [](FakeRegistry& r) { r.Set(kHkeyDynData, kTree); }, fixed},
+            {"working ports in the tree's order",
+             [](FakeRegistry& r) {
+        AddNode(r, "C1", "Root\\*PNP0501\\0001", "COM4", "Communications Port");
+        AddNode(r, "C2", "BIOS\\*PNP0400\\0D", "LPT1", "Printer Port");
+        AddNode(r, "C3", "BIOS\\*pnp0400\\0E", "COM5", "Lower-case identifier");
+        AddNode(r, "C4", "MF\\PNP0600\\0000", "", "Disk controller");
+        AddNode(r, "C5", "Root\\*PNP0501\\0002", "COM1", "No problem value", {});
+        AddNode(r, "C6", "Root\\*PNP0501\\0003", "COM2", "Disabled", {22, 0, 0, 0});
+        AddNode(r, "C7", "Root\\*PNP0501\\0004", "COM6", "First byte 0", {0, 1});
+        AddNode(r, "C8", "PCI\\1", "COM7", std::string(199, 'd'));  // 200 bytes with its zero: fits
+        AddNode(r, "C9", "PCI\\2", "COM8", std::string(200, 'd'));  // does not
+        AddNode(r, "CA", "PCI\\3", "", "");
+        r.Set(kHkeyLocalMachine, "Enum\\PCI\\3", "PortName", {'C', 'O', 'M', '3', 0, 'x'});
+        AddNode(r, "CB", "PCI\\4", "", "");
+        r.Set(kHkeyLocalMachine, "Enum\\PCI\\4", "PortName", Bytes(201, 'x'));
+             },
+             {"COM4 | COM4 -- Communications Port", "COM5 | COM5 -- Lower-case identifier",
+              "COM6 | COM6 -- First byte 0", "COM7 | COM7 -- " + std::string(199, 'd'), "COM8 | COM8 -- ",
+              "COM3 | COM3 -- "}},
+            {"ten ports: the first eight of the tree",
+             [](FakeRegistry& r) {
+        for (int n : {9, 3, 7, 1, 10, 5, 2, 8, 4, 6})
+            AddNode(r, "N" + std::to_string(n), "P" + std::to_string(n), "COM" + std::to_string(n), "P");
+             },
+             {"COM9 | COM9 -- P", "COM3 | COM3 -- P", "COM7 | COM7 -- P", "COM1 | COM1 -- P", "COM10 | COM10 -- P",
+              "COM5 | COM5 -- P", "COM2 | COM2 -- P", "COM8 | COM8 -- P"}},
+               {"a tree with nodes but no port is no missing tree",
+                [&](FakeRegistry& r) {
+        AddNode(r, "C1", "Root\\1", "", "Display");
+        serialMap(r);
+                },
+                {}},
         {"serial map, empty device tree",
          [&](FakeRegistry& r) {
-             r.Set(kHkeyDynData, kTree);
-             serialMap(r);
+        r.Set(kHkeyDynData, kTree);
+        serialMap(r);
          },
          mapRows},
         {"serial map, no device tree", serialMap, mapRows},
         {"empty serial map", [](FakeRegistry& r) { r.Set(kHkeyLocalMachine, kSerialMap); }, {}},
-    };
+        };
     for (const Case& c : cases) {
         FakeRegistry registry;
         c.write(registry);
@@ -182,4 +190,4 @@ TEST(RegistryPortsTest, Listings)
     }
 }
 
-} // namespace
+}  // namespace

@@ -102,4 +102,4 @@ TEST(ControlIdsTest, EachNamedControlIsInItsWindowWithItsNumber)
     }
 }
 
-} // namespace
+}  // namespace

@@ -72,7 +72,13 @@ TEST(ResourceScriptTest, EveryKindWithItsClassAndStyle)
 
 TEST(ResourceScriptTest, AMovedControlMovesInItsLineOnly)
 {
-    DialogTemplate dialog{7, kPage | kCaption, "Path", "System", 10, 100, 50,
+    DialogTemplate dialog{7,
+                          kPage | kCaption,
+                          "Path",
+                          "System",
+                          10,
+                          100,
+                          50,
                           {{IDC_PATH_EDIT, K::Edit, "", 88, 101, 189, 12, kTabStop},
                            {IDC_PATH_BROWSE, K::PushButton, "Browse", 218, 118, 59, 14, kTabStop}}};
     std::vector<std::string> before = Statements(dialog);
@@ -105,4 +111,4 @@ TEST(ResourceScriptTest, Pictures)
     }
 }
 
-} // namespace
+}  // namespace

@@ -106,7 +106,8 @@ TEST(PortHolderTest, LockFilesNameTheirLiveOwnerAndStaleOnesAreIgnored)
         {dir.File("usb-Maker_Modem-if00"), live.pid, ""},
         {dir.File("ttyS8"), binaryOwner.pid, ""},
         {"/dev/ttyS9", 0, stale + "ttyS9: pid " + std::to_string(gone) + " no longer runs."},
-        {dir.File("ttyS5"), 0, stale + "ttyS5: pid " + std::to_string(live.pid) + " (fl-holder) does not hold the port."},
+        {dir.File("ttyS5"), 0,
+         stale + "ttyS5: pid " + std::to_string(live.pid) + " (fl-holder) does not hold the port."},
         {dir.File("ttyS6"), 0, stale + "ttyS6: pid 1 (" + initName + ") does not hold the port."},
         {dir.File("ttyS4"), 0, "Ignoring " + dir.File("LCK..ttyS4") + ": it is a FIFO, not a lock file."},
         {dir.File("ttyS3"), 0, "Ignoring " + dir.File("LCK..ttyS3") + ": it is a FIFO, not a lock file."},
@@ -193,4 +194,4 @@ TEST(PortHolderTest, SerialDeviceOpenedFirstByAnotherProgramIsRefusedAndItsHolde
     EXPECT_EQ(DescribePortProblem(device), PortInUseText(device, {child.pid, "fl-holder"}));
 }
 
-} // namespace
+}  // namespace

@@ -56,4 +56,4 @@ TEST_F(PortKindTest, APortThatIsNoSerialPortIsSaidToBeWhatItIs)
     ::close(listener);
 }
 
-} // namespace
+}  // namespace

@@ -112,4 +112,4 @@ TEST_F(PortTrustTest, EntriesAndDirectoriesOfAnotherUserNameNoPort)
         Check(c);
 }
 
-} // namespace
+}  // namespace

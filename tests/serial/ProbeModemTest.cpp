@@ -126,7 +126,7 @@ TEST(ProbeModemTest, UnusablePortsGiveZeroAtOnce)
     EXPECT_EQ(modem.Received(), "");
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -179,4 +179,4 @@ TEST_F(ProbeSimulatedModemTest, SplitAndPacedAnswersAreStillFound)
     EXPECT_EQ(identification, "KT-56 Bench Modem");
 }
 
-} // namespace
+}  // namespace

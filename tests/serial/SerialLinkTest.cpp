@@ -346,7 +346,7 @@ TEST(PortDirectoryTest, FollowsTheEnvironment)
     EXPECT_EQ(PortDirectory(), "/home/bench/.config/flashloader/ports");
 }
 
-} // namespace
+}  // namespace
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -358,7 +358,7 @@ namespace {
 // has no such setting.
 bool LowLatency(int fd, bool& set)
 {
-    serial_struct info {};
+    serial_struct info{};
     if (::ioctl(fd, TIOCGSERIAL, &info) != 0)
         return false;
     set = (info.flags & ASYNC_LOW_LATENCY) != 0;
@@ -411,4 +411,4 @@ TEST(SerialLowLatencyTest, APortWithoutTheSettingOpensAsBefore)
     serial_platform::CloseDevice(handle);
 }
 
-} // namespace
+}  // namespace

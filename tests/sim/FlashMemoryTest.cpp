@@ -61,13 +61,12 @@ TEST(ModemSimFlashMemory, WritesSixteenByteLinesWithLinearAddressRecords)
         flash.Program(0x0008 + i, static_cast<std::uint8_t>(i + 1));  // 8 bytes up to a line end
     for (std::uint8_t i = 0; i < 4; ++i)
         flash.Program(0x20000 + i, static_cast<std::uint8_t>(i + 9));  // above 64 KiB
-    flash.Program(0x20028, 0x09);  // after a gap
-    EXPECT_EQ(flash.ToIntelHex(),
-              ":080008000102030405060708CC\r\n"
-              ":020000040002F8\r\n"
-              ":04000000090A0B0CD2\r\n"
-              ":0100280009CE\r\n"
-              ":00000001FF\r\n");
+    flash.Program(0x20028, 0x09);                                      // after a gap
+    EXPECT_EQ(flash.ToIntelHex(), ":080008000102030405060708CC\r\n"
+                                  ":020000040002F8\r\n"
+                                  ":04000000090A0B0CD2\r\n"
+                                  ":0100280009CE\r\n"
+                                  ":00000001FF\r\n");
 
     // A run across a 16-byte line is split there.
     FlashMemory run;
@@ -109,4 +108,4 @@ TEST(ModemSimFlashMemory, WritesTheFileWholeAndLeavesNothingElse)
     EXPECT_FALSE(error.empty());
 }
 
-} // namespace
+}  // namespace

@@ -9,13 +9,13 @@ using std::chrono::milliseconds;
 namespace {
 
 // Hex records used below (checksums worked out by hand).
-const char* const kData0 = ":10000000000102030405060708090A0B0C0D0E0F78";   // 00..0F at 0x0000
-const char* const kData1 = ":10001000101112131415161718191A1B1C1D1E1F68";   // 10..1F at 0x0010
-const char* const kDataF0 = ":02010000F0AA63";                              // F0 AA at 0x0100
-const char* const kData0F = ":020100000FAA44";                              // 0F AA at 0x0100
-const char* const kLinear1 = ":020000040001F9";                             // base 0x10000
-const char* const kSegment1000 = ":020000021000EC";                         // base 0x10000
-const char* const kSmall = ":020000001122CB";                               // 11 22 at 0x0000
+const char* const kData0 = ":10000000000102030405060708090A0B0C0D0E0F78";  // 00..0F at 0x0000
+const char* const kData1 = ":10001000101112131415161718191A1B1C1D1E1F68";  // 10..1F at 0x0010
+const char* const kDataF0 = ":02010000F0AA63";                             // F0 AA at 0x0100
+const char* const kData0F = ":020100000FAA44";                             // 0F AA at 0x0100
+const char* const kLinear1 = ":020000040001F9";                            // base 0x10000
+const char* const kSegment1000 = ":020000021000EC";                        // base 0x10000
+const char* const kSmall = ":020000001122CB";                              // 11 22 at 0x0000
 const char* const kEnd = ":00000001FF";
 
 class ModemModelTest : public ::testing::Test {
@@ -249,7 +249,7 @@ TEST_F(ModemModelTest, ResentLineKeepsItsIndex)
     EXPECT_EQ(Line(kData0), "OK\r\n");
     EXPECT_EQ(Line(kData1), "");  // programmed, acknowledgement lost
     EXPECT_EQ(model().Flash().Read(0x0010), 0x10);
-    EXPECT_EQ(Line(kData1), "OK\r\n");  // the resend is still line 1
+    EXPECT_EQ(Line(kData1), "OK\r\n");            // the resend is still line 1
     EXPECT_EQ(Line(kDataF0), "NOK\r\nNOK3\r\n");  // so this is line 2
     EXPECT_EQ(Line(kDataF0), "OK\r\n");
     EXPECT_EQ(model().ImageRecordsTaken(), 3);
@@ -341,4 +341,4 @@ TEST_F(ModemModelTest, SilentModemAnswersNothing)
     EXPECT_FALSE(model().InLoaderMode());
 }
 
-} // namespace
+}  // namespace

@@ -285,9 +285,9 @@ TEST(ModemSimProcess, SilentModemAnswersNothing)
 TEST(ModemSimProcess, BadOptionsExitWithStatusTwo)
 {
     const std::vector<std::vector<std::string>> cases = {
-        {"--port", "COM12"},  {"--type", "7"},          {"--nok2", "1.5"},        {"--checksum", "12G4"},
-        {"--sector", "32"},   {"--ident", "Modem OK"},  {"--nok-at", "4"},        {"--delay-ack-at", "1:soon"},
-        {"--frobnicate"},     {"--loader-version", "x"}, {"--drop-ack-at", "-1"},  {"--wine-port", "COM0"},
+        {"--port", "COM12"},     {"--type", "7"},           {"--nok2", "1.5"},       {"--checksum", "12G4"},
+        {"--sector", "32"},      {"--ident", "Modem OK"},   {"--nok-at", "4"},       {"--delay-ack-at", "1:soon"},
+        {"--frobnicate"},        {"--loader-version", "x"}, {"--drop-ack-at", "-1"}, {"--wine-port", "COM0"},
         {"--wine-port", "LPT1"},
     };
     for (const std::vector<std::string>& args : cases) {
@@ -330,4 +330,4 @@ TEST(ModemSimProcess, BadOptionIsNamedWithItsValue)
     }
 }
 
-} // namespace
+}  // namespace

@@ -73,7 +73,7 @@ TEST(ModemSimOutputQueue, PacesBytesAtTheBaudRate)
     EXPECT_EQ(queue.NextDue(), t0 + milliseconds(50));
     EXPECT_EQ(queue.Due(t0 + milliseconds(49)), "");
     EXPECT_EQ(queue.Due(t0 + milliseconds(50)), "HELLO");
-    queue.Written(2, t0 + milliseconds(50));  // the terminal took two
+    queue.Written(2, t0 + milliseconds(50));             // the terminal took two
     EXPECT_EQ(queue.Due(t0 + milliseconds(50)), "LLO");  // crossed already: no new wait
     queue.Written(3, t0 + milliseconds(50));
     // A long reply a FIFO's worth at a time; late, what has crossed goes
@@ -93,4 +93,4 @@ TEST(ModemSimOutputQueue, PacesBytesAtTheBaudRate)
     EXPECT_EQ(queue.Due(t0 + milliseconds(520)), "AB");
 }
 
-} // namespace
+}  // namespace

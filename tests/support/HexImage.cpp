@@ -43,7 +43,8 @@ std::string MakeImage(const ImageSpec& spec)
     while (left > 0) {
         if ((address >> 16) != upper) {
             upper = address >> 16;
-            text += HexRecordLine(4, 0, {static_cast<std::uint8_t>(upper >> 8), static_cast<std::uint8_t>(upper)}) + eol;
+            text +=
+                HexRecordLine(4, 0, {static_cast<std::uint8_t>(upper >> 8), static_cast<std::uint8_t>(upper)}) + eol;
         }
         std::size_t count = std::min({left, spec.recordBytes, static_cast<std::size_t>(0x10000 - (address & 0xFFFF))});
         std::vector<std::uint8_t> data(count);
@@ -80,7 +81,9 @@ std::map<std::uint32_t, std::uint8_t> HexMemory(const std::string& text)
             continue;
         if (line[0] != ':')
             throw std::runtime_error("not a record: " + line);
-        auto byte = [&line](std::size_t i) { return static_cast<std::uint8_t>(std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16)); };
+        auto byte = [&line](std::size_t i) {
+            return static_cast<std::uint8_t>(std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16));
+        };
         std::size_t count = byte(0);
         std::uint32_t address = static_cast<std::uint32_t>(byte(1) << 8 | byte(2));
         std::uint8_t type = byte(3);

@@ -9,13 +9,13 @@
 #include <vector>
 
 struct ImageSpec {
-    char type = 'S';               // the type letter the image is meant for
-    int sector = 64;               // 64, 16, or 0 for none
+    char type = 'S';  // the type letter the image is meant for
+    int sector = 64;  // 64, 16, or 0 for none
     std::uint16_t checksum = 0x1A2B;
     std::size_t dataBytes = 2048;  // after the identification record
     std::size_t recordBytes = 16;
-    std::uint32_t base = 0x20;     // start address of the data after the first record
-    bool lfOnly = false;           // LF line ends instead of CR LF
+    std::uint32_t base = 0x20;  // start address of the data after the first record
+    bool lfOnly = false;        // LF line ends instead of CR LF
     unsigned seed = 7;
 };
 

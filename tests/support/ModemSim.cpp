@@ -64,7 +64,7 @@ bool WaitFor(pid_t pid, int timeoutMs, int& status)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 ModemSimProcess::~ModemSimProcess()
 {

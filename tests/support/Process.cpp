@@ -20,7 +20,7 @@ namespace {
 
 // In a forked child: goes to dir, adds env, runs program; never returns.
 [[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                           const std::vector<std::string>& env)
+                            const std::vector<std::string>& env)
 {
     if (!dir.empty() && ::chdir(dir.c_str()) != 0)
         ::_exit(127);
@@ -35,15 +35,12 @@ namespace {
     ::_exit(127);
 }
 
-} // namespace
+}  // namespace
 
-std::string BuiltProgram(const std::string& name)
-{
-    return std::string(FL_BIN_DIR) + "/" + name;
-}
+std::string BuiltProgram(const std::string& name) { return std::string(FL_BIN_DIR) + "/" + name; }
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& dir, const std::vector<std::string>& env, const std::string& input,
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                         const std::vector<std::string>& env, const std::string& input,
                          const std::function<void(int pid)>& started)
 {
     int inPipe[2], outPipe[2], errPipe[2];
@@ -104,13 +101,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     return result;
 }
 
-BackgroundProcess::~BackgroundProcess()
-{
-    Kill();
-}
+BackgroundProcess::~BackgroundProcess() { Kill(); }
 
-bool BackgroundProcess::Start(const std::string& program, const std::vector<std::string>& args,
-                              const std::string& dir, const std::vector<std::string>& env)
+bool BackgroundProcess::Start(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                              const std::vector<std::string>& env)
 {
     pid_t pid = ::fork();
     if (pid < 0)

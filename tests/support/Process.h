@@ -7,7 +7,7 @@
 #include <vector>
 
 struct ProcessResult {
-    int exitCode = -1;  // -1 when it did not exit normally
+    int exitCode = -1;      // -1 when it did not exit normally
     double cpuSeconds = 0;  // processor time of the child and its waited-for children, user and system
     std::string out;
     std::string err;
@@ -18,9 +18,9 @@ struct ProcessResult {
 // started, when given, runs on a thread of its own with the child's pid as
 // soon as the child is there, for a test that acts on it meanwhile (sends it
 // a signal, say); RunProcess returns once both have ended.
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& dir = {}, const std::vector<std::string>& env = {},
-                         const std::string& input = {}, const std::function<void(int pid)>& started = {});
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& dir = {},
+                         const std::vector<std::string>& env = {}, const std::string& input = {},
+                         const std::function<void(int pid)>& started = {});
 
 // The path of a program built by the project.
 std::string BuiltProgram(const std::string& name);

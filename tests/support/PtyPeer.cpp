@@ -55,10 +55,7 @@ void PtyPeer::Write(std::string_view bytes)
     }
 }
 
-std::string PtyPeer::ReadFor(int ms)
-{
-    return ReadUntil({}, ms);
-}
+std::string PtyPeer::ReadFor(int ms) { return ReadUntil({}, ms); }
 
 std::string PtyPeer::ReadUntil(std::string_view text, int timeoutMs)
 {

@@ -14,9 +14,9 @@
 
 // What a RecordingReporter has recorded.
 struct RecordedRun {
-    int quitAtPump = -1;  // the pump that reports "quit"
-    bool quit = false;    // what QuitRequested says
-    std::string detail;   // the failure detail shown
+    int quitAtPump = -1;           // the pump that reports "quit"
+    bool quit = false;             // what QuitRequested says
+    std::string detail;            // the failure detail shown
     std::vector<ModemWait> waits;  // the long waits begun
 
     // The events as the engine told them.

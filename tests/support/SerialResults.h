@@ -10,12 +10,24 @@ inline void PrintTo(OpenStatus status, std::ostream* os)
 {
     const char* name = "unknown";
     switch (status) {
-    case OpenStatus::Ok: name = "Ok"; break;
-    case OpenStatus::Failed: name = "Failed"; break;
-    case OpenStatus::SettingsRefused: name = "SettingsRefused"; break;
-    case OpenStatus::NoSettings: name = "NoSettings"; break;
-    case OpenStatus::NoTimeouts: name = "NoTimeouts"; break;
-    case OpenStatus::TimeoutsRefused: name = "TimeoutsRefused"; break;
+    case OpenStatus::Ok:
+        name = "Ok";
+        break;
+    case OpenStatus::Failed:
+        name = "Failed";
+        break;
+    case OpenStatus::SettingsRefused:
+        name = "SettingsRefused";
+        break;
+    case OpenStatus::NoSettings:
+        name = "NoSettings";
+        break;
+    case OpenStatus::NoTimeouts:
+        name = "NoTimeouts";
+        break;
+    case OpenStatus::TimeoutsRefused:
+        name = "TimeoutsRefused";
+        break;
     }
     *os << "OpenStatus::" << name << " (" << static_cast<int>(status) << ")";
 }
@@ -24,12 +36,24 @@ inline void PrintTo(ReplyStatus status, std::ostream* os)
 {
     const char* name = "unknown";
     switch (status) {
-    case ReplyStatus::Ok: name = "Ok"; break;
-    case ReplyStatus::TooLong: name = "TooLong"; break;
-    case ReplyStatus::WriteFailed: name = "WriteFailed"; break;
-    case ReplyStatus::TimedOut: name = "TimedOut"; break;
-    case ReplyStatus::Stopped: name = "Stopped"; break;
-    case ReplyStatus::PortGone: name = "PortGone"; break;
+    case ReplyStatus::Ok:
+        name = "Ok";
+        break;
+    case ReplyStatus::TooLong:
+        name = "TooLong";
+        break;
+    case ReplyStatus::WriteFailed:
+        name = "WriteFailed";
+        break;
+    case ReplyStatus::TimedOut:
+        name = "TimedOut";
+        break;
+    case ReplyStatus::Stopped:
+        name = "Stopped";
+        break;
+    case ReplyStatus::PortGone:
+        name = "PortGone";
+        break;
     }
     *os << "ReplyStatus::" << name << " (" << static_cast<int>(status) << ")";
 }

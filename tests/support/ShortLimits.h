@@ -25,7 +25,4 @@ inline modem_protocol::LineTimeLimits ShortLimits()
 }
 
 // Milliseconds of a limit, for comparing with ElapsedMs.
-inline long long Ms(std::chrono::milliseconds limit)
-{
-    return static_cast<long long>(limit.count());
-}
+inline long long Ms(std::chrono::milliseconds limit) { return static_cast<long long>(limit.count()); }

@@ -43,15 +43,9 @@ ScopedTempDir::~ScopedTempDir()
     fs::remove_all(m_path, ignored);
 }
 
-std::string ScopedTempDir::File(std::string_view name) const
-{
-    return JoinPath(m_path, name);
-}
+std::string ScopedTempDir::File(std::string_view name) const { return JoinPath(m_path, name); }
 
-ScopedChdir::ScopedChdir(const std::string& dir) : m_previous(fs::current_path().string())
-{
-    fs::current_path(dir);
-}
+ScopedChdir::ScopedChdir(const std::string& dir) : m_previous(fs::current_path().string()) { fs::current_path(dir); }
 
 ScopedChdir::~ScopedChdir()
 {

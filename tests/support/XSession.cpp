@@ -16,7 +16,7 @@ const char kXprop[] = "/usr/bin/xprop";
 
 using Clock = std::chrono::steady_clock;
 
-} // namespace
+}  // namespace
 
 std::string XSession::MissingTool()
 {
@@ -32,9 +32,9 @@ bool XSession::Start(const std::string& home, std::string& error)
     // once it takes connections: a number chosen here could be that of
     // another test's server that is still going away.
     std::string numberFile = m_dir.File("display");
-    if (!m_server.Start("/bin/sh", {"-c", std::string("exec ") + kXvfb +
-                                              " -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" + numberFile +
-                                              "'"})) {
+    if (!m_server.Start("/bin/sh",
+                        {"-c", std::string("exec ") + kXvfb + " -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'" +
+                                   numberFile + "'"})) {
         error = "the X server could not be started";
         return false;
     }
@@ -120,7 +120,8 @@ std::vector<int> DesktopsWithoutDisplay()
             continue;
         std::string environment = ReadFileBytes(entry.path().string() + "/environ");
         environment.insert(environment.begin(), '\0');
-        if (prefix != nullptr && environment.find(std::string(1, '\0') + "WINEPREFIX=" + prefix + '\0') == std::string::npos)
+        if (prefix != nullptr &&
+            environment.find(std::string(1, '\0') + "WINEPREFIX=" + prefix + '\0') == std::string::npos)
             continue;
         if (environment.find(std::string(1, '\0') + "DISPLAY=") == std::string::npos)
             found.push_back(std::stoi(name));
@@ -128,7 +129,7 @@ std::vector<int> DesktopsWithoutDisplay()
     return found;
 }
 
-} // namespace
+}  // namespace
 
 void XSession::EndWineDesktopsWithoutDisplay()
 {

@@ -13,7 +13,10 @@ namespace {
 
 // Everything drawn, a line per call, in order.
 struct DrawingLog : RunView {
-    MsgResult ShowMessage(const std::string&, const std::string&, MsgIcon, MsgButtons) override { return MsgResult::No; }
+    MsgResult ShowMessage(const std::string&, const std::string&, MsgIcon, MsgButtons) override
+    {
+        return MsgResult::No;
+    }
     void ShowStatus(const std::string& text, StatusKind kind) override
     {
         Add((kind == StatusKind::Stop ? "stop " : "info ") + text);
@@ -52,58 +55,76 @@ TEST(RunPresenterTest, EventsBecomeWhatTheWindowDraws)
         const char* name;
         std::function<void(RunPresenter&, DrawingLog&)> events;
         std::vector<std::string> drawn;
-    } cases[] = {
-        {"records agree", [](auto& p, auto&) { p.OnChecked({CheckResult::Ready, 0, {}}); }, {"state 0"}},
-        {"records differ", [](auto& p, auto&) { p.OnChecked({CheckResult::Ready, MismatchType, {}}); },
-         {"beep hand", "state 0"}},
-        {"no modem", [](auto& p, auto&) { p.OnChecked({CheckResult::NoModem, 0, "gone"}); },
-         {"beep hand", "detail gone"}},
-        {"stopped during the check", [](auto& p, auto&) { p.OnChecked({CheckResult::Stopped, 0, {}}); }, {}},
+    } cases[] =
+        {
+            {"records agree",
+             [](auto& p, auto&) {
+        p.OnChecked({CheckResult::Ready, 0, {}});
+             },
+             {"state 0"}},
+            {"records differ",
+             [](auto& p, auto&) {
+        p.OnChecked({CheckResult::Ready, MismatchType, {}});
+             },
+             {"beep hand", "state 0"}},
+      {"no modem",
+       [](auto& p, auto&) {
+        p.OnChecked({CheckResult::NoModem, 0, "gone"});
+       },
+       {"beep hand", "detail gone"}},
+        {"stopped during the check",
+         [](auto& p, auto&) {
+        p.OnChecked({CheckResult::Stopped, 0, {}});
+         },
+         {}},
         {"the run begins, the files are checked, the modem erases",
          [](auto& p, auto&) {
-             p.OnPhase(RunPhase::Starting);
-             p.ShowStatus("gathering", StatusKind::Info);
-             p.OnPhase(RunPhase::Erasing);
+        p.OnPhase(RunPhase::Starting);
+        p.ShowStatus("gathering", StatusKind::Info);
+        p.OnPhase(RunPhase::Erasing);
          },
          {"state 1", "percent 0%", "caption Done", "info gathering", "repaint", "repaint"}},
         {"the loader first, then the image from 0%; a restart changes nothing",
          [](auto& p, auto&) {
-             for (RunPhase phase : {RunPhase::LoadingLoader, RunPhase::LoadingImage, RunPhase::RestartingLoader,
-                                    RunPhase::LoadingImage})
-                 p.OnPhase(phase);
+        for (RunPhase phase :
+             {RunPhase::LoadingLoader, RunPhase::LoadingImage, RunPhase::RestartingLoader, RunPhase::LoadingImage})
+            p.OnPhase(phase);
          },
          {"caption Done (FLASHLDR.HEX)", "percent 0%", "caption Done", "bar 0"}},
         // Percents shown change only, counted from one (a first line worth
         // one percent shows nothing), each giving the window its turn.
         {"four lines",
          [](auto& p, auto& log) {
-             p.OnProgress(Image(0, 4, 0, 1000));
-             for (std::uint32_t line = 1; line <= 4; ++line) {
-                 p.OnProgress(Image(line, 4, line == 4 ? 1000 : line * 10, 1000));
-                 log.Add(p.ShouldGoOn() == GoOnAnswer::GoOn ? "go on" : "end");
-             }
+        p.OnProgress(Image(0, 4, 0, 1000));
+        for (std::uint32_t line = 1; line <= 4; ++line) {
+            p.OnProgress(Image(line, 4, line == 4 ? 1000 : line * 10, 1000));
+            log.Add(p.ShouldGoOn() == GoOnAnswer::GoOn ? "go on" : "end");
+        }
          },
          {"wait cursor", kTitle, "go on", "percent 2%", "bar 2", "pump", "go on", "percent 3%", "bar 3", "pump",
           "go on", "percent 100%", "bar 100", "pump", "bar 100", "arrow", "go on"}},
         {"a long wait runs the bar busy until the modem answers",
          [](auto& p, auto&) {
-             p.OnWait({ModemWait::Erasing, 0, 180000});
-             p.OnWait({ModemWait::Erasing, 250, 180000});
-             p.OnProgress(Image(1, 2, 50, 100));
+        p.OnWait({ModemWait::Erasing, 0, 180000});
+        p.OnWait({ModemWait::Erasing, 250, 180000});
+        p.OnProgress(Image(1, 2, 50, 100));
          },
          {"busy bar", "bar again", "bar 50", "percent 50%", "bar 50"}},
-        {"success", [](auto& p, auto&) { p.OnResult({RunOutcome::Succeeded, {}, {}, 65000}); },
-         {"caption Done in 1 minute(s) and 5 second(s).", "state 2",
-          std::string("info ") + LoadResString(IDS_SUCCESS), "beep ok"}},
+        {"success",
+         [](auto& p, auto&) {
+        p.OnResult({RunOutcome::Succeeded, {}, {}, 65000});
+         },
+         {"caption Done in 1 minute(s) and 5 second(s).", "state 2", std::string("info ") + LoadResString(IDS_SUCCESS),
+          "beep ok"}},
         {"failure during a file and a wait",
          [](auto& p, auto&) {
-             p.OnProgress(Image(0, 5, 0, 50));
-             p.OnWait({ModemWait::Restarting, 0, 180000});
-             p.OnResult({RunOutcome::ImageFailed, "Why.", "Line 3.", 10});
+        p.OnProgress(Image(0, 5, 0, 50));
+        p.OnWait({ModemWait::Restarting, 0, 180000});
+        p.OnResult({RunOutcome::ImageFailed, "Why.", "Line 3.", 10});
          },
          {"wait cursor", kTitle, "busy bar", "arrow", "state 3", "bar again", failed, "detail Line 3.", "beep hand",
           "percent  ", "caption  "}},
-    };
+        };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DrawingLog log;
@@ -136,4 +157,4 @@ TEST(RunPresenterTest, TheWindowMayEndTheRunBetweenLines)
     }
 }
 
-} // namespace
+}  // namespace

@@ -56,7 +56,7 @@ void Click(QWidget* window, int id)
         QTest::mouseClick(confirm->Control(id), Qt::LeftButton);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -106,29 +106,35 @@ int main(int argc, char** argv)
     const QString confirm = "Modem Flash Loader - Input Confirmation";
     auto wizard = [] { return dynamic_cast<CFlashWizard*>(QApplication::activeModalWidget()); };
 
-    steps.When([&] { return UiSteps::Modal(welcome); }, [&] {
+    steps.When([&] { return UiSteps::Modal(welcome); },
+               [&] {
         Save(wizard(), "wizard-welcome.png");
         QTest::mouseClick(wizard()->m_pageWelcome.m_btnAbout, Qt::LeftButton);
     });
-    steps.When([&] { return UiSteps::Modal("About"); }, [&] {
+    steps.When([&] { return UiSteps::Modal("About"); },
+               [&] {
         Save(QApplication::activeModalWidget(), "about.png");
         QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
     });
     steps.When([&] { return UiSteps::Modal(welcome); }, [&] { wizard()->NextButton()->click(); });
-    steps.When([&] { return UiSteps::Modal(portPage); }, [&] {
+    steps.When([&] { return UiSteps::Modal(portPage); },
+               [&] {
         Save(wizard(), "wizard-ports.png");
         wizard()->NextButton()->click();
     });
-    steps.When([&] { return UiSteps::Modal(pathPage); }, [&] {
+    steps.When([&] { return UiSteps::Modal(pathPage); },
+               [&] {
         Save(wizard(), "wizard-path.png");
         wizard()->FinishButton()->click();
     });
-    steps.When([&] { return UiSteps::Modal(confirm); }, [&] {
+    steps.When([&] { return UiSteps::Modal(confirm); },
+               [&] {
         Save(QApplication::activeModalWidget(), "confirm-ready.png");
         Click(QApplication::activeModalWidget(), IDC_CONFIRM_PERFORM);
     });
     auto confirmed = [] { return dynamic_cast<CConfirmDlg*>(QApplication::activeModalWidget()); };
-    steps.When([&] { return confirmed() && confirmed()->State() == RunState::Succeeded; }, [&] {
+    steps.When([&] { return confirmed() && confirmed()->State() == RunState::Succeeded; },
+               [&] {
         Save(QApplication::activeModalWidget(), "confirm-succeeded.png");
         Click(QApplication::activeModalWidget(), IDC_CONFIRM_CLOSE);
     });
@@ -140,11 +146,13 @@ int main(int argc, char** argv)
     if (usb.Start({"--port", "COM4", "--type", "U", "--checksum", "BEEF"})) {
         SetField(FlashSelection.PortName, "COM4");
         CConfirmDlg mismatch(nullptr, dialogs);
-        steps.When([&] { return UiSteps::Modal(confirm); }, [&] {
+        steps.When([&] { return UiSteps::Modal(confirm); },
+                   [&] {
             Save(&mismatch, "confirm-mismatch.png");
             Click(&mismatch, IDC_CONFIRM_PERFORM);
         });
-        steps.When([&] { return mismatch.State() == RunState::Failed; }, [&] {
+        steps.When([&] { return mismatch.State() == RunState::Failed; },
+                   [&] {
             Save(&mismatch, "confirm-failed.png");
             Click(&mismatch, IDC_CONFIRM_CLOSE);
         });

@@ -45,4 +45,4 @@ TEST_F(StartUpWindowsTest, CancelOnTheFirstPageStoresTheStartUpSelection)
     EXPECT_EQ(std::string(FieldText(FlashSelection.HexFilePath)), "/fw/a.hex");
 }
 
-} // namespace
+}  // namespace

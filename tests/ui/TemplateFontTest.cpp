@@ -108,8 +108,8 @@ TEST(TemplateFontTest, TheFontIsReplacedAndEverythingElseKept)
     for (const Header& header : headers) {
         for (const TemplateFont& from : fonts) {
             for (const TemplateFont& to : {kSheetFont, TemplateFont{12, 400, 0, 0, "Ab"}}) {
-                SCOPED_TRACE("menu '" + header.menu + "' class '" + header.windowClass + "' title '" +
-                             header.title + "' from " + from.name + " to " + to.name);
+                SCOPED_TRACE("menu '" + header.menu + "' class '" + header.windowClass + "' title '" + header.title +
+                             "' from " + from.name + " to " + to.name);
                 const Bytes head = Head(header);
                 Bytes original = head;
                 original.Append(Font(from).data).Align().Append(Items());
@@ -163,4 +163,4 @@ TEST(TemplateFontTest, OtherTemplatesAreLeftAlone)
     }
 }
 
-} // namespace
+}  // namespace

@@ -46,8 +46,8 @@ TEST_F(WindowRulesTest, ButtonsOnArrivalAndThePathPagesHexRule)
     EXPECT_EQ(ButtonsOnActivation(WizardPage::Ports), unsigned{kWizardBack | kWizardNext});
     EXPECT_EQ(ButtonsOnActivation(WizardPage::Path), unsigned{kWizardBack | kWizardFinish});  // whatever the text
     const std::pair<const char*, bool> texts[] = {
-        {"MODEM.HEX", true}, {"modem.hex", true}, {"/hexes/image.bin", true}, {"a.HeX.old", true},
-        {"image.bin", false}, {"", false},        {"H E X", false},           {"HXE", false},
+        {"MODEM.HEX", true},  {"modem.hex", true}, {"/hexes/image.bin", true}, {"a.HeX.old", true},
+        {"image.bin", false}, {"", false},         {"H E X", false},           {"HXE", false},
     };
     for (const auto& [text, hex] : texts)
         EXPECT_EQ(PathButtonsAfterChange(text), kWizardBack | (hex ? kWizardFinish : kWizardDisabledFinish)) << text;
@@ -119,9 +119,13 @@ TEST_F(WindowRulesTest, RowLooks)
         bool selected, enabled;
         const char* look;
     } cases[] = {
-        {0, false, true, "2 |       modem on COM1"}, {0, true, true, "2 highlighted |       modem on COM1"},
-        {0, true, false, "2 grey |       modem on COM1"}, {1, true, true, "1 grey"},
-        {1, false, false, "1 grey"}, {-1, true, true, "1 grey"}, {MAX_PORTS, true, true, "1 grey"},
+        {0, false, true, "2 |       modem on COM1"},
+        {0, true, true, "2 highlighted |       modem on COM1"},
+        {0, true, false, "2 grey |       modem on COM1"},
+        {1, true, true, "1 grey"},
+        {1, false, false, "1 grey"},
+        {-1, true, true, "1 grey"},
+        {MAX_PORTS, true, true, "1 grey"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(describe(LookOfPortRow(c.row, c.selected, c.enabled)), c.look) << c.row << c.selected << c.enabled;
@@ -210,8 +214,8 @@ std::string Describe(const ConfirmLook& look)
     auto part = [](const char* name, bool shown, bool enabled) {
         return std::string(name) + (shown ? " S" : " -") + (enabled ? "E " : "- ");
     };
-    return part("perform", look.performShown, look.performEnabled) + part("change", look.changeShown, look.changeEnabled) +
-           part("close", look.closeShown, look.closeEnabled) +
+    return part("perform", look.performShown, look.performEnabled) +
+           part("change", look.changeShown, look.changeEnabled) + part("close", look.closeShown, look.closeEnabled) +
            part("progress", look.progressShown, look.progressEnabled) + (look.closeTakesFocus ? "focus" : "");
 }
 
@@ -254,4 +258,4 @@ TEST_F(WindowRulesTest, HighlightsPerMismatchAndStatusIcons)
     EXPECT_STREQ(StatusIcon(StatusKind::Info), kIconInformation);
 }
 
-} // namespace
+}  // namespace

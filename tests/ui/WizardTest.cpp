@@ -54,18 +54,9 @@ public:
     std::vector<SerialDevice> listed;
 };
 
-CFlashWizard* Wizard()
-{
-    return dynamic_cast<CFlashWizard*>(QApplication::activeModalWidget());
-}
-CConfirmDlg* Confirm()
-{
-    return dynamic_cast<CConfirmDlg*>(QApplication::activeModalWidget());
-}
-QString Text(QWidget* control)
-{
-    return static_cast<QLabel*>(control)->text();
-}
+CFlashWizard* Wizard() { return dynamic_cast<CFlashWizard*>(QApplication::activeModalWidget()); }
+CConfirmDlg* Confirm() { return dynamic_cast<CConfirmDlg*>(QApplication::activeModalWidget()); }
+QString Text(QWidget* control) { return static_cast<QLabel*>(control)->text(); }
 
 class WizardTest : public AppFixture {
 protected:
@@ -114,7 +105,8 @@ TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
     StartModem(modem, "COM1");
     Register("COM2", "/dev/pts/4242");
 
-    steps.When([] { return UiSteps::Modal(kWelcome); }, [] {
+    steps.When([] { return UiSteps::Modal(kWelcome); },
+               [] {
         CFlashWizard* w = Wizard();
         EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_NEXT});
         EXPECT_FALSE(w->BackButton()->isEnabled());
@@ -125,7 +117,8 @@ TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
         EXPECT_FALSE(w->m_pageWelcome.Control(IDC_WELCOME_QUESTION)->isVisible());
         w->NextButton()->click();
     });
-    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+    steps.When([] { return UiSteps::Modal(kPorts); },
+               [] {
         CFlashWizard* w = Wizard();
         EXPECT_EQ(w->WizardButtons(), unsigned{PSWIZB_BACK | PSWIZB_NEXT});
         auto* list = static_cast<CMyCheckListBox*>(w->m_pagePort.Control(IDC_PORT_LIST));
@@ -135,7 +128,8 @@ TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
         PortTable[1].identification = "left by the first scan";
         w->NextButton()->click();
     });
-    steps.When([] { return UiSteps::Modal(kPath); }, [this] {
+    steps.When([] { return UiSteps::Modal(kPath); },
+               [this] {
         CFlashWizard* w = Wizard();
         auto* edit = static_cast<QLineEdit*>(w->m_pagePath.Control(IDC_PATH_EDIT));
         EXPECT_EQ(edit->text().toStdString(), dir.File("MODEM.HEX"));
@@ -159,11 +153,13 @@ TEST_F(WizardTest, PagesOfferTheirButtonsAndThePortsAreScannedOnce)
         edit->setText("image.bin");
         w->BackButton()->click();
     });
-    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+    steps.When([] { return UiSteps::Modal(kPorts); },
+               [] {
         EXPECT_EQ(PortTable[1].identification, "left by the first scan");  // no second scan
         Wizard()->NextButton()->click();
     });
-    steps.When([] { return UiSteps::Modal(kPath); }, [] {
+    steps.When([] { return UiSteps::Modal(kPath); },
+               [] {
         CFlashWizard* w = Wizard();
         EXPECT_EQ(static_cast<QLineEdit*>(w->m_pagePath.Control(IDC_PATH_EDIT))->text(), "image.bin");
         EXPECT_TRUE(w->FinishButton()->isEnabled());  // on arrival, whatever the text
@@ -177,15 +173,18 @@ TEST_F(WizardTest, FinishWithAMissingFileStaysAndTheChoicesAreStoredAfterCancel)
     ModemSimProcess modem;
     StartModem(modem, "COM1");
     steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
-    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+    steps.When([] { return UiSteps::Modal(kPorts); },
+               [] {
         static_cast<QComboBox*>(Wizard()->m_pagePort.Control(IDC_PORT_BAUD))->setCurrentIndex(4);
         Wizard()->NextButton()->click();
     });
-    steps.When([] { return UiSteps::Modal(kPath); }, [this] {
+    steps.When([] { return UiSteps::Modal(kPath); },
+               [this] {
         auto* edit = static_cast<QLineEdit*>(Wizard()->m_pagePath.Control(IDC_PATH_EDIT));
         edit->setText(QString::fromStdString(std::string(123, 'x') + ".hex"));
         Wizard()->FinishButton()->click();
-        EXPECT_NE(dialogs.messages.back().Line().find("at most 122 fit"), std::string::npos) << dialogs.messages.back().Line();
+        EXPECT_NE(dialogs.messages.back().Line().find("at most 122 fit"), std::string::npos)
+            << dialogs.messages.back().Line();
         // A folder opens for reading too, but is no file; a FIFO would
         // hold the wizard for ever if it were opened to be read.
         const std::string folder = dir.File("FIRMWARE.HEX");
@@ -228,17 +227,20 @@ TEST_F(WizardTest, FinishRefusesAPortWithoutAComNameAndSaysHowToReachIt)
     const std::string port = modem.DevicePath();
     devices.listed = {{port, "", "KT-56 USB Modem", ""}};
     steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
-    steps.When([] { return UiSteps::Modal(kPorts); }, [&] {
+    steps.When([] { return UiSteps::Modal(kPorts); },
+               [&] {
         EXPECT_EQ(PortTable[Wizard()->m_pagePort.SelectedRow()].portName, port);
         Wizard()->NextButton()->click();
     });
-    steps.When([] { return UiSteps::Modal(kPath); }, [&] {
+    steps.When([] { return UiSteps::Modal(kPath); },
+               [&] {
         Wizard()->FinishButton()->click();
         ASSERT_EQ(dialogs.messages.size(), 1u);
         const std::string& text = dialogs.messages[0].text;
         EXPECT_EQ(text.find(port + " has no COM name"), 0u) << text;
         EXPECT_NE(text.find("flashloader-cli flash --port " + port + " --file " + dir.File("MODEM.HEX")),
-                  std::string::npos) << text;
+                  std::string::npos)
+            << text;
         EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Stop);
         EXPECT_TRUE(UiSteps::Modal(kPath));
         Wizard()->CancelButton()->click();
@@ -253,22 +255,26 @@ TEST_F(WizardTest, ChangeInputsGoesBackAndTheWholeRoadFlashesTheModem)
     steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
     steps.When([] { return UiSteps::Modal(kPorts); }, [] { Wizard()->NextButton()->click(); });
     steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->FinishButton()->click(); });
-    steps.When([] { return UiSteps::Modal(kConfirm); }, [] {
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [] {
         EXPECT_EQ(Text(Confirm()->Control(IDC_CONFIRM_PORT)), "COM1");
         EXPECT_EQ(Text(Confirm()->Control(IDC_CONFIRM_BAUD)), "57600");
         EXPECT_EQ(Text(Confirm()->Control(IDC_CONFIRM_MODEM_TYPE)), "Serial");
         static_cast<QPushButton*>(Confirm()->Control(IDC_CONFIRM_CHANGE))->click();  // Change Inputs
     });
     steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->BackButton()->click(); });
-    steps.When([] { return UiSteps::Modal(kPorts); }, [] {
+    steps.When([] { return UiSteps::Modal(kPorts); },
+               [] {
         EXPECT_EQ(Wizard()->m_pagePort.SelectedRow(), 0);
         Wizard()->NextButton()->click();
     });
     steps.When([] { return UiSteps::Modal(kPath); }, [] { Wizard()->FinishButton()->click(); });
-    steps.When([] { return UiSteps::Modal(kConfirm); }, [] {
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [] {
         static_cast<QPushButton*>(Confirm()->Control(IDC_CONFIRM_PERFORM))->click();  // Perform Loading
     });
-    steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; }, [] {
+    steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; },
+               [] {
         CConfirmDlg* c = Confirm();
         EXPECT_EQ(c->windowTitle(), "Modem Flash Loader - Loading...");
         EXPECT_FALSE(c->Control(IDC_CONFIRM_PERFORM)->isVisible());
@@ -308,17 +314,18 @@ TEST_F(WizardTest, ReturnPressesTheFocusedPushButtonElseTheDefaultOne)
     steps.When([] { return UiSteps::Modal(kWelcome); }, [&] { pressReturn(Wizard()->NextButton()); });
     steps.When([] { return UiSteps::Modal(kPorts); },
                [&] { pressReturn(Wizard()->m_pagePort.Control(IDC_PORT_LIST)); });
-    steps.When([] { return UiSteps::Modal(kPath); },
-               [&] { pressReturn(Wizard()->m_pagePath.Control(IDC_PATH_EDIT)); });
+    steps.When([] { return UiSteps::Modal(kPath); }, [&] { pressReturn(Wizard()->m_pagePath.Control(IDC_PATH_EDIT)); });
     // The window gives its first focus when it becomes the active one,
     // which the window system may tell a little after it is shown (on a
     // busy machine, after the wizard's own activation has come late).
-    steps.When([] { return UiSteps::Modal(kConfirm) && Confirm()->isAncestorOf(QApplication::focusWidget()); }, [&] {
+    steps.When([] { return UiSteps::Modal(kConfirm) && Confirm()->isAncestorOf(QApplication::focusWidget()); },
+               [&] {
         QWidget* perform = Confirm()->Control(IDC_CONFIRM_PERFORM);
         EXPECT_EQ(QApplication::focusWidget(), perform);
         pressReturn(perform);
     });
-    steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; }, [&] {
+    steps.When([] { return Confirm() && Confirm()->State() == RunState::Succeeded; },
+               [&] {
         EXPECT_EQ(QApplication::focusWidget(), Confirm()->Control(IDC_CONFIRM_CLOSE));
         pressReturn(Confirm()->Control(IDC_CONFIRM_CLOSE));  // Close
     });
@@ -344,7 +351,8 @@ TEST_F(WizardTest, SearchNoticeIsOwnedByTheWizard)
                 return window;
         return static_cast<QWidget*>(nullptr);
     };
-    steps.When([&] { return notice() != nullptr; }, [&] {
+    steps.When([&] { return notice() != nullptr; },
+               [&] {
         QWidget* shown = notice();
         EXPECT_FALSE(shown->windowFlags() & Qt::WindowStaysOnTopHint);
         ASSERT_NE(shown->windowHandle(), nullptr);
@@ -376,7 +384,8 @@ TEST_F(WizardTest, NoModemEndsTheWizardAfterTheMessage)
     Register("COM2", "/dev/pts/4242");
     steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
     Run();
-    EXPECT_EQ(dialogs.Lines(), std::vector<std::string>{"flashloader: " + std::string(LoadResString(IDS_NO_PORT_AVAILABLE))});
+    EXPECT_EQ(dialogs.Lines(),
+              std::vector<std::string>{"flashloader: " + std::string(LoadResString(IDS_NO_PORT_AVAILABLE))});
     EXPECT_TRUE(FileExists(dir.File("lastsel.dat")));
 }
 
@@ -404,7 +413,8 @@ TEST_F(WizardTest, AboutBoxShowsTheProductTexts)
 {
     steps.When([] { return UiSteps::Modal(kWelcome); },
                [] { QTest::mouseClick(Wizard()->m_pageWelcome.m_btnAbout, Qt::LeftButton); });
-    steps.When([] { return UiSteps::Modal("About"); }, [] {
+    steps.When([] { return UiSteps::Modal("About"); },
+               [] {
         QWidget* about = QApplication::activeModalWidget();
         QStringList texts;
         for (QLabel* label : about->findChildren<QLabel*>())
@@ -440,7 +450,8 @@ protected:
         SetField(FlashSelection.PortName, "COM5");
         std::set<int> ids;
         CConfirmDlg confirm(nullptr, dialogs);
-        steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
+        steps.When([] { return UiSteps::Modal(kConfirm); },
+                   [&] {
             ids = Highlighted(confirm);
             static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CHANGE))->click();
         });
@@ -474,7 +485,8 @@ TEST_F(ConfirmTest, FailedRunLeavesOnlyClose)
     CConfirmDlg confirm(nullptr, dialogs);
     steps.When([] { return UiSteps::Modal(kConfirm); },
                [&] { static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_PERFORM))->click(); });
-    steps.When([&] { return confirm.State() == RunState::Failed; }, [&] {
+    steps.When([&] { return confirm.State() == RunState::Failed; },
+               [&] {
         EXPECT_TRUE(Text(confirm.Control(IDC_CONFIRM_STATUS))
                         .startsWith("The modem and the loader are incompatable in their types. \n"));
         EXPECT_FALSE(confirm.Control(IDC_CONFIRM_PROGRESS)->isVisible());
@@ -498,7 +510,8 @@ TEST_F(ConfirmTest, FailureShowsTheRunsReasonWithTheFilesFaultOnHovering)
     CConfirmDlg confirm(nullptr, dialogs);
     steps.When([] { return UiSteps::Modal(kConfirm); },
                [&] { static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_PERFORM))->click(); });
-    steps.When([&] { return confirm.State() == RunState::Failed; }, [&] {
+    steps.When([&] { return confirm.State() == RunState::Failed; },
+               [&] {
         EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_STATUS)).toStdString(),
                   std::string(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)) + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN));
         EXPECT_TRUE(confirm.Control(IDC_CONFIRM_STATUS)->toolTip().contains(QStringLiteral("line 3: wrong checksum")))
@@ -522,10 +535,10 @@ TEST_F(ConfirmTest, BarIsBusyUntilTheFirstLineIsAcknowledged)
     // next step is polled while the run waits.
     steps.When([] { return UiSteps::Modal(kConfirm); },
                [&] { QMetaObject::invokeMethod(confirm.Control(IDC_CONFIRM_PERFORM), "click", Qt::QueuedConnection); });
-    steps.When([&] { return confirm.State() == RunState::Running && bar->maximum() == 0; }, [&] {
-        EXPECT_TRUE(bar->isVisible());
-    });
-    steps.When([&] { return confirm.State() == RunState::Succeeded; }, [&] {
+    steps.When([&] { return confirm.State() == RunState::Running && bar->maximum() == 0; },
+               [&] { EXPECT_TRUE(bar->isVisible()); });
+    steps.When([&] { return confirm.State() == RunState::Succeeded; },
+               [&] {
         EXPECT_EQ(bar->maximum(), 100);
         EXPECT_EQ(bar->value(), 100);
         static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CLOSE))->click();
@@ -546,7 +559,8 @@ TEST_F(ConfirmTest, LongPathIsCutInTheMiddleWithTheWholePathOnHovering)
     StartModem(modem, "COM5");
     SetField(FlashSelection.PortName, "COM5");
     CConfirmDlg confirm(nullptr, dialogs);
-    steps.When([] { return UiSteps::Modal(kConfirm); }, [&] {
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [&] {
         QWidget* row = confirm.Control(IDC_CONFIRM_PATH);
         QString shown = Text(row);
         EXPECT_TRUE(shown.endsWith("-MODEM.HEX")) << shown.toStdString();
@@ -691,4 +705,4 @@ TEST_F(PortListTest, FocusRectangleShowsAfterAClickOnEveryRowAndTheScrollBarOnly
     EXPECT_TRUE(list.verticalScrollBar()->isVisible());
 }
 
-} // namespace
+}  // namespace

@@ -31,7 +31,8 @@ struct Reader {
     const std::vector<char>& data;
     std::size_t at = 0;
     bool overrun = false;
-    template <typename T = WORD> T Take()
+    template <typename T = WORD>
+    T Take()
     {
         T value{};
         if (at + sizeof value > data.size()) {
@@ -115,7 +116,7 @@ TEST(PageFontTest, PagesInTheSheetsFontKeepTheirControls)
             for (char& c : className)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             EXPECT_EQ(className, ClassOf(control.kind));
-            read.NameOrOrdinal();  // text
+            read.NameOrOrdinal();    // text
             read.at += read.Take();  // creation data
         }
         EXPECT_FALSE(read.overrun);
@@ -123,4 +124,4 @@ TEST(PageFontTest, PagesInTheSheetsFontKeepTheirControls)
     }
 }
 
-} // namespace
+}  // namespace

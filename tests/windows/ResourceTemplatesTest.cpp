@@ -20,7 +20,8 @@ namespace {
 // Reads a resource's fields in turn (DLGTEMPLATEEX, DLGITEMTEMPLATEEX).
 struct Reader {
     const BYTE* at;
-    template <typename T = WORD> T Take()
+    template <typename T = WORD>
+    T Take()
     {
         T value;
         std::memcpy(&value, at, sizeof value);
@@ -132,4 +133,4 @@ TEST(ResourceTemplatesTest, PicturesAtTheirSizes)
               std::string::npos);
 }
 
-} // namespace
+}  // namespace

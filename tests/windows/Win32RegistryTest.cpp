@@ -90,4 +90,4 @@ TEST(Win32RegistryTest, SystemRegistry)
     }
 }
 
-} // namespace
+}  // namespace

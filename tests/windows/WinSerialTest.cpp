@@ -78,8 +78,8 @@ TEST_F(WinSerialTest, OpenChangesTheFourLineSettingsAndTheTimeOutsOnly)
     if (modem.empty())
         GTEST_SKIP() << "FL_TEST_MODEM_PORT is not set";
     // Leave the port with settings of its own, all unlike the program's.
-    HANDLE raw = ::CreateFileA(("\\\\.\\" + modem).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                               0, nullptr);
+    HANDLE raw =
+        ::CreateFileA(("\\\\.\\" + modem).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(raw, INVALID_HANDLE_VALUE);
     DCB original{}, before{};
     original.DCBlength = sizeof original;
@@ -209,4 +209,4 @@ TEST_F(WinSerialTest, AnswersAreSeenSoonAfterTheyArrive)
     EXPECT_LT(median, 6.0);
 }
 
-} // namespace
+}  // namespace

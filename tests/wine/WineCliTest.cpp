@@ -123,20 +123,20 @@ TEST_P(WineFlashTest, FlashedMemoryEqualsTheImage)
     EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("flashed.hex"))), HexMemory(ReadFileBytes(dir.File("MODEM.HEX"))));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, WineFlashTest,
-    ::testing::Values(FlashCase{"Normal", {}, {}, "Load plan:  normal load"},
-                      // Refusals resent (NOK2, no code) and restarts after an
-                      // erase and a program failure (NOK1, NOK4), answered Yes.
-                      FlashCase{"NormalWithRefusalsAndRestarts",
-                                {"--nok-at", "2:2", "--nok-at", "4:0", "--nok-at", "6:1", "--nok-at", "9:4"},
-                                {"--yes"},
-                                "Load plan:  normal load"},
-                      FlashCase{"CompleteWithRefusalsAndRestarts",
-                                {"--checksum", "BEEF", "--nok-at", "3:3", "--nok-at", "5:4"},
-                                {"--yes"},
-                                "Load plan:  complete load"}),
-    [](const ::testing::TestParamInfo<FlashCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Runs, WineFlashTest,
+                         ::testing::Values(FlashCase{"Normal", {}, {}, "Load plan:  normal load"},
+                                           // Refusals resent (NOK2, no code) and restarts after an
+                                           // erase and a program failure (NOK1, NOK4), answered Yes.
+                                           FlashCase{"NormalWithRefusalsAndRestarts",
+                                                     {"--nok-at", "2:2", "--nok-at", "4:0", "--nok-at", "6:1",
+                                                      "--nok-at", "9:4"},
+                                                     {"--yes"},
+                                                     "Load plan:  normal load"},
+                                           FlashCase{"CompleteWithRefusalsAndRestarts",
+                                                     {"--checksum", "BEEF", "--nok-at", "3:3", "--nok-at", "5:4"},
+                                                     {"--yes"},
+                                                     "Load plan:  complete load"}),
+                         [](const ::testing::TestParamInfo<FlashCase>& info) { return std::string(info.param.name); });
 
 // A port with nothing answering is given up after the handshake's three
 // seconds, and the waiting costs next to no processor time.
@@ -219,4 +219,4 @@ TEST_F(WineCliTest, DevicesAndFoldersGivenAsFilesAreNamed)
     EXPECT_TRUE(HexMemory(ReadFileBytes(dir.File("flashed.hex"))).empty());
 }
 
-} // namespace
+}  // namespace

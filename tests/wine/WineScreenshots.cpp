@@ -58,8 +58,9 @@ public:
             return id;
         ::usleep(700 * 1000);  // painted
         std::string png = m_out + "/" + name + ".png";
-        ProcessResult shot = RunProcess("/bin/sh", {"-c", "xwd -silent -id " + id + " | xwdtopnm 2>/dev/null | pnmtopng > '" + png + "'"},
-                                        {}, {m_session.DisplayVariable()});
+        ProcessResult shot = RunProcess(
+            "/bin/sh", {"-c", "xwd -silent -id " + id + " | xwdtopnm 2>/dev/null | pnmtopng > '" + png + "'"}, {},
+            {m_session.DisplayVariable()});
         if (shot.exitCode != 0) {
             std::fprintf(stderr, "wine-screenshots: %s could not be made: %s\n", png.c_str(), shot.err.c_str());
             m_failed = true;
@@ -81,7 +82,7 @@ private:
     bool m_failed = false;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -47,10 +47,10 @@ struct Screenshot {
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 const auto* p = reinterpret_cast<const unsigned char*>(xwd.data()) + start + y * bytesPerLine + x * 4;
-                std::uint32_t value = byteOrder == 0 ? (std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 |
-                                                        std::uint32_t(p[1]) << 8 | p[0])
-                                                     : (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
-                                                        std::uint32_t(p[2]) << 8 | p[3]);
+                std::uint32_t value =
+                    byteOrder == 0
+                        ? (std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0])
+                        : (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]);
                 rgb[std::size_t(y) * width + x] = value & 0xFFFFFF;
             }
         }
@@ -171,9 +171,8 @@ TEST_F(WineWizardTest, ATypeMismatchIsHighlightedOnExactlyItsTwoFields)
         int x, y;
         bool highlighted;
     } fields[] = {
-        {"file type", 66, 67, true},          {"modem type", 66, 83, true},
-        {"file sector size", 122, 67, false}, {"modem sector size", 122, 83, false},
-        {"file checksum", 185, 67, false},    {"modem checksum", 185, 83, false},
+        {"file type", 66, 67, true},           {"modem type", 66, 83, true},      {"file sector size", 122, 67, false},
+        {"modem sector size", 122, 83, false}, {"file checksum", 185, 67, false}, {"modem checksum", 185, 83, false},
     };
     for (const auto& f : fields) {
         int count = picture.Count(yellow, 256, 199, f.x, f.y, 34, 11);
@@ -230,7 +229,8 @@ TEST_F(WineWizardTest, DeveloperModeOpensTheConfirmationWindowFirstThenTheWizard
     WriteFileBytes(dir.File("lastsel.dat"), record);
 
     XSession::EndWineDesktopsWithoutDisplay();
-    ASSERT_TRUE(program.Start("/usr/bin/wine", {exe, "dev"}, dir.Path(), {"WINEDEBUG=-all", session.DisplayVariable()}));
+    ASSERT_TRUE(
+        program.Start("/usr/bin/wine", {exe, "dev"}, dir.Path(), {"WINEDEBUG=-all", session.DisplayVariable()}));
     Await("Modem Flash Loader - Input Confirmation", 60);
     EXPECT_TRUE(session.Await("Modem Flash Loader - Welcome", 1).empty()) << "the wizard came before the window";
     Key("Escape");  // Change Inputs
@@ -242,4 +242,4 @@ TEST_F(WineWizardTest, DeveloperModeOpensTheConfirmationWindowFirstThenTheWizard
     EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), record);
 }
 
-} // namespace
+}  // namespace

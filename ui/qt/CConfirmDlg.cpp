@@ -22,7 +22,7 @@ QString Local(std::string_view text)
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-} // namespace
+}  // namespace
 
 CConfirmDlg::CConfirmDlg(QWidget* parent, UiDialogs& dialogs)
     : QDialog(parent), m_dialogs(dialogs), m_session(m_presenter, TargetFromSelection())
@@ -91,10 +91,7 @@ void CConfirmDlg::OnCtlColor()
     }
 }
 
-void CConfirmDlg::OnPerformLoading()
-{
-    m_session.OnPerformLoading();
-}
+void CConfirmDlg::OnPerformLoading() { m_session.OnPerformLoading(); }
 
 void CConfirmDlg::reject()
 {
@@ -168,10 +165,7 @@ void CConfirmDlg::SetProgressCaption(const std::string& text)
     SetControlText(m_controls[IDC_CONFIRM_PROGRESS_CAPTION], QString::fromStdString(text));
 }
 
-void CConfirmDlg::SetProgressPos(int percent)
-{
-    m_progress->setValue(percent);
-}
+void CConfirmDlg::SetProgressPos(int percent) { m_progress->setValue(percent); }
 
 void CConfirmDlg::SetRunState(RunState state)
 {
@@ -209,10 +203,7 @@ void CConfirmDlg::SetRunState(RunState state)
     }
 }
 
-void CConfirmDlg::SetTitle(const std::string& title)
-{
-    setWindowTitle(QString::fromStdString(title));
-}
+void CConfirmDlg::SetTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
 
 void CConfirmDlg::SetBusy(bool busy)
 {
@@ -225,15 +216,9 @@ void CConfirmDlg::SetBusy(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void CConfirmDlg::Beep(BeepKind)
-{
-    QApplication::beep();
-}
+void CConfirmDlg::Beep(BeepKind) { QApplication::beep(); }
 
-void CConfirmDlg::Repaint()
-{
-    repaint();
-}
+void CConfirmDlg::Repaint() { repaint(); }
 
 bool CConfirmDlg::PumpMessages()
 {

@@ -26,10 +26,7 @@ bool CPropertyPage::Create()
     return OnInitDialog();
 }
 
-bool CPropertyPage::OnInitDialog()
-{
-    return UpdateData(false);
-}
+bool CPropertyPage::OnInitDialog() { return UpdateData(false); }
 
 bool CPropertyPage::OnSetActive()
 {
@@ -112,10 +109,7 @@ CPropertyPage* CFlashWizard::Page(int index)
     }
 }
 
-CPropertyPage* CFlashWizard::ActivePage() const
-{
-    return const_cast<CFlashWizard*>(this)->Page(m_active);
-}
+CPropertyPage* CFlashWizard::ActivePage() const { return const_cast<CFlashWizard*>(this)->Page(m_active); }
 
 void CFlashWizard::SetActivePage(int index)
 {

@@ -35,10 +35,7 @@ int CMyCheckListBox::GetItemData(int index) const
     return entry != nullptr ? entry->data(Qt::UserRole).toInt() : -1;
 }
 
-void CMyCheckListBox::SetCurSel(int index)
-{
-    setCurrentRow(index);
-}
+void CMyCheckListBox::SetCurSel(int index) { setCurrentRow(index); }
 
 int CMyCheckListBox::MeasureItem(int index) const
 {

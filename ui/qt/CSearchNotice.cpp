@@ -7,8 +7,7 @@
 #include <QLabel>
 #include <QScreen>
 
-CSearchNotice::CSearchNotice(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
+CSearchNotice::CSearchNotice(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
     // Owned by the wizard, so it stays above the wizard only, not above
     // other programs; and it leaves the keyboard with the wizard.
@@ -30,10 +29,7 @@ CSearchNotice::CSearchNotice(QWidget* owner)
     PumpDiscardingInput();
 }
 
-std::string CSearchNotice::Text() const
-{
-    return m_text;
-}
+std::string CSearchNotice::Text() const { return m_text; }
 
 void CSearchNotice::SetText(const std::string& text)
 {

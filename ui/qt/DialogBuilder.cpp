@@ -141,7 +141,7 @@ QWidget* Create(const ControlTemplate& control, QWidget* window, const DialogUni
     return widget;
 }
 
-} // namespace
+}  // namespace
 
 void SetControlText(QWidget* control, const QString& text)
 {

@@ -57,7 +57,7 @@ InputDiscarder* Discarder()
     return discarder;
 }
 
-} // namespace
+}  // namespace
 
 void PumpDiscardingInput()
 {

@@ -26,12 +26,9 @@ struct PictureFile {
 };
 
 constexpr PictureFile kPictures[] = {
-    {kBitmapWizard, ":/pictures/wizard.svg", 107, 263},
-    {kBitmapAboutUp, ":/pictures/about-up.svg", 48, 48},
-    {kBitmapAboutDown, ":/pictures/about-down.svg", 48, 48},
-    {kIconApplication, ":/pictures/app-icon.svg", 32, 32},
-    {kIconInformation, ":/pictures/status-info.svg", 32, 32},
-    {kIconQuestion, ":/pictures/status-question.svg", 32, 32},
+    {kBitmapWizard, ":/pictures/wizard.svg", 107, 263},       {kBitmapAboutUp, ":/pictures/about-up.svg", 48, 48},
+    {kBitmapAboutDown, ":/pictures/about-down.svg", 48, 48},  {kIconApplication, ":/pictures/app-icon.svg", 32, 32},
+    {kIconInformation, ":/pictures/status-info.svg", 32, 32}, {kIconQuestion, ":/pictures/status-question.svg", 32, 32},
     {kIconStop, ":/pictures/status-stop.svg", 32, 32},
 };
 
@@ -46,7 +43,7 @@ QPixmap Render(const char* file, int width, int height)
     return pixmap;
 }
 
-} // namespace
+}  // namespace
 
 QPixmap Picture(std::string_view name)
 {

@@ -31,7 +31,7 @@ QWidget* Owner()
     return QApplication::activeWindow();
 }
 
-} // namespace
+}  // namespace
 
 MsgResult QtDialogs::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon, MsgButtons buttons)
 {

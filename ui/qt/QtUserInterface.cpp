@@ -18,10 +18,7 @@ QtUserInterface::QtUserInterface(UiDialogs& dialogs, DeviceSource* devices) : m_
     SerialLink::SetWaitHook([] { PumpDiscardingInput(); });
 }
 
-QtUserInterface::~QtUserInterface()
-{
-    SerialLink::SetWaitHook(nullptr);
-}
+QtUserInterface::~QtUserInterface() { SerialLink::SetWaitHook(nullptr); }
 
 MsgResult QtUserInterface::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                                        MsgButtons buttons)
@@ -29,15 +26,9 @@ MsgResult QtUserInterface::ShowMessage(const std::string& caption, const std::st
     return m_dialogs.ShowMessage(caption, text, icon, buttons);
 }
 
-void QtUserInterface::ShowSearchNotice()
-{
-    m_notice = std::make_unique<CSearchNotice>(m_mainWindow);
-}
+void QtUserInterface::ShowSearchNotice() { m_notice = std::make_unique<CSearchNotice>(m_mainWindow); }
 
-std::string QtUserInterface::SearchNoticeText()
-{
-    return m_notice ? m_notice->Text() : std::string();
-}
+std::string QtUserInterface::SearchNoticeText() { return m_notice ? m_notice->Text() : std::string(); }
 
 void QtUserInterface::SetSearchNoticeText(const std::string& text)
 {
@@ -45,10 +36,7 @@ void QtUserInterface::SetSearchNoticeText(const std::string& text)
         m_notice->SetText(text);
 }
 
-void QtUserInterface::CloseSearchNotice()
-{
-    m_notice.reset();
-}
+void QtUserInterface::CloseSearchNotice() { m_notice.reset(); }
 
 int QtUserInterface::RunConfirmDlg()
 {

@@ -54,7 +54,4 @@ const char* StatusIcon(StatusKind kind)
     return kIconInformation;
 }
 
-bool MayCloseAsChangeInputs(RunState state)
-{
-    return state == RunState::Ready;
-}
+bool MayCloseAsChangeInputs(RunState state) { return state == RunState::Ready; }

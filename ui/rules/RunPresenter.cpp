@@ -71,8 +71,8 @@ void RunPresenter::OnProgress(const RunProgress& progress)
         m_lastShown = 1;
         m_pumpDue = false;
     } else {
-        const int percent = progress.bytesTotal > 0 ? static_cast<int>(progress.bytesSent * 100 / progress.bytesTotal)
-                                                    : 100;
+        const int percent =
+            progress.bytesTotal > 0 ? static_cast<int>(progress.bytesSent * 100 / progress.bytesTotal) : 100;
         // The modem answered after a long silence: the bar has a position again.
         if (m_busyBar) {
             m_busyBar = false;

@@ -39,10 +39,7 @@ public:
         return at;
     }
     // None (0), a number (0xFFFF and the number) or a name.
-    std::size_t SkipNameOrNumber(std::size_t at) const
-    {
-        return Word(at) == 0xFFFF ? at + 4 : SkipString(at);
-    }
+    std::size_t SkipNameOrNumber(std::size_t at) const { return Word(at) == 0xFFFF ? at + 4 : SkipString(at); }
 
 private:
     std::span<const char> m_data;
@@ -54,7 +51,7 @@ void AppendWord(std::vector<char>& out, std::uint16_t value)
     out.insert(out.end(), bytes, bytes + 2);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<FontPlace> FindTemplateFont(std::span<const char> dialogTemplate)
 {

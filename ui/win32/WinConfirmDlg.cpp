@@ -14,21 +14,18 @@ constexpr COLORREF kYellow = RGB(255, 255, 0);
 
 HICON StatusIconHandle(StatusKind kind)
 {
-    return static_cast<HICON>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), ResourceName(StatusIcon(kind)), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), ResourceName(StatusIcon(kind)), IMAGE_ICON, 0,
+                                           0, LR_DEFAULTSIZE | LR_SHARED));
 }
 
-} // namespace
+}  // namespace
 
 CConfirmDlg::CConfirmDlg(MessageUi& messages)
     : m_messages(messages), m_session(m_presenter, TargetFromSelection()), m_yellow(::CreateSolidBrush(kYellow))
 {
 }
 
-CConfirmDlg::~CConfirmDlg()
-{
-    ::DeleteObject(m_yellow);
-}
+CConfirmDlg::~CConfirmDlg() { ::DeleteObject(m_yellow); }
 
 int CConfirmDlg::DoModal(HWND owner)
 {
@@ -148,10 +145,7 @@ void CConfirmDlg::OnCommand(int id)
     }
 }
 
-void CConfirmDlg::SetText(int id, const std::string& text)
-{
-    ::SetDlgItemTextA(m_window, id, text.c_str());
-}
+void CConfirmDlg::SetText(int id, const std::string& text) { ::SetDlgItemTextA(m_window, id, text.c_str()); }
 
 MsgResult CConfirmDlg::ShowMessage(const std::string& caption, const std::string& text, MsgIcon icon,
                                    MsgButtons buttons)
@@ -196,15 +190,9 @@ void CConfirmDlg::ShowModemInfo(const InfoRow& row)
     SetText(IDC_CONFIRM_MODEM_CHECKSUM, row.checksum);
 }
 
-void CConfirmDlg::SetPercentText(const std::string& text)
-{
-    SetText(IDC_CONFIRM_PERCENT, text);
-}
+void CConfirmDlg::SetPercentText(const std::string& text) { SetText(IDC_CONFIRM_PERCENT, text); }
 
-void CConfirmDlg::SetProgressCaption(const std::string& text)
-{
-    SetText(IDC_CONFIRM_PROGRESS_CAPTION, text);
-}
+void CConfirmDlg::SetProgressCaption(const std::string& text) { SetText(IDC_CONFIRM_PROGRESS_CAPTION, text); }
 
 void CConfirmDlg::SetProgressPos(int percent)
 {
@@ -246,14 +234,12 @@ void CConfirmDlg::SetRunState(RunState state)
     apply(IDC_CONFIRM_PROGRESS, look.progressShown, look.progressEnabled);
     if (look.closeTakesFocus) {
         ::SendMessageA(m_window, DM_SETDEFID, IDC_CONFIRM_CLOSE, 0);
-        ::SendMessageA(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_window, IDC_CONFIRM_CLOSE)), TRUE);
+        ::SendMessageA(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_window, IDC_CONFIRM_CLOSE)),
+                       TRUE);
     }
 }
 
-void CConfirmDlg::SetTitle(const std::string& title)
-{
-    ::SetWindowTextA(m_window, title.c_str());
-}
+void CConfirmDlg::SetTitle(const std::string& title) { ::SetWindowTextA(m_window, title.c_str()); }
 
 void CConfirmDlg::SetBusy(bool busy)
 {
@@ -261,10 +247,7 @@ void CConfirmDlg::SetBusy(bool busy)
     ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(busy ? 32514 : 32512)));  // IDC_WAIT, IDC_ARROW
 }
 
-void CConfirmDlg::Beep(BeepKind kind)
-{
-    ::MessageBeep(kind == BeepKind::IconHand ? MB_ICONHAND : MB_OK);
-}
+void CConfirmDlg::Beep(BeepKind kind) { ::MessageBeep(kind == BeepKind::IconHand ? MB_ICONHAND : MB_OK); }
 
 void CConfirmDlg::Repaint()
 {

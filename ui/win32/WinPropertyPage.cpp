@@ -22,7 +22,7 @@ std::span<const char> DialogResource(int templateId)
     return {data, ::SizeofResource(instance, found)};
 }
 
-} // namespace
+}  // namespace
 
 CPropertyPage::CPropertyPage(int templateId, CFlashWizard& sheet) : m_sheet(sheet), m_templateId(templateId) {}
 
@@ -61,7 +61,4 @@ void CPropertyPage::SetButtons(HWND page, unsigned flags)
     ::SendMessageA(::GetParent(page), PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
 }
 
-void CPropertyPage::SetResult(HWND page, LONG_PTR result)
-{
-    ::SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
-}
+void CPropertyPage::SetResult(HWND page, LONG_PTR result) { ::SetWindowLongPtrA(page, DWLP_MSGRESULT, result); }

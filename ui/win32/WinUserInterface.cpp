@@ -9,12 +9,9 @@
 
 namespace {
 
-INT_PTR CALLBACK NoticeProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-}
+INT_PTR CALLBACK NoticeProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
 
-} // namespace
+}  // namespace
 
 WinUserInterface::WinUserInterface()
 {
@@ -85,7 +82,4 @@ void WinUserInterface::RunWizard(CLoaderApp& /*app*/)
     m_mainWindow = nullptr;
 }
 
-int WinUserInterface::ScanForModems()
-{
-    return CLoaderApp::ScanForModems(*this);
-}
+int WinUserInterface::ScanForModems() { return CLoaderApp::ScanForModems(*this); }

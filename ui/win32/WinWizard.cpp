@@ -12,10 +12,9 @@ namespace {
 // The sheet's callback has no data of its own: the one wizard that runs.
 CFlashWizard* g_running = nullptr;
 
-} // namespace
+}  // namespace
 
-CFlashWizard::CFlashWizard(WinUserInterface& ui)
-    : m_pageWelcome(*this), m_pagePort(*this), m_pagePath(*this), m_ui(ui)
+CFlashWizard::CFlashWizard(WinUserInterface& ui) : m_pageWelcome(*this), m_pagePort(*this), m_pagePath(*this), m_ui(ui)
 {
     m_icon = ::LoadIconA(::GetModuleHandleA(nullptr), ResourceName(kIconApplication));
 }
