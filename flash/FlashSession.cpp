@@ -341,13 +341,18 @@ bool FlashSession::DownloadHexFile(const HexFile& file, DownloadMode mode, Reply
     std::string sendText;
     std::string addressRecord;  // the last extended address record the modem took
     // Before every line, and after the last: the front end may end the run.
+    // A stop asked for once the file's last line was acknowledged keeps
+    // nothing from the modem: the file is whole, and what follows (the
+    // image after the loader) asks again before its first line.
     auto goOn = [this](const HexRecord* next) {
         GoOnAnswer answer = AskGoOn();
-        if (answer == GoOnAnswer::Stop && next != nullptr)
-            m_detail = Interruption(*next);
-        else if (answer != GoOnAnswer::GoOn)
+        if (answer == GoOnAnswer::Quit)
             m_detail = "The program was told to quit.";
-        return answer == GoOnAnswer::GoOn;
+        else if (answer == GoOnAnswer::Stop && next != nullptr)
+            m_detail = Interruption(*next);
+        else
+            return true;
+        return false;
     };
     for (std::size_t index = 0; index < file.records.size() && ok; ++index) {
         const HexRecord& record = file.records[index];

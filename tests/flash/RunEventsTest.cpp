@@ -128,4 +128,62 @@ TEST(RunEventsTest, PhasesProgressWaitsAndResultOfWholeRuns)
     }
 }
 
+// A front end that asks to stop as soon as one of the files has been sent
+// whole, before the engine next asks whether to go on.
+class StopOnceSent : public FlashReporter {
+public:
+    explicit StopOnceSent(RunFile file) : m_file(file) {}
+    MsgResult ShowMessage(const std::string&, const std::string&, MsgIcon, MsgButtons) override
+    {
+        return MsgResult::No;
+    }
+    void OnProgress(const RunProgress& p) override
+    {
+        if (p.file == m_file && p.linesTotal != 0 && p.linesSent == p.linesTotal)
+            m_stop = true;
+    }
+    void OnResult(const RunResult& result) override { results.push_back(result); }
+    GoOnAnswer ShouldGoOn() override { return m_stop ? GoOnAnswer::Stop : GoOnAnswer::GoOn; }
+    std::vector<RunResult> results;
+
+private:
+    RunFile m_file;
+    bool m_stop = false;
+};
+
+TEST(RunEventsTest, StopAfterAFilesLastLineEndsTheRunOnlyWhereSomethingIsLeftToSend)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> modem;
+        RunFile stopAfter;
+        RunOutcome outcome;
+        std::string detail;  // a part of it
+    } cases[] = {
+        // Every line of the image acknowledged: the modem is whole.
+        {"image sent", {}, RunFile::Image, RunOutcome::Succeeded, ""},
+        // The loader is in, the image not begun: it stops before its first line.
+        {"loader sent",
+         {"--no-rrfl", "--no-ffl"},
+         RunFile::Loader,
+         RunOutcome::ImageFailed,
+         "Stopped at your request at line 1;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedTempDir dir;
+        ModemSimProcess sim;
+        ASSERT_TRUE(sim.Start(c.modem));
+        WriteFileBytes(dir.File("MODEM.HEX"), MakeImage({}));
+        WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader());
+        StopOnceSent reporter(c.stopAfter);
+        FlashSession session(reporter, {sim.DevicePath(), 115200, dir.File("MODEM.HEX"), dir.File("FLASHLDR.HEX")});
+        ASSERT_EQ(session.CheckAtOpening(), FlashSession::CheckResult::Ready);
+        EXPECT_EQ(session.OnPerformLoading(), c.outcome == RunOutcome::Succeeded);
+        ASSERT_EQ(reporter.results.size(), 1u);
+        EXPECT_EQ(reporter.results[0].outcome, c.outcome);
+        EXPECT_NE(reporter.results[0].detail.find(c.detail), std::string::npos) << reporter.results[0].detail;
+    }
+}
+
 }  // namespace
