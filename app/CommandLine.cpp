@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/LastSelection.h"
 #include "base/Text.h"
+#include "base/Version.h"
 
 #include <cstdint>
 #include <limits>
@@ -98,6 +99,45 @@ std::string TooLong(std::string_view what, std::string_view token, std::size_t l
 }
 
 }  // namespace
+
+StartRequest ClassifyStartRequest(std::string_view argumentText)
+{
+    std::vector<std::string_view> tokens = Tokens(argumentText);
+    if (tokens.size() != 1)
+        return StartRequest::Run;
+    if (tokens[0] == "--version")
+        return StartRequest::Version;
+    if (tokens[0] == "--help")
+        return StartRequest::Help;
+    if (tokens[0] == "--from-menu")
+        return StartRequest::FromMenu;
+    return StartRequest::Run;
+}
+
+std::string WizardVersionText() { return std::string("flashloader ") + ProgramVersion() + "\n"; }
+
+std::string WizardHelpText()
+{
+    return "Usage: flashloader [PORT [BAUD [FILE]]]\n"
+           "       flashloader DEV\n"
+           "The wizard that finds a supported modem on a serial port and flashes its firmware.\n"
+           "\n"
+           "Started without arguments, it begins with the selection of the last run in this\n"
+           "directory (lastsel.dat). PORT (COM1 to COM9, at most 4 characters), BAUD (9600,\n"
+           "19200, 38400, 57600, 115200 or 230400) and FILE (an Intel HEX image, at most 122\n"
+           "characters, no blanks) start it with that selection instead. A line that\n"
+           "contains DEV, in any letter case, starts it in developer mode: the confirmation\n"
+           "window of the last selection comes first.\n"
+           "\n"
+           "The settings file tarnix.ini must be in the current directory; lastsel.dat is\n"
+           "kept there too, and the flash loader file FLASHLDR.HEX is looked for there.\n"
+           "\n"
+           "  --from-menu  start in the user's own directory, $XDG_DATA_HOME/flashloader\n"
+           "               (~/.local/share/flashloader), with a copy of the installed\n"
+           "               sample tarnix.ini when it has none: the desktop menu's start\n"
+           "  --help       print this text and exit\n"
+           "  --version    print the version and exit\n";
+}
 
 CommandLineOutcome ClassifyCommandLine(std::string_view argumentText)
 {

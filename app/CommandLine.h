@@ -35,6 +35,19 @@ std::int32_t CommandLineBaudRate(std::int64_t number);
 // digits. Values beyond the 32-bit range are held at its ends.
 std::int64_t LeadingNumber(std::string_view text);
 
+// What a start of the wizard asks for besides a run. The line is classified
+// as above unless it is one of these tokens alone (leading and trailing
+// blanks aside): such a token is too long for a port name, so no selection
+// can mean it. "--version" and "--help" answer and end the program;
+// "--from-menu" is how the desktop's menu starts the wizard: in the user's
+// own start directory, not in whatever directory the menu runs it in.
+enum class StartRequest { Run, Version, Help, FromMenu };
+StartRequest ClassifyStartRequest(std::string_view argumentText);
+
+// The wizard's answers to "--version" and "--help".
+std::string WizardVersionText();
+std::string WizardHelpText();
+
 // Sets DeveloperMode and UseLastSelection; in pre-selected mode fills
 // FlashSelection from the tokens, with the defaults for tokens not given.
 CommandLineOutcome ClassifyCommandLine(std::string_view argumentText);

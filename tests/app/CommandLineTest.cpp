@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/LastSelection.h"
 #include "base/Text.h"
+#include "base/Version.h"
 #include "tests/support/AppFixture.h"
 
 #include <gtest/gtest.h>
@@ -162,3 +163,33 @@ TEST_F(CommandLineTest, HugeTokensAreRefusedWhole)
 }
 
 }  // namespace
+
+// Only the token alone asks for it; with anything else on the line it is a
+// port name like any other (and refused as too long).
+TEST(StartRequestTest, OnlyASoleTokenAsksForVersionHelpOrTheMenuStart)
+{
+    const struct {
+        const char* line;
+        StartRequest request;
+    } cases[] = {
+        {"--version", StartRequest::Version},
+        {"  --version\t", StartRequest::Version},
+        {"--help", StartRequest::Help},
+        {"--from-menu", StartRequest::FromMenu},
+        {"", StartRequest::Run},
+        {"--VERSION", StartRequest::Run},
+        {"-h", StartRequest::Run},
+        {"--help COM1", StartRequest::Run},
+        {"COM1 57600 --version", StartRequest::Run},
+        {"--version --help", StartRequest::Run},
+        {"--from-menu DEV", StartRequest::Run},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassifyStartRequest(c.line), c.request) << '"' << c.line << '"';
+}
+
+TEST(StartRequestTest, TheVersionTextNamesTheBuildsVersion)
+{
+    EXPECT_EQ(WizardVersionText(), std::string("flashloader ") + ProgramVersion() + "\n");
+    EXPECT_NE(WizardHelpText().find("--version"), std::string::npos);
+}

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
     PrepareProcess();
@@ -16,6 +18,18 @@ int main(int argc, char** argv)
     // or a token that looks like one of its options (-style, -reverse) is
     // neither taken away nor acted on.
     const std::string argumentText = ArgumentText(argc, argv);
+    // Answered before the toolkit starts, so that they need no display.
+    switch (ClassifyStartRequest(argumentText)) {
+    case StartRequest::Version:
+        std::fputs(WizardVersionText().c_str(), stdout);
+        return 0;
+    case StartRequest::Help:
+        std::fputs(WizardHelpText().c_str(), stdout);
+        return 0;
+    case StartRequest::FromMenu:
+    case StartRequest::Run:
+        break;
+    }
     int toolkitArgc = 1;
     char* toolkitArgv[] = {argv[0], nullptr};
     QApplication application(toolkitArgc, toolkitArgv);
