@@ -13,7 +13,9 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmak
 cmake --build build-windows
 # The Linux side of the Windows tests: the simulated modem and the drivers
 # that run flashloader-cli.exe and flashloader.exe.
-if [ ! -f build/build.ninja ]; then
-  cmake -S . -B build -G Ninja >/dev/null
+# The drivers are tests: a build that run.sh configured without them gets
+# them back.
+if [ ! -f build/build.ninja ] || ! grep -qx 'BUILD_TESTING:BOOL=ON' build/CMakeCache.txt; then
+  cmake -S . -B build -G Ninja -DBUILD_TESTING=ON >/dev/null
 fi
 cmake --build build --target modemsim test_wine_cli test_wine_wizard wine-screenshots

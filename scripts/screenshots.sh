@@ -5,8 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake -S . -B build -G Ninja >/dev/null
+scripts/install-deps.sh test
+# The renderer is one of the tests' programs.
+cmake -S . -B build -G Ninja -DBUILD_TESTING=ON -DFL_WIZARD=ON >/dev/null
 cmake --build build --target flashloader-screenshots modemsim
 mkdir -p docs/screenshots
 QT_QPA_PLATFORM=offscreen build/bin/flashloader-screenshots docs/screenshots
