@@ -129,7 +129,7 @@ TEST_F(StartUpTest, WizardChoicesAreStoredInTheStartDirectoryAfterTheCurrentOneM
     ui.onWizard = [&browsed] {
         SetField(FlashSelection.PortName, "COM3");
         SetField(FlashSelection.HexFilePath, "/new.hex");
-        ::chdir(browsed.Path().c_str());  // as a file dialog may do
+        EXPECT_EQ(::chdir(browsed.Path().c_str()), 0);  // as a file dialog may do
     };
     Run("");
     EXPECT_FALSE(FileExists(browsed.File("lastsel.dat")));

@@ -79,8 +79,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "modemsim did not start\n");
         return 1;
     }
-    ::symlink("/dev/null", (ports + "/COM2").c_str());
-    ::symlink("/dev/pts/4242", (ports + "/COM3").c_str());
+    if (::symlink("/dev/null", (ports + "/COM2").c_str()) != 0 ||
+        ::symlink("/dev/pts/4242", (ports + "/COM3").c_str()) != 0) {
+        std::fprintf(stderr, "the port directory could not be filled\n");
+        return 1;
+    }
     WriteFileBytes(dir.File("MODEM.HEX"), ReadFileBytes(FL_SOURCE_DIR "/resources/demo/MODEM.HEX"));
     WriteFileBytes(dir.File("OTHER.HEX"), ReadFileBytes(FL_SOURCE_DIR "/resources/demo/MODEM.HEX"));
 
