@@ -5,8 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh
-cmake -S . -B build -G Ninja >/dev/null
+scripts/install-deps.sh run
+# No tests here (test.sh builds them in the same build directory, with its
+# own options): neither GoogleTest nor the test programs are needed to run.
+cmake -S . -B build -G Ninja -DBUILD_TESTING=OFF -DFL_WIZARD=ON >/dev/null
 cmake --build build
 
 bin=$(pwd)/build/bin
