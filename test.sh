@@ -2,7 +2,9 @@
 # Sets up what is missing, builds, and runs every test through ctest: in the
 # normal build, in a build with AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan), and in the Windows build (build-windows, cross-built with
-# mingw-w64, its tests run under Wine). Exits non-zero when anything fails.
+# mingw-w64, its tests run under Wine); after the Linux tests it checks the
+# Debian packages (scripts/check-packages.sh) and that the command line builds
+# without Qt and GoogleTest (build-cli). Exits non-zero when anything fails.
 #   FL_SKIP_SANITIZERS=1 ./test.sh   leaves out the sanitizer build.
 #   FL_SKIP_WINDOWS=1 ./test.sh      leaves out the Windows build.
 # Every build treats a warning in the project's own code as an error.
@@ -86,8 +88,10 @@ windows_tests() {
   return $status
 }
 
-part "set-up" scripts/install-deps.sh
-part "Linux build" linux_configure_build build -DFL_WERROR=ON
+part "set-up" scripts/install-deps.sh test
+# The options are given, not left to the cache: run.sh builds in the same
+# directory without the tests.
+part "Linux build" linux_configure_build build -DFL_WERROR=ON -DBUILD_TESTING=ON -DFL_WIZARD=ON
 
 # The Windows build also builds the Linux programs that drive it in build,
 # so it waits until the Linux tests are over.
@@ -96,6 +100,13 @@ if [ $sanitizers = 1 ]; then
     linux_configure_build build-asan -DFL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DFL_WERROR=ON
 fi
 part "Linux tests" linux_tests build
+# The Debian packages made from that build, unpacked and checked, and the
+# wizard started from their menu entry on a fresh account.
+part "package checks" scripts/check-packages.sh build
+# A bench PC's build: the command line, the simulated modem and the
+# benchmarks, with neither Qt nor GoogleTest (not even looked for).
+part "command-line-only build" linux_configure_build build-cli --no-warn-unused-cli -DFL_WERROR=ON \
+  -DFL_WIZARD=OFF -DBUILD_TESTING=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
 if [ $sanitizers = 1 ]; then
   await
   [ $windows = 1 ] && beside "Windows build" build-windows/test.sh.log windows_build
