@@ -10,6 +10,7 @@
 #                                        sample settings file it seeds a
 #                                        user's start directory with
 # Their Depends come from the libraries the programs link (dpkg-shlibdeps).
+
 # A sanitizer build is for the tests only: nothing of it is installed.
 if(FL_SANITIZE)
   return()
