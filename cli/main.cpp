@@ -21,7 +21,7 @@
 int RunAbout()
 {
     TerminalUi ui;
-    if (!LoadProductTexts(ui))
+    if (!LoadProductTexts(ui, SettingsReader::Cli))
         return kExitFailed;
     std::printf("%s %s\n%s\n%s\n", Printable(ProductTexts.ProductName).c_str(),
                 Printable(ProductTexts.VersionString).c_str(), Printable(ProductTexts.CompanyName).c_str(),
