@@ -15,17 +15,21 @@ std::string MenuStartDirectory(const char* xdgDataHome, const char* home, std::s
     // A relative XDG_DATA_HOME is invalid by the base directory rules and
     // is ignored, as an unset one is.
     std::string base;
-    if (Absolute(xdgDataHome))
+    const char* below = "";
+    if (Absolute(xdgDataHome)) {
         base = xdgDataHome;
-    else if (Absolute(home))
-        base = std::string(home) + "/.local/share";
-    else if (!accountHome.empty() && accountHome.front() == '/')
-        base = std::string(accountHome) + "/.local/share";
-    else
+    } else if (Absolute(home)) {
+        base = home;
+        below = "/.local/share";
+    } else if (!accountHome.empty() && accountHome.front() == '/') {
+        base = accountHome;
+        below = "/.local/share";
+    } else {
         return {};
-    while (base.size() > 1 && base.back() == '/')
+    }
+    while (!base.empty() && base.back() == '/')
         base.pop_back();
-    return base == "/" ? "/flashloader" : base + "/flashloader";
+    return base + below + "/flashloader";
 }
 
 std::string SampleBesideProgram(std::string_view programPath)

@@ -78,7 +78,8 @@ int StepInto(int at, const std::string& name, const std::string& path, std::stri
     int fd = OpenDirectoryAt(at, name);
     if (fd < 0 && errno == ENOENT) {
         if (::mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) {
-            problem = path + " could not be made: " + Reason() + ".";
+            problem = path + " could not be made (" + Reason() + "): make it yourself (mkdir -m 700 " + path +
+                      "), or set XDG_DATA_HOME to a directory of your own.";
             return -1;
         }
         fd = OpenDirectoryAt(at, name);
@@ -87,7 +88,8 @@ int StepInto(int at, const std::string& name, const std::string& path, std::stri
             ::fchmod(fd, 0700);
     }
     if (fd < 0)
-        problem = path + (errno == ENOTDIR ? " is not a directory." : " could not be opened: " + Reason() + ".");
+        problem = path + (errno == ENOTDIR ? " is not a directory" : " could not be opened (" + Reason() + ")") +
+                  ": remove or rename it, or set XDG_DATA_HOME to a directory of your own.";
     return fd;
 }
 
