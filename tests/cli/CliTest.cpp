@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include <csignal>
+#include <filesystem>
 #include <map>
 #include <unistd.h>
 
@@ -30,6 +31,52 @@ TEST(CliTest, AboutPrintsTheProductTextsOrSaysWhatIsMissing)
     ProcessResult about = RunProcess(kCli, {"about"}, dir.Path());
     EXPECT_EQ(about.exitCode, 0);
     EXPECT_EQ(about.out, "Flash Loader 5.x.x\nKestrolan\n<none>\n");
+}
+
+// Installed in a folder of its own, the program names where it looked for
+// tarnix.ini, the sample installed beside it and the copy that the wizard's
+// menu start keeps, where they are.
+TEST(CliTest, AboutWithoutSettingsSaysWhereItLookedAndHowToMendIt)
+{
+    ScopedTempDir root;
+    std::filesystem::create_directories(root.File("usr/bin"));
+    std::filesystem::create_directories(root.File("work/gone"));
+    std::filesystem::copy_file(kCli, root.File("usr/bin/flashloader-cli"));
+    const std::string cli = root.File("usr/bin/flashloader-cli");
+    const std::string sample = root.File("usr/share/flashloader/tarnix.ini");
+    const std::string menu = root.File("home/.local/share/flashloader");
+    const std::vector<std::string> env = {"HOME=" + root.File("home"), "XDG_DATA_HOME="};
+    const std::string box = "File Open Error: Couldn't open file tarnix.ini\n";
+    const std::string lookedIn = "tarnix.ini was looked for in " + root.File("work") +
+                                 " (the current directory): run flashloader-cli in the folder that holds tarnix.ini";
+    const struct {
+        const char* name;
+        std::string install;  // made before the run, with a tarnix.ini in it
+        std::string err;
+    } cases[] = {
+        {"no sample installed", "", box + lookedIn + ".\n"},
+        {"the sample installed", sample, box + lookedIn + ", or copy the installed sample " + sample + " there.\n"},
+        {"the menu's copy too", menu + "/tarnix.ini",
+         box + lookedIn + ", or copy the installed sample " + sample +
+             " there. The wizard's start from the desktop menu keeps one in " + menu + ".\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.install.empty()) {
+            std::filesystem::create_directories(std::filesystem::path(c.install).parent_path());
+            WriteFileBytes(c.install, "");
+        }
+        ProcessResult result = RunProcess(cli, {"about"}, root.File("work"), env);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, c.err);
+    }
+    // A current directory that was removed has no name to give.
+    ProcessResult gone =
+        RunProcess("/bin/sh", {"-c", "cd gone && rmdir ../gone && exec \"$0\" about", cli}, root.File("work"), env);
+    EXPECT_EQ(gone.exitCode, 1);
+    EXPECT_NE(gone.err.find("tarnix.ini was looked for in the current directory, whose name the system cannot give"),
+              std::string::npos)
+        << gone.err;
 }
 
 TEST(CliTest, SelectionPrintsWhatAPlainStartBeginsWith)
