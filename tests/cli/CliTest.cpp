@@ -1,3 +1,4 @@
+#include "base/Version.h"
 #include "serial/SerialLink.h"
 #include "tests/support/HeldPort.h"
 #include "tests/support/HexImage.h"
@@ -274,6 +275,8 @@ TEST_F(CliFlashTest, FlashSucceedsAndTracesTheLine)
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("100% Done"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("Done in 0 second(s)."), std::string::npos);
+    // The trace's first line says what made it.
+    EXPECT_EQ(result.err.rfind(std::string("flashloader-cli ") + ProgramVersion() + "\n[", 0), 0u) << result.err;
     EXPECT_NE(result.err.find(">> AT&&FGO\\r\n"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("<< OK\\r\\n\n"), std::string::npos);
 }
@@ -430,6 +433,7 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     // The report, port by port and field by field.
     nlohmann::json report = nlohmann::json::parse(ReadFileBytes(ports.File("report.json")), nullptr, false);
     ASSERT_TRUE(report.is_object()) << ReadFileBytes(ports.File("report.json"));
+    EXPECT_EQ(report["tool"], (nlohmann::json{{"name", "flashloader-cli"}, {"version", ProgramVersion()}}));
     ASSERT_EQ(report["ports"].size(), 3u);
     const struct {
         const char* port;
