@@ -31,7 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ::InitCommonControlsEx(&controls);
     // The whole command line, as the system keeps it: the program's name
     // goes, and the rest is the program's own.
-    const std::string argumentText = CommandTail(::GetCommandLineA());
+    std::string argumentText = CommandTail(::GetCommandLineA());
     // Answered before anything of a run: no settings read, no selection
     // stored.
     switch (ClassifyStartRequest(argumentText)) {
@@ -42,6 +42,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         ShowAnswer(WizardHelpText());
         return 0;
     case StartRequest::FromMenu:
+        // The installer's shortcut names the start folder itself: a plain
+        // start there.
+        argumentText.clear();
+        break;
     case StartRequest::Run:
         break;
     }
