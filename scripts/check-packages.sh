@@ -15,7 +15,6 @@
 # Needs what `scripts/install-deps.sh test` installs. Exits non-zero at the
 # first failure, saying what failed.
 set -euo pipefail
-export LC_ALL=C
 cd "$(dirname "$0")/.."
 
 build=${1:?usage: scripts/check-packages.sh BUILD-DIR}
@@ -67,7 +66,7 @@ for package in flashloader-cli flashloader; do
   deb=$(deb_of $package)
   dpkg-deb -x "$deb" "$root"
   # What the package holds: mode, owner, path (no leading "./").
-  dpkg-deb -c "$deb" | awk '{ sub(/^\.\//, "", $6); print $1, $2, $6 }' | sort -k3 >"$scratch/$package.list"
+  dpkg-deb -c "$deb" | awk '{ sub(/^\.\//, "", $6); print $1, $2, $6 }' | LC_ALL=C sort -k3 >"$scratch/$package.list"
   if ! diff -u "$lists/$package.list" "$scratch/$package.list"; then
     fail "$package holds other files than $lists/$package.list (above: - expected, + found)"
   fi
@@ -113,9 +112,11 @@ path=$root/usr/bin:/usr/bin:/bin
 resolved=$(PATH=$path command -v "${menu_command[0]}") || fail "the menu's ${menu_command[0]} is not on the PATH"
 [ "$resolved" = "$root/usr/bin/flashloader" ] || fail "the menu's ${menu_command[0]} is $resolved, not the packaged wizard"
 
-# The version the packages carry is the program's own.
-"$root/usr/bin/flashloader" --version | grep -qF "${version%-*}" ||
-  fail "flashloader --version does not say ${version%-*}"
+# The version the packages carry is the programs' own.
+for program in flashloader flashloader-cli modemsim; do
+  [ "$("$root/usr/bin/$program" --version)" = "$program ${version%-*}" ] ||
+    fail "$program --version does not say $program ${version%-*}"
+done
 
 step "starting an X server and a window manager"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &

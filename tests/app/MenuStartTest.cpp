@@ -170,7 +170,7 @@ TEST_F(MenuStartTest, WhatIsThereUnderTheNameIsLeftAlone)
         }
         EXPECT_EQ(ListDirectory(Menu()), std::vector<std::string>{"tarnix.ini"});
         EXPECT_EQ(Here(), Menu());
-        ::chdir(dir.Path().c_str());
+        ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
     }
 }
 
