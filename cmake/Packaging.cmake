@@ -100,14 +100,20 @@ if(FL_HELP2MAN AND FL_GZIP)
       continue()
     endif()
     set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
-    # The version is the project's, not asked of the program; -N: there is
-    # no info manual to point to. gzip -n keeps the archive free of the
-    # page's time, so that the same sources give the same package.
+    # help2man runs one program without arguments of its own: this one
+    # hands it the program's --help through cmake/help-for-man.sh.
+    set(help ${CMAKE_BINARY_DIR}/man/${program}-help)
+    file(GENERATE OUTPUT ${help}
+         CONTENT "#!/bin/sh\nexec '${CMAKE_SOURCE_DIR}/cmake/help-for-man.sh' '$<TARGET_FILE:${program}>' \"$@\"\n"
+         FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    # The name and version are the project's, not asked of the program; -N:
+    # there is no info manual to point to. gzip -n keeps the archive free
+    # of the page's time, so that the same sources give the same package.
     add_custom_command(OUTPUT ${page}.gz
-      COMMAND ${FL_HELP2MAN} --no-info --section=1 --version-string=${PROJECT_VERSION} --name=${what}
-              --output=${page} $<TARGET_FILE:${program}>
+      COMMAND ${FL_HELP2MAN} --no-info --section=1 "--version-string=${program} ${PROJECT_VERSION}"
+              --name=${what} --output=${page} ${help}
       COMMAND ${FL_GZIP} -9nf ${page}
-      DEPENDS ${program}
+      DEPENDS ${program} ${help} ${CMAKE_SOURCE_DIR}/cmake/help-for-man.sh
       COMMENT "Writing the manual page of ${program}"
       VERBATIM)
     list(APPEND fl_made ${page}.gz)
