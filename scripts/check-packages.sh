@@ -55,7 +55,9 @@ if ! cmake --build "$build" --target package >"$scratch/package.log" 2>&1; then
 fi
 deb_of() { # deb_of PACKAGE: the one .deb of that package in the build
   local found=("$build/$1"_*.deb)
-  [ ${#found[@]} -eq 1 ] && [ -f "${found[0]}" ] || fail "no single $1_*.deb in $build"
+  if [ ${#found[@]} -ne 1 ] || [ ! -f "${found[0]}" ]; then
+    fail "no single $1_*.deb in $build"
+  fi
   echo "${found[0]}"
 }
 cli_deb=$(deb_of flashloader-cli)

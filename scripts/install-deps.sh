@@ -30,7 +30,7 @@ TEST=(
   dpkg-dev fakeroot file lintian help2man desktop-file-utils appstream
 )
 
-group=test
+group="test"
 case "${1:-}" in
   cli | run | test)
     group=$1
