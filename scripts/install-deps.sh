@@ -12,7 +12,7 @@ PACKAGES=(
   libxcb1-dev
   xvfb xdotool openbox x11-utils x11-apps
   g++-mingw-w64-x86-64-posix wine64 wine
-  librsvg2-bin netpbm icoutils zip
+  librsvg2-bin netpbm icoutils zip nsis
 )
 # Callers may need more (the fuzzing script needs clang): named as arguments.
 PACKAGES+=("$@")
