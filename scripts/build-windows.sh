@@ -16,4 +16,4 @@ cmake --build build-windows
 if [ ! -f build/build.ninja ]; then
   cmake -S . -B build -G Ninja >/dev/null
 fi
-cmake --build build --target modemsim test_wine_cli test_wine_wizard wine-screenshots
+cmake --build build --target modemsim test_wine_cli test_wine_wizard test_wine_installer wine-screenshots
