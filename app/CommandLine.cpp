@@ -132,11 +132,18 @@ std::string WizardHelpText()
            "The settings file tarnix.ini must be in the current directory; lastsel.dat is\n"
            "kept there too, and the flash loader file FLASHLDR.HEX is looked for there.\n"
            "\n"
+#ifdef _WIN32
+           // The installer's shortcut starts the wizard in a folder of the
+           // user's own, which holds the settings file: no menu start here.
+           "  --help       show this text\n"
+           "  --version    show the version\n";
+#else
            "  --from-menu  start in the user's own directory, $XDG_DATA_HOME/flashloader\n"
            "               (~/.local/share/flashloader), with a copy of the installed\n"
            "               sample tarnix.ini when it has none: the desktop menu's start\n"
            "  --help       print this text and exit\n"
            "  --version    print the version and exit\n";
+#endif
 }
 
 CommandLineOutcome ClassifyCommandLine(std::string_view argumentText)

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/LastSelection.h"
+#include "app/MenuStart.h"
 #include "app/ProductTexts.h"
 #include "base/UserInterface.h"
 #include "ports/ModemScan.h"
@@ -18,6 +19,7 @@ void ResetProgramState()
     StartDirectory.clear();
     FlashSelection = FlashSelectionRecord{};
     ProductTexts = ProductTextsRecord{};
+    StartPlace = StartPlaceRecord{};
 }
 
 bool CLoaderApp::StartUp(std::string_view argumentText)

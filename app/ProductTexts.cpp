@@ -1,6 +1,7 @@
 #include "app/ProductTexts.h"
 
 #include "app/AppState.h"
+#include "app/MenuStart.h"
 #include "base/Paths.h"
 #include "base/UserInterface.h"
 #include "app/platform/SettingsFile.h"
@@ -9,10 +10,13 @@
 
 ProductTextsRecord ProductTexts;
 
-bool LoadProductTexts(MessageUi& ui)
+bool LoadProductTexts(MessageUi& ui, SettingsReader reader)
 {
     SettingsFile settings;
-    if (!settings.Open(kSettingsFileName)) {
+    // A menu's start whose own directory could not be used reads no
+    // settings file at all: one found in whatever directory the menu ran
+    // the program in would be the wrong one.
+    if (!StartPlace.problem.empty() || !settings.Open(kSettingsFileName)) {
         char text[64];
         std::snprintf(text, sizeof text, "Couldn't open file %s", kSettingsFileName);
         // A FIFO or a folder of that name is said to be one, so that the
@@ -20,7 +24,15 @@ bool LoadProductTexts(MessageUi& ui)
         std::string message = text;
         if (!settings.NotAFile().empty())
             message += ": it is " + settings.NotAFile() + ", not a file";
+        // The box keeps its words; where the file was looked for, and what
+        // to do, goes to standard error: for the windows while the box
+        // stands, on the terminal after the box's own line.
+        std::string advice = SettingsFileAdvice(reader);
+        if (reader == SettingsReader::Wizard)
+            std::fputs(advice.c_str(), stderr);
         ui.ShowMessage("File Open Error", message, MsgIcon::Stop);
+        if (reader == SettingsReader::Cli)
+            std::fputs(advice.c_str(), stderr);
         return false;
     }
 

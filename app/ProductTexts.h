@@ -2,6 +2,8 @@
 // The product texts of the About box, read once at start-up from the
 // settings file "tarnix.ini" in the start directory.
 
+#include "app/SettingsAdvice.h"
+
 #include <cstddef>
 #include <string>
 
@@ -25,6 +27,9 @@ inline constexpr char kSettingsFileName[] = "tarnix.ini";
 extern ProductTextsRecord ProductTexts;
 
 // Reads the four texts from "tarnix.ini" in the current directory and
-// records the start directory. When the file cannot be read, shows the
-// "File Open Error" box and returns false; nothing else is changed then.
-bool LoadProductTexts(MessageUi& ui);
+// records the start directory. When the file cannot be read, or a start
+// from the menu could not go to its own directory, shows the "File Open
+// Error" box, says on standard error where the file was looked for and how
+// to mend it (in the words for reader), and returns false; nothing else is
+// changed then.
+bool LoadProductTexts(MessageUi& ui, SettingsReader reader = SettingsReader::Wizard);

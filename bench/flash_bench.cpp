@@ -8,6 +8,7 @@
 // With --ports N, N simulated modems are flashed at the same time, as on a
 // bench, after one of them alone for comparison.
 
+#include "base/Version.h"
 #include "bench/QuietReporter.h"
 #include "flash/FlashSession.h"
 #include "tests/support/HexImage.h"
@@ -129,6 +130,7 @@ int main(int argc, char** argv)
     double latencyTimerMs = 0;
     int ports = 1;
     CLI::App app{"Flashes a generated image through modemsim paced at a line rate and reports the figures."};
+    app.set_version_flag("--version", std::string("flash-bench ") + ProgramVersion());
     app.add_option("--kib", kib, "Image size in KiB")->capture_default_str();
     app.add_option("--baud", baud, "Line rate of the simulated modem")->capture_default_str();
     app.add_option("--record-bytes", recordBytes, "Data bytes per record")

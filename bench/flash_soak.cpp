@@ -7,6 +7,7 @@
 //   flash-soak [--runs 200] [--seed 1] [--verbose]
 // Exit status 1 when any run broke that rule.
 
+#include "base/Version.h"
 #include "bench/QuietReporter.h"
 #include "flash/FlashSession.h"
 #include "tests/support/HexImage.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv)
     unsigned seed = 1;
     bool verbose = false;
     CLI::App app{"Flashes the simulated modem again and again with seeded faults and checks every outcome."};
+    app.set_version_flag("--version", std::string("flash-soak ") + ProgramVersion());
     app.add_option("--runs", runs, "How many runs")->capture_default_str();
     app.add_option("--seed", seed, "The first run's seed; run i uses seed + i")->capture_default_str();
     app.add_flag("--verbose", verbose, "One line per run");

@@ -6,6 +6,7 @@
 
 #include "app/LoaderApp.h"
 #include "base/Paths.h"
+#include "base/Version.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
 #include "cli/TerminalReporter.h"
@@ -252,7 +253,9 @@ bool WriteReport(const std::string& path, const std::string& image, const FileCo
     }
     // Texts from the modem or the system may hold any byte: replaced, not refused.
     const std::string text =
-        nlohmann::json{{"ports", ports}}.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        nlohmann::json{{"tool", {{"name", "flashloader-cli"}, {"version", ProgramVersion()}}}, {"ports", ports}}.dump(
+            2, ' ', false, nlohmann::json::error_handler_t::replace) +
+        "\n";
     return WriteFileAtomically(path, text.data(), text.size(), &why);
 }
 

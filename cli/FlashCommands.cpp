@@ -2,6 +2,7 @@
 // opens, and the whole flashing run, on a terminal.
 
 #include "base/Paths.h"
+#include "base/Version.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
 #include "cli/TerminalReporter.h"
@@ -36,9 +37,12 @@ std::string MismatchText(std::uint16_t flags)
     return text.empty() ? "none" : text;
 }
 
-// Every byte on the line, with the milliseconds since the start, escaped.
+// Every byte on the line, with the milliseconds since the start, escaped,
+// after a first line that names the program and its version: a trace sent
+// in from a bench says what made it.
 void StartTrace()
 {
+    std::fprintf(stderr, "flashloader-cli %s\n", ProgramVersion());
     static const auto start = std::chrono::steady_clock::now();
     SerialLink::SetTrace([](TraceDirection direction, const char* bytes, std::size_t count) {
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

@@ -7,6 +7,7 @@
 #include "base/ProcessSetup.h"
 #include "app/ProductTexts.h"
 #include "base/Text.h"
+#include "base/Version.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
 #include "cli/TerminalUi.h"
@@ -21,7 +22,7 @@
 int RunAbout()
 {
     TerminalUi ui;
-    if (!LoadProductTexts(ui))
+    if (!LoadProductTexts(ui, SettingsReader::Cli))
         return kExitFailed;
     std::printf("%s %s\n%s\n%s\n", Printable(ProductTexts.ProductName).c_str(),
                 Printable(ProductTexts.VersionString).c_str(), Printable(ProductTexts.CompanyName).c_str(),
@@ -100,6 +101,7 @@ int main(int argc, char** argv)
 {
     PrepareProcess();
     CLI::App app{"Modem Flash Loader command line: finds supported modems and flashes their firmware."};
+    app.set_version_flag("--version", std::string("flashloader-cli ") + ProgramVersion());
     app.require_subcommand(1);
 
     auto* about = app.add_subcommand("about", "Print the product texts of tarnix.ini in the current directory");

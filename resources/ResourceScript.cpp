@@ -1,8 +1,17 @@
 #include "resources/ResourceScript.h"
 
+#include "base/Version.h"
+
+#include <charconv>
 #include <string_view>
+#include <utility>
 
 namespace {
+
+constexpr ProgramResources kPrograms[] = {
+    {"flashloader", "Modem Flash Loader wizard", true},
+    {"flashloader-cli", "Modem Flash Loader command line", false},
+};
 
 constexpr PictureResource kPictures[] = {
     {kBitmapWizard, PictureType::Bitmap, "wizard.bmp"},
@@ -215,6 +224,99 @@ void WriteDialog(std::ostream& out, const DialogTemplate& dialog)
 }  // namespace
 
 std::span<const PictureResource> ProgramPictures() { return kPictures; }
+
+std::span<const ProgramResources> WindowsPrograms() { return kPrograms; }
+
+const ProgramResources* FindWindowsProgram(std::string_view name)
+{
+    for (const ProgramResources& program : kPrograms)
+        if (name == program.name)
+            return &program;
+    return nullptr;
+}
+
+bool ParseVersion(std::string_view text, VersionNumber& version)
+{
+    unsigned* parts[] = {&version.major, &version.minor, &version.patch};
+    const char* at = text.data();
+    const char* end = text.data() + text.size();
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (i > 0 && (at == end || *at++ != '.'))
+            return false;
+        // Digits only: from_chars would take no sign, but the check keeps
+        // "+1" and " 1" out all the same, as the numbers of the file
+        // properties are 16 bits each.
+        if (at == end || *at < '0' || *at > '9')
+            return false;
+        auto [next, failure] = std::from_chars(at, end, *parts[i]);
+        if (failure != std::errc() || *parts[i] > 65535)
+            return false;
+        at = next;
+    }
+    return at == end;
+}
+
+std::string CopyrightLine(std::string_view licence)
+{
+    while (!licence.empty()) {
+        std::size_t lineEnd = licence.find('\n');
+        std::string_view line = licence.substr(0, lineEnd);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.rfind("Copyright", 0) == 0)
+            return std::string(line);
+        if (lineEnd == std::string_view::npos)
+            break;
+        licence.remove_prefix(lineEnd + 1);
+    }
+    return {};
+}
+
+bool WriteVersionResource(std::ostream& out, const VersionResource& resource)
+{
+    VersionNumber number;
+    if (resource.program == nullptr || !ParseVersion(resource.version, number))
+        return false;
+    const std::string name = resource.program->name;
+    const std::string numbers = std::to_string(number.major) + ", " + std::to_string(number.minor) + ", " +
+                                std::to_string(number.patch) + ", 0";
+    const std::pair<const char*, std::string> values[] = {
+        {"CompanyName", "The Modem Flash Loader developers"},
+        {"FileDescription", resource.program->description},
+        {"FileVersion", resource.version},
+        {"InternalName", name},
+        {"LegalCopyright", resource.copyright},
+        {"OriginalFilename", name + ".exe"},
+        {"ProductName", kProductDisplayName},
+        {"ProductVersion", resource.version},
+    };
+    out << "\n// What the file's properties show of the program.\n"
+        << "1 VERSIONINFO\n"
+        << "FILEVERSION " << numbers << '\n'
+        << "PRODUCTVERSION " << numbers << '\n'
+        << "FILEFLAGSMASK VS_FFI_FILEFLAGSMASK\n"
+           "FILEFLAGS 0\n"
+           "FILEOS VOS_NT_WINDOWS32\n"
+           "FILETYPE VFT_APP\n"
+           "FILESUBTYPE VFT2_UNKNOWN\n"
+           "BEGIN\n"
+           "    BLOCK \"StringFileInfo\"\n"
+           "    BEGIN\n"
+           // US English, the texts in UTF-16 as the resource keeps them.
+           "        BLOCK \"040904B0\"\n"
+           "        BEGIN\n";
+    for (const auto& [key, value] : values)
+        if (!value.empty())
+            out << "            VALUE " << Quoted(key) << ", " << Quoted(value) << '\n';
+    out << "        END\n"
+           "    END\n"
+           "    BLOCK \"VarFileInfo\"\n"
+           "    BEGIN\n"
+           "        VALUE \"Translation\", 0x409, 1200\n"
+           "    END\n"
+           "END\n";
+    return true;
+}
 
 bool WriteResourceScript(std::ostream& out, std::span<const DialogTemplate> dialogs,
                          std::span<const PictureResource> pictures, const ResourceFiles& files)

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 
 enum class PictureType { Bitmap, Icon };
 
@@ -32,3 +33,37 @@ struct ResourceFiles {
 // number nor a word, which the script could not name reliably.
 bool WriteResourceScript(std::ostream& out, std::span<const DialogTemplate> dialogs,
                          std::span<const PictureResource> pictures, const ResourceFiles& files);
+
+// The Windows programs whose scripts the writer makes, each under the name
+// of its .exe without the ending.
+struct ProgramResources {
+    const char* name;         // "flashloader"
+    const char* description;  // what the file's properties call the program
+    bool windows;             // the dialog templates and every picture; else the application icon only
+};
+std::span<const ProgramResources> WindowsPrograms();
+// The program of that name; nullptr for none.
+const ProgramResources* FindWindowsProgram(std::string_view name);
+
+// A version as the file properties number it: "5.0.0" is 5,0,0.
+struct VersionNumber {
+    unsigned major = 0, minor = 0, patch = 0;
+};
+// Three decimal numbers of 0 to 65535 joined by dots; false for anything else.
+bool ParseVersion(std::string_view text, VersionNumber& version);
+
+// The line of a licence text that says whose it is ("Copyright (c) ...");
+// empty when there is none.
+std::string CopyrightLine(std::string_view licence);
+
+// What the file properties of one program say: its version, its product,
+// its name and file name, and whose it is.
+struct VersionResource {
+    const ProgramResources* program = nullptr;
+    std::string version;  // as ParseVersion takes it
+    std::string copyright;
+};
+
+// Writes the VERSIONINFO statement. Writes nothing and returns false when
+// the version is not three numbers or the program is missing.
+bool WriteVersionResource(std::ostream& out, const VersionResource& resource);

@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include "base/Version.h"
 #include "serial/PortNames.h"
 
 #include <CLI/CLI.hpp>
@@ -393,6 +394,7 @@ int TakeLineFaults(const GivenOptions& given, ModemConfig& modem)
 int ParseSimOptions(int argc, char** argv, SimOptions& options)
 {
     CLI::App app{kDescription, "modemsim"};
+    app.set_version_flag("--version", std::string("modemsim ") + ProgramVersion());
     GivenOptions given;
     AddPortOptions(app, given, options);
     AddIdentificationOptions(app, given, options.modem);

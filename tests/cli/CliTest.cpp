@@ -1,3 +1,4 @@
+#include "base/Version.h"
 #include "serial/SerialLink.h"
 #include "tests/support/HeldPort.h"
 #include "tests/support/HexImage.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 
 #include <csignal>
+#include <filesystem>
 #include <map>
 #include <unistd.h>
 
@@ -30,6 +32,52 @@ TEST(CliTest, AboutPrintsTheProductTextsOrSaysWhatIsMissing)
     ProcessResult about = RunProcess(kCli, {"about"}, dir.Path());
     EXPECT_EQ(about.exitCode, 0);
     EXPECT_EQ(about.out, "Flash Loader 5.x.x\nKestrolan\n<none>\n");
+}
+
+// Installed in a folder of its own, the program names where it looked for
+// tarnix.ini, the sample installed beside it and the copy that the wizard's
+// menu start keeps, where they are.
+TEST(CliTest, AboutWithoutSettingsSaysWhereItLookedAndHowToMendIt)
+{
+    ScopedTempDir root;
+    std::filesystem::create_directories(root.File("usr/bin"));
+    std::filesystem::create_directories(root.File("work/gone"));
+    std::filesystem::copy_file(kCli, root.File("usr/bin/flashloader-cli"));
+    const std::string cli = root.File("usr/bin/flashloader-cli");
+    const std::string sample = root.File("usr/share/flashloader/tarnix.ini");
+    const std::string menu = root.File("home/.local/share/flashloader");
+    const std::vector<std::string> env = {"HOME=" + root.File("home"), "XDG_DATA_HOME="};
+    const std::string box = "File Open Error: Couldn't open file tarnix.ini\n";
+    const std::string lookedIn = "tarnix.ini was looked for in " + root.File("work") +
+                                 " (the current directory): run flashloader-cli in the folder that holds tarnix.ini";
+    const struct {
+        const char* name;
+        std::string install;  // made before the run, with a tarnix.ini in it
+        std::string err;
+    } cases[] = {
+        {"no sample installed", "", box + lookedIn + ".\n"},
+        {"the sample installed", sample, box + lookedIn + ", or copy the installed sample " + sample + " there.\n"},
+        {"the menu's copy too", menu + "/tarnix.ini",
+         box + lookedIn + ", or copy the installed sample " + sample +
+             " there. The wizard's start from the desktop menu keeps one in " + menu + ".\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.install.empty()) {
+            std::filesystem::create_directories(std::filesystem::path(c.install).parent_path());
+            WriteFileBytes(c.install, "");
+        }
+        ProcessResult result = RunProcess(cli, {"about"}, root.File("work"), env);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, c.err);
+    }
+    // A current directory that was removed has no name to give.
+    ProcessResult gone =
+        RunProcess("/bin/sh", {"-c", "cd gone && rmdir ../gone && exec \"$0\" about", cli}, root.File("work"), env);
+    EXPECT_EQ(gone.exitCode, 1);
+    EXPECT_NE(gone.err.find("tarnix.ini was looked for in the current directory, whose name the system cannot give"),
+              std::string::npos)
+        << gone.err;
 }
 
 TEST(CliTest, SelectionPrintsWhatAPlainStartBeginsWith)
@@ -227,6 +275,8 @@ TEST_F(CliFlashTest, FlashSucceedsAndTracesTheLine)
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("100% Done"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("Done in 0 second(s)."), std::string::npos);
+    // The trace's first line says what made it.
+    EXPECT_EQ(result.err.rfind(std::string("flashloader-cli ") + ProgramVersion() + "\n[", 0), 0u) << result.err;
     EXPECT_NE(result.err.find(">> AT&&FGO\\r\n"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("<< OK\\r\\n\n"), std::string::npos);
 }
@@ -383,6 +433,7 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     // The report, port by port and field by field.
     nlohmann::json report = nlohmann::json::parse(ReadFileBytes(ports.File("report.json")), nullptr, false);
     ASSERT_TRUE(report.is_object()) << ReadFileBytes(ports.File("report.json"));
+    EXPECT_EQ(report["tool"], (nlohmann::json{{"name", "flashloader-cli"}, {"version", ProgramVersion()}}));
     ASSERT_EQ(report["ports"].size(), 3u);
     const struct {
         const char* port;

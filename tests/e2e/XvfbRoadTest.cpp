@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <functional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,6 +157,82 @@ TEST_F(XvfbRoadTest, CommandLineTokensThatLookLikeToolkitOptionsAreThePrograms)
     EXPECT_EQ(stored.substr(0, 4), std::string("\x00\x4B\x00\x00", 4));  // 19200
     EXPECT_EQ(std::string(stored.c_str() + 4), "COM2");
     EXPECT_EQ(std::string(stored.c_str() + 9), "-style");
+}
+
+// The desktop menu's start of an installed wizard (the program in usr/bin,
+// its sample in usr/share/flashloader), from a directory without settings:
+// a fresh home gets its own start directory, which keeps the selection; a
+// start that cannot use it shows only the settings box and says why on
+// standard error.
+TEST_F(XvfbRoadTest, MenuStartOfAnInstalledWizard)
+{
+    const std::string program = dir.File("usr/bin/flashloader");
+    const std::string sample = dir.File("usr/share/flashloader/tarnix.ini");
+    const std::string home = dir.File("home");
+    const std::string menu = home + "/.local/share/flashloader";
+    std::filesystem::create_directories(dir.File("usr/bin"));
+    std::filesystem::create_directories(dir.File("run"));
+    std::filesystem::copy_file(BuiltProgram("flashloader"), program);
+    const std::string sampleText = "[Version]\nProductName=Installed\n";
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        const char* window;
+        const char* key;
+        std::string err;
+        bool stored;
+    } cases[] =
+        {
+            {"fresh home",
+             [&] {
+        std::filesystem::create_directories(dir.File("usr/share/flashloader"));
+        WriteFileBytes(sample, sampleText);
+             },
+             "Modem Flash Loader - Welcome", "Escape", "", true},
+            {"start directory writable by others",
+             [&] {
+        ::unlink((menu + "/lastsel.dat").c_str());
+        ::chmod(menu.c_str(), 0777);
+             },
+             "File Open Error", "Return",
+             "The desktop menu's start (flashloader --from-menu) did not look for tarnix.ini: other users may write to " +
+                 menu + " (mode 0777), so it is not used",
+             false},
+      {"sample missing",
+       [&] {
+        std::filesystem::remove_all(home);
+        std::filesystem::remove_all(dir.File("usr/share"));
+       },
+       "File Open Error", "Return",
+       menu + " has no tarnix.ini, and the installed sample " + sample + " to copy into it cannot be used", false},
+        };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        ProcessResult result = RunProcess(program, {"--from-menu"}, dir.File("run"),
+                                          {"HOME=" + home, "XDG_DATA_HOME=", "DISPLAY=" + display,
+                                           "QT_QPA_PLATFORM=xcb", "FLASHLOADER_PORTS=" + dir.File("ports")},
+                                          {}, [&](int pid) {
+                                              // Another window, or none: the run cannot go on.
+                                              if (Await(c.window).empty())
+                                                  ::kill(pid, SIGKILL);
+                                              X({"key", c.key});
+                                          });
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        EXPECT_EQ(FileExists(menu + "/lastsel.dat"), c.stored);
+        EXPECT_FALSE(FileExists(dir.File("run/lastsel.dat")));
+        if (!c.stored)
+            continue;
+        // The fresh home's own folders, for the user alone, and the
+        // installed sample's copy.
+        EXPECT_EQ(ReadFileBytes(menu + "/tarnix.ini"), sampleText);
+        for (const std::string& made : {home + "/.local", home + "/.local/share", menu}) {
+            struct stat info {};
+            ASSERT_EQ(::stat(made.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, 0700u) << made;
+        }
+    }
 }
 
 }  // namespace

@@ -111,4 +111,86 @@ TEST(ResourceScriptTest, Pictures)
     }
 }
 
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The file properties of each program: the numbers from the version, the
+// texts the system's property page shows.
+TEST(ResourceScriptTest, VersionResourceOfEachProgram)
+{
+    const struct {
+        const char* program;
+        const char* version;
+        const char* numbers;
+        const char* description;
+    } cases[] = {
+        {"flashloader", "5.0.0", "5, 0, 0, 0", "Modem Flash Loader wizard"},
+        {"flashloader-cli", "12.34.65535", "12, 34, 65535, 0", "Modem Flash Loader command line"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        std::ostringstream out;
+        ASSERT_TRUE(WriteVersionResource(out, {FindWindowsProgram(c.program), c.version, "Copyright (c) 2026 \"Us\""}));
+        std::vector<std::string> lines = Lines(out.str());
+        auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+        EXPECT_TRUE(has("1 VERSIONINFO"));
+        EXPECT_TRUE(has(std::string("FILEVERSION ") + c.numbers));
+        EXPECT_TRUE(has(std::string("PRODUCTVERSION ") + c.numbers));
+        EXPECT_TRUE(has("FILETYPE VFT_APP"));
+        const std::string program = c.program, version = c.version;
+        auto value = [](const std::string& key, const std::string& text) {
+            return "            VALUE \"" + key + "\", \"" + text + "\"";
+        };
+        for (const std::string& line :
+             {value("CompanyName", "The Modem Flash Loader developers"), value("FileDescription", c.description),
+              value("FileVersion", version), value("InternalName", program),
+              value("LegalCopyright", "Copyright (c) 2026 \"\"Us\"\""), value("OriginalFilename", program + ".exe"),
+              value("ProductName", "Modem Flash Loader"), value("ProductVersion", version),
+              std::string("        VALUE \"Translation\", 0x409, 1200")})
+            EXPECT_TRUE(has(line)) << line << "\n" << out.str();
+    }
+}
+
+TEST(ResourceScriptTest, OnlyThreeSixteenBitNumbersAreAVersion)
+{
+    VersionNumber number;
+    ASSERT_TRUE(ParseVersion("5.0.12", number));
+    EXPECT_EQ(number.major, 5u);
+    EXPECT_EQ(number.minor, 0u);
+    EXPECT_EQ(number.patch, 12u);
+    for (const char* odd : {"", "5", "5.0", "5.0.0.0", "5.0.0-rc1", "5..0", "5.0.", ".5.0", "+5.0.0", " 5.0.0",
+                            "5.0.65536", "5.0.99999999999"}) {
+        SCOPED_TRACE(odd);
+        EXPECT_FALSE(ParseVersion(odd, number));
+        std::ostringstream out;
+        EXPECT_FALSE(WriteVersionResource(out, {FindWindowsProgram("flashloader"), odd, "Copyright"}));
+        EXPECT_EQ(out.str(), "");
+    }
+    std::ostringstream out;
+    EXPECT_FALSE(WriteVersionResource(out, {FindWindowsProgram("flash-bench"), "5.0.0", "Copyright"}));
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST(ResourceScriptTest, TheCopyrightLineOfTheLicence)
+{
+    const struct {
+        const char* licence;
+        const char* line;
+    } cases[] = {
+        {"MIT License\n\nCopyright (c) 2026 Us\n\nPermission is hereby granted", "Copyright (c) 2026 Us"},
+        {"MIT License\r\n\r\nCopyright (c) 2026 Us\r\n", "Copyright (c) 2026 Us"},
+        {"Copyright 2026 Us", "Copyright 2026 Us"},
+        {"MIT License\n  Copyright indented is prose\n", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CopyrightLine(c.licence), c.line) << c.licence;
+}
+
 }  // namespace

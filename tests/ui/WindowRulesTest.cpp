@@ -1,6 +1,7 @@
 // The windows' rules below the toolkit, on the port table and the selection
 // as the windows leave them: the same tables on Linux and on Windows.
 
+#include "app/CommandLine.h"
 #include "app/LastSelection.h"
 #include "base/Text.h"
 #include "flash/ModemInfo.h"
@@ -256,6 +257,36 @@ TEST_F(WindowRulesTest, HighlightsPerMismatchAndStatusIcons)
     EXPECT_STREQ(StatusIcon(StatusKind::Stop), kIconStop);
     EXPECT_STREQ(StatusIcon(StatusKind::Question), kIconQuestion);
     EXPECT_STREQ(StatusIcon(StatusKind::Info), kIconInformation);
+}
+
+// The wizard's answers as a message box shows them: the terminal's line
+// breaks go where the box breaks lines itself, the writer's stay.
+TEST_F(WindowRulesTest, BoxTextKeepsTheWritersLinesOnly)
+{
+    const std::string wrapped(70, 'w');
+    const struct {
+        std::string terminal;
+        std::string box;
+    } cases[] = {
+        {"flashloader 5.0.0\n", "flashloader 5.0.0"},
+        {"", ""},
+        {"short\nlines\n\nstay\n", "short\nlines\n\nstay"},
+        {wrapped + "\ngoes on\n\nnext", wrapped + " goes on\n\nnext"},
+        {wrapped + "\n" + wrapped + "\nends.\n", wrapped + " " + wrapped + " ends."},
+        {"  --opt  " + wrapped + "\n         more\n  --help   this\n  --version  that\n",
+         "  --opt  " + wrapped + " more\n  --help   this\n  --version  that"},
+        {wrapped + "\n  --help   this", wrapped + "\n  --help   this"},
+        {"\nafter an empty line\n", "\nafter an empty line"},
+        {"Usage: p [A]\n       p DEV\n", "Usage: p [A]\n       p DEV"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BoxText(c.terminal), c.box) << c.terminal;
+    // The wizard's own help: every paragraph and every option on a line of its own.
+    std::string help = BoxText(WizardHelpText());
+    EXPECT_EQ(help.rfind("Usage: flashloader [PORT [BAUD [FILE]]]\n       flashloader DEV\nThe wizard", 0), 0u) << help;
+    EXPECT_NE(help.find("\n  --help "), std::string::npos) << help;
+    EXPECT_NE(help.find("\n  --version "), std::string::npos) << help;
+    EXPECT_EQ(help.find("in this\ndirectory"), std::string::npos) << help;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // with FL_WINDOWS_BIN_DIR naming where the .exe is, and a Wine prefix that
 // is already up; without them every case is skipped.
 
+#include "base/Version.h"
 #include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
@@ -68,6 +69,15 @@ protected:
     std::string exe;
     ScopedTempDir dir;
 };
+
+// The version as a script on Windows reads it: on standard output, with
+// the system's line end.
+TEST_F(WineCliTest, VersionIsTheProjects)
+{
+    ProcessResult version = Cli({"--version"});
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out, std::string("flashloader-cli ") + ProgramVersion() + "\r\n");
+}
 
 TEST_F(WineCliTest, ProbeAndInfoOverAWinePort)
 {

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 
 #include <unistd.h>
 
@@ -240,6 +241,34 @@ TEST_F(WineWizardTest, DeveloperModeOpensTheConfirmationWindowFirstThenTheWizard
     ASSERT_TRUE(program.Wait(20000, exitCode));
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(ReadFileBytes(dir.File("lastsel.dat")), record);
+}
+
+// A sole --version or --help is answered in a box titled with the
+// product's name before anything of a run: in a folder without settings
+// (whose error a run would show first) the box is all there is, and its OK
+// ends the program with no selection stored. The help is the longer text:
+// its box is the taller.
+TEST_F(WineWizardTest, VersionAndHelpAreAnsweredInABoxAndNothingElse)
+{
+    ::unlink(dir.File("tarnix.ini").c_str());
+    std::map<std::string, int> heights;
+    for (const char* request : {"--version", "--help"}) {
+        SCOPED_TRACE(request);
+        XSession::EndWineDesktopsWithoutDisplay();
+        ASSERT_TRUE(
+            program.Start("/usr/bin/wine", {exe, request}, dir.Path(), {"WINEDEBUG=-all", session.DisplayVariable()}));
+        std::string box = Await("Modem Flash Loader", 60);
+        ProcessResult geometry = session.X({"getwindowgeometry", box});
+        std::size_t by = geometry.out.find('x', geometry.out.find("Geometry: "));
+        heights[request] = by == std::string::npos ? 0 : std::atoi(geometry.out.c_str() + by + 1);
+        Key("Return");  // OK
+        int exitCode = -1;
+        ASSERT_TRUE(program.Wait(20000, exitCode)) << "OK did not end the program";
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_FALSE(FileExists(dir.File("lastsel.dat")));
+    }
+    EXPECT_GT(heights["--version"], 0);
+    EXPECT_GT(heights["--help"], heights["--version"] + 100);
 }
 
 }  // namespace

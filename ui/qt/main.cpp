@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/LoaderApp.h"
+#include "app/MenuStart.h"
 #include "base/ProcessSetup.h"
 #include "ui/qt/Pictures.h"
 #include "ui/qt/QtUserInterface.h"
@@ -17,7 +18,7 @@ int main(int argc, char** argv)
     // the toolkit sees it, and the toolkit gets none of it, so that a path
     // or a token that looks like one of its options (-style, -reverse) is
     // neither taken away nor acted on.
-    const std::string argumentText = ArgumentText(argc, argv);
+    std::string argumentText = ArgumentText(argc, argv);
     // Answered before the toolkit starts, so that they need no display.
     switch (ClassifyStartRequest(argumentText)) {
     case StartRequest::Version:
@@ -27,6 +28,11 @@ int main(int argc, char** argv)
         std::fputs(WizardHelpText().c_str(), stdout);
         return 0;
     case StartRequest::FromMenu:
+        // Into the user's own start directory before anything of the start
+        // looks at the current one; then a plain start there.
+        StartFromMenu();
+        argumentText.clear();
+        break;
     case StartRequest::Run:
         break;
     }

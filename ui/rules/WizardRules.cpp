@@ -141,3 +141,26 @@ FinishVerdict CompleteSelection(int selectedRow, int baudIndex, const std::strin
     verdict.proceed = true;
     return verdict;
 }
+
+std::string BoxText(std::string_view terminalText)
+{
+    // Shorter lines end where their writer ended them, not the terminal.
+    constexpr std::size_t kBrokenForWidth = 60;
+    std::string box;
+    std::size_t previousLength = 0;
+    bool first = true;
+    while (!terminalText.empty()) {
+        std::size_t end = terminalText.find('\n');
+        std::string_view line = terminalText.substr(0, end);
+        terminalText.remove_prefix(end == std::string_view::npos ? terminalText.size() : end + 1);
+        std::size_t start = line.find_first_not_of(' ');
+        bool continued = previousLength >= kBrokenForWidth && start != std::string_view::npos && line[start] != '-';
+        if (continued)
+            box += ' ' + std::string(line.substr(start));
+        else
+            box += (first ? "" : "\n") + std::string(line);
+        previousLength = line.size();
+        first = false;
+    }
+    return box;
+}

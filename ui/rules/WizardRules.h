@@ -83,3 +83,10 @@ struct FinishVerdict {
     std::string message;
 };
 FinishVerdict CompleteSelection(int selectedRow, int baudIndex, const std::string& path);
+
+// A text written for a terminal (broken into lines that fit 80 columns) as
+// a message box shows it: the box breaks lines to its own width, so a line
+// broken only for the terminal's goes on in the line before it, after a
+// blank. A line that follows a short or an empty one keeps its own start,
+// as does an option ("  --help ..."); the text's last line end goes.
+std::string BoxText(std::string_view terminalText);
