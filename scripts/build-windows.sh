@@ -18,4 +18,4 @@ cmake --build build-windows
 if [ ! -f build/build.ninja ] || ! grep -qx 'BUILD_TESTING:BOOL=ON' build/CMakeCache.txt; then
   cmake -S . -B build -G Ninja -DBUILD_TESTING=ON >/dev/null
 fi
-cmake --build build --target modemsim test_wine_cli test_wine_wizard wine-screenshots
+cmake --build build --target modemsim test_wine_cli test_wine_wizard test_wine_installer wine-screenshots
