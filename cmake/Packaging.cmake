@@ -106,14 +106,22 @@ if(FL_HELP2MAN AND FL_GZIP)
     file(GENERATE OUTPUT ${help}
          CONTENT "#!/bin/sh\nexec '${CMAKE_SOURCE_DIR}/cmake/help-for-man.sh' '$<TARGET_FILE:${program}>' \"$@\"\n"
          FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    # Sections that no --help holds (exit status, files) come from
+    # resources/man/PROGRAM.h2m where there is one.
+    set(include)
+    set(include_file)
+    if(EXISTS ${CMAKE_SOURCE_DIR}/resources/man/${program}.h2m)
+      set(include_file ${CMAKE_SOURCE_DIR}/resources/man/${program}.h2m)
+      set(include --include=${include_file})
+    endif()
     # The name and version are the project's, not asked of the program; -N:
     # there is no info manual to point to. gzip -n keeps the archive free
     # of the page's time, so that the same sources give the same package.
     add_custom_command(OUTPUT ${page}.gz
       COMMAND ${FL_HELP2MAN} --no-info --section=1 "--version-string=${program} ${PROJECT_VERSION}"
-              --name=${what} --output=${page} ${help}
+              --name=${what} ${include} --output=${page} ${help}
       COMMAND ${FL_GZIP} -9nf ${page}
-      DEPENDS ${program} ${help} ${CMAKE_SOURCE_DIR}/cmake/help-for-man.sh
+      DEPENDS ${program} ${help} ${CMAKE_SOURCE_DIR}/cmake/help-for-man.sh ${include_file}
       COMMENT "Writing the manual page of ${program}"
       VERBATIM)
     list(APPEND fl_made ${page}.gz)

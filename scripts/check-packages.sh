@@ -120,6 +120,13 @@ for program in flashloader flashloader-cli modemsim; do
     fail "$program --version does not say $program ${version%-*}"
 done
 
+# The command line's page holds the options of its subcommands and says
+# what its exit statuses mean, not only the list of subcommand names.
+cli_page=$(zcat "$root/usr/share/man/man1/flashloader-cli.1.gz")
+for needed in 'Options of flash' 'report' 'EXIT STATUS'; do
+  grep -qF -- "$needed" <<<"$cli_page" || fail "the manual page of flashloader-cli has no \"$needed\""
+done
+
 step "starting an X server and a window manager"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb=$!
