@@ -10,3 +10,11 @@
 // program: a run that has begun always goes to its end and says how it
 // ended, wherever it still can.
 void PrepareProcess();
+
+// For a program whose product is what it prints (--version, --help, a
+// list): flushes standard output and, when what was printed could not all
+// be written (a full disk, a reader that went away), says so on standard
+// error and turns a success into 1, so that a script never takes a
+// truncated answer for a whole one. Any other status is given back as it
+// is.
+int StatusAfterOutput(int status, const char* program);

@@ -8,6 +8,7 @@
 // With --ports N, N simulated modems are flashed at the same time, as on a
 // bench, after one of them alone for comparison.
 
+#include "base/ProcessSetup.h"
 #include "base/Version.h"
 #include "bench/QuietReporter.h"
 #include "flash/FlashSession.h"
@@ -144,7 +145,12 @@ int main(int argc, char** argv)
     app.add_option("--ports", ports, "Simulated modems flashed at the same time")
         ->check(CLI::Range(1, 64))
         ->capture_default_str();
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? StatusAfterOutput(0, "flash-bench") : status;
+    }
 
     ScopedTempDir dir;
     ImageSpec spec;

@@ -7,6 +7,7 @@
 //   flash-soak [--runs 200] [--seed 1] [--verbose]
 // Exit status 1 when any run broke that rule.
 
+#include "base/ProcessSetup.h"
 #include "base/Version.h"
 #include "bench/QuietReporter.h"
 #include "flash/FlashSession.h"
@@ -100,7 +101,12 @@ int main(int argc, char** argv)
     app.add_option("--runs", runs, "How many runs")->capture_default_str();
     app.add_option("--seed", seed, "The first run's seed; run i uses seed + i")->capture_default_str();
     app.add_flag("--verbose", verbose, "One line per run");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? StatusAfterOutput(0, "flash-soak") : status;
+    }
 
     ScopedTempDir dir;
     WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader());

@@ -137,17 +137,19 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // Help asked for is no error; everything else is a usage error.
-        return app.exit(e) == 0 ? kExitOk : kExitUsage;
+        return app.exit(e) == 0 ? StatusAfterOutput(kExitOk, "flashloader-cli") : kExitUsage;
     }
 
+    // What these print is their answer: one that could not be written
+    // whole is no success.
     if (about->parsed())
-        return RunAbout();
+        return StatusAfterOutput(RunAbout(), "flashloader-cli");
     if (selection->parsed())
-        return RunSelection();
+        return StatusAfterOutput(RunSelection(), "flashloader-cli");
     if (probe->parsed())
-        return RunProbe(probePort);
+        return StatusAfterOutput(RunProbe(probePort), "flashloader-cli");
     if (scan->parsed())
-        return RunScan();
+        return StatusAfterOutput(RunScan(), "flashloader-cli");
     if (info->parsed())
         return RunInfo(infoOptions);
     if (flash->parsed()) {

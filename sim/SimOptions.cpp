@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include "base/ProcessSetup.h"
 #include "base/Version.h"
 #include "serial/PortNames.h"
 
@@ -408,7 +409,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? kSimExitOk : kSimExitUsage;
+        return app.exit(e) == 0 ? StatusAfterOutput(kSimExitOk, "modemsim") : kSimExitUsage;
     }
 
     if (int status = TakePorts(given, options); status >= 0)

@@ -23,10 +23,10 @@ int main(int argc, char** argv)
     switch (ClassifyStartRequest(argumentText)) {
     case StartRequest::Version:
         std::fputs(WizardVersionText().c_str(), stdout);
-        return 0;
+        return StatusAfterOutput(0, "flashloader");
     case StartRequest::Help:
         std::fputs(WizardHelpText().c_str(), stdout);
-        return 0;
+        return StatusAfterOutput(0, "flashloader");
     case StartRequest::FromMenu:
         // Into the user's own start directory before anything of the start
         // looks at the current one; then a plain start there.
