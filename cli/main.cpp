@@ -10,6 +10,7 @@
 #include "base/Version.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
+#include "cli/Suggestions.h"
 #include "cli/TerminalUi.h"
 #include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
@@ -82,16 +83,16 @@ void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPort
 {
     if (severalPorts) {
         auto* ports = command->add_option(
-            "--port", options.ports, "COM1 to COM9, or a device path; several flash their modems at the same time");
+            "-p,--port", options.ports, "COM1 to COM9, or a device path; several flash their modems at the same time");
         auto* all =
             command->add_flag("--all", options.all, "Every port on which the handshake finds a supported modem");
         ports->excludes(all);
         all->excludes(ports);
     } else {
-        command->add_option("--port", options.port, "COM1 to COM9, or a device path")->required();
+        command->add_option("-p,--port", options.port, "COM1 to COM9, or a device path")->required();
     }
-    command->add_option("--baud", options.baud, "Baud rate")->check(CLI::PositiveNumber)->capture_default_str();
-    command->add_option("--file", options.file, "The firmware image, an Intel HEX file")->required();
+    command->add_option("-b,--baud", options.baud, "Baud rate")->check(CLI::PositiveNumber)->capture_default_str();
+    command->add_option("-f,--file", options.file, "The firmware image, an Intel HEX file")->required();
     command->add_flag("--trace", options.trace, "Print every byte sent and received, with times, to stderr");
 }
 
@@ -110,7 +111,7 @@ int main(int argc, char** argv)
 
     std::string probePort;
     auto* probe = app.add_subcommand("probe", "Run the modem handshake on a port and print the modem's identification");
-    probe->add_option("--port", probePort, "COM1 to COM9, or a device path")->required();
+    probe->add_option("-p,--port", probePort, "COM1 to COM9, or a device path")->required();
 
     auto* scan = app.add_subcommand("scan", "Probe every serial port for a supported modem");
 
@@ -121,13 +122,13 @@ int main(int argc, char** argv)
     FlashOptions flashOptions;
     auto* flash = app.add_subcommand("flash", "Check, then flash the image into the modem");
     AddTargetOptions(flash, flashOptions, true);
-    flash->add_option("--loader", flashOptions.loader,
+    flash->add_option("-l,--loader", flashOptions.loader,
                       "The flash loader file (default: FLASHLDR.HEX in the current directory)");
-    auto* yes = flash->add_flag("--yes", flashOptions.yes,
+    auto* yes = flash->add_flag("-y,--yes", flashOptions.yes,
                                 "Answer Yes when the modem asks for a retry after a failed erase or program step "
                                 "(otherwise asked on a terminal for one port, else No)");
     bool answerNo = false;
-    auto* no = flash->add_flag("--no", answerNo,
+    auto* no = flash->add_flag("-n,--no", answerNo,
                                "Answer No to those questions (the default with several ports or no terminal)");
     yes->excludes(no);
     flash->add_option("--report", flashOptions.report,
@@ -136,8 +137,12 @@ int main(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        // Help asked for is no error; everything else is a usage error.
-        return app.exit(e) == 0 ? StatusAfterOutput(kExitOk, "flashloader-cli") : kExitUsage;
+        // Help asked for is no error; everything else is a usage error,
+        // with what was most likely meant where a name was mistyped.
+        if (app.exit(e) == 0)
+            return StatusAfterOutput(kExitOk, "flashloader-cli");
+        std::fputs(UsageSuggestions(app, argc, argv).c_str(), stderr);
+        return kExitUsage;
     }
 
     // What these print is their answer: one that could not be written

@@ -97,6 +97,50 @@ TEST(CliTest, UsageErrorsExitWithTwo)
     EXPECT_EQ(RunProcess(kCli, {"--help"}).exitCode, 0);
 }
 
+// A mistyped subcommand or option is a usage error that says what was most
+// likely meant; nothing is offered where nothing is near.
+TEST(CliTest, MistypedNamesGetASuggestion)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* said;  // nullptr: no suggestion at all
+    } cases[] = {
+        {{"flsh"}, "Did you mean 'flash' for 'flsh'?"},
+        {{"scna"}, "Did you mean 'scan' for 'scna'?"},
+        {{"--versoin"}, "Did you mean '--version' for '--versoin'?"},
+        {{"flash", "--prot", "COM1", "-f", "x.hex"}, "Did you mean '--port' for '--prot'?"},
+        {{"flash", "-p", "COM1", "--fiel", "x.hex"}, "Did you mean '--file' for '--fiel'?"},
+        {{"flash", "-p", "COM1", "-f", "x.hex", "--rep", "r.json"}, "Did you mean '--report' for '--rep'?"},
+        {{"info", "-p", "COM1", "-f", "x.hex", "--report", "r.json"}, nullptr},
+        {{"frobnicate"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        ProcessResult result = RunProcess(kCli, c.args);
+        SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        EXPECT_EQ(result.exitCode, 2);
+        if (c.said != nullptr)
+            EXPECT_NE(result.err.find(c.said), std::string::npos) << result.err;
+        else
+            EXPECT_EQ(result.err.find("Did you mean"), std::string::npos) << result.err;
+    }
+}
+
+// The short options are the long ones: a command line of them is
+// understood (and fails for the missing port, not as a usage error), and
+// their rules hold (-y and -n exclude each other).
+TEST(CliTest, ShortOptionsAreTheLongOnes)
+{
+    ScopedTempDir dir;
+    const std::vector<std::string> env = {"FLASHLOADER_PORTS=" + dir.Path()};
+    EXPECT_EQ(RunProcess(kCli, {"probe", "-p", "COM9"}, dir.Path(), env).exitCode, 1);
+    EXPECT_EQ(RunProcess(kCli, {"info", "-p", "COM9", "-b", "57600", "-f", "MODEM.HEX"}, dir.Path(), env).exitCode, 1);
+    EXPECT_EQ(RunProcess(kCli, {"flash", "-p", "COM9", "-f", "MODEM.HEX", "-l", "FLASHLDR.HEX", "-n"}, dir.Path(), env)
+                  .exitCode,
+              1);
+    EXPECT_EQ(RunProcess(kCli, {"flash", "-p", "COM9", "-f", "MODEM.HEX", "-y", "-n"}, dir.Path(), env).exitCode, 2);
+    EXPECT_EQ(RunProcess(kCli, {"probe", "-x", "COM9"}, dir.Path(), env).exitCode, 2);
+}
+
 }  // namespace
 
 namespace {
