@@ -2,6 +2,7 @@
 
 #include "base/Paths.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,10 +60,22 @@ bool FileExists(const std::string& path)
     return fs::exists(path, ignored);
 }
 
+// Through stdio, which reports a failed read as a short one: a stream
+// buffer throws instead, and a file of /proc whose process ends while it is
+// read (the tests look through them for Wine's processes) fails its read
+// with ESRCH.
 std::string ReadFileBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return bytes;
+    char buffer[65536];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, count);
+    std::fclose(file);
+    return bytes;
 }
 
 void WriteFileBytes(const std::string& path, std::string_view bytes)
