@@ -58,7 +58,10 @@ bool XSession::Start(const std::string& home, std::string& error)
     // A window manager, as on a desktop: it places, focuses and decorates
     // the windows. On a loaded machine it can take seconds to claim the
     // screen.
-    if (!m_manager.Start(kOpenbox, {"--sm-disable"}, home, {DisplayVariable(), "HOME=" + home})) {
+    // What it says goes to a log of the session's own, for the error below.
+    const std::string managerLog = m_dir.File("openbox.log");
+    if (!m_manager.Start("/bin/sh", {"-c", std::string("exec ") + kOpenbox + " --sm-disable 2>'" + managerLog + "'"},
+                         home, {DisplayVariable(), "HOME=" + home})) {
         error = "the window manager could not be started";
         return false;
     }
@@ -68,7 +71,8 @@ bool XSession::Start(const std::string& home, std::string& error)
             return true;
         int code = 0;
         if (m_manager.Wait(0, code)) {
-            error = "the window manager ended with status " + std::to_string(code) + " before it managed the screen";
+            error = "the window manager ended with status " + std::to_string(code) +
+                    " before it managed the screen on " + m_display + "; it said: " + ReadFileBytes(managerLog);
             return false;
         }
         ::usleep(50 * 1000);
