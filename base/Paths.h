@@ -65,6 +65,14 @@ FileContents ReadWithin(std::uint64_t size, std::size_t maxBytes,
 // attributes. On failure why, when given, says what stood in the way.
 bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, std::string* why = nullptr);
 
+// Appends text to the file at path (made, readable by all and writable by
+// the user, when missing) in one write, so that records that several
+// programs append to one file at the same time never mix: each is there
+// whole, or the append fails. A path that is no regular file (a FIFO, a
+// device, a folder) is refused without waiting on it. False with the
+// reason in why. check: only opens and checks, appending nothing.
+bool AppendWhole(const std::string& path, const std::string& text, std::string& why, bool check = false);
+
 // Whether a store at path would be taken, asked before work whose record it
 // is begins: the same checks as the store, and a trial file made and removed
 // in the folder. False with the reason in why.

@@ -13,6 +13,7 @@
 #include "cli/TerminalUi.h"
 #include "flash/Digest.h"
 #include "flash/FlashSession.h"
+#include "ports/PortDevice.h"
 #include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
 #include "serial/PortNames.h"
@@ -28,6 +29,14 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 #include <unistd.h>
 
@@ -53,7 +62,10 @@ struct PortRun {
     std::string lastLoggedState;
     // For the report.
     ModemInfo modem;
+    std::string ownText;  // the modem's answer to ATI
     bool identified = false;
+    int exitCode = kExitFailed;
+    PortDevice device;
     RunCounts counts;
     std::chrono::system_clock::time_point started, ended;
 };
@@ -167,29 +179,39 @@ void FlashOne(PortRun& run, FlashTarget target, TargetFiles files, bool assumeYe
         run.state = "checking";
     }
     FlashSession::CheckResult check = session.CheckAtOpening();
+    const std::string ownText = check == FlashSession::CheckResult::Ready ? session.AskIdentification() : "";
     {
         std::lock_guard<std::mutex> lock(g_runsMutex);
         run.modem = session.ModemInfoRecord();
+        run.ownText = ownText;
         run.identified = check == FlashSession::CheckResult::Ready;
     }
     bool ok = false;
+    int exitCode = kExitPort;
     std::string reason;
     if (check == FlashSession::CheckResult::Ready) {
+        const RunPlan plan = session.PlanRun();
         {
             std::lock_guard<std::mutex> lock(g_runsMutex);
-            run.plan = PlanName(session.PlanRun().plan);
+            run.plan = PlanName(plan.plan);
             run.state = "starting";
         }
         ok = session.OnPerformLoading();
+        exitCode = ok ? kExitOk
+                   : plan.verdict == RunPlan::ImageRefused || plan.verdict == RunPlan::LoaderRefused ? kExitFile
+                                                                                                     : kExitFailed;
         reason = session.FailureReason();
         if (!session.FailureDetail().empty())
             reason += (reason.empty() ? "" : " ") + session.FailureDetail();
+        if (std::string advice = RestartAdvice(session.Outcome()); !ok && !advice.empty())
+            reason += " " + advice;
     } else if (check == FlashSession::CheckResult::PortFailed) {
         reason = DescribePortProblem(target.port);
         if (reason.empty())
             reason = "the port could not be opened";
     } else if (check == FlashSession::CheckResult::Stopped) {
         reason = "stopped at your request while the modem was being checked; nothing was flashed";
+        exitCode = kExitFailed;
     } else {
         reason = "no supported modem answered";
     }
@@ -198,6 +220,7 @@ void FlashOne(PortRun& run, FlashTarget target, TargetFiles files, bool assumeYe
     run.ended = std::chrono::system_clock::now();
     run.done = true;
     run.succeeded = ok;
+    run.exitCode = exitCode;
     run.seconds = std::chrono::duration<double>(Clock::now() - run.start).count();
     run.state = ok ? "succeeded" : "failed";
     if (!ok && !reason.empty())
@@ -220,43 +243,136 @@ std::string Utc(std::chrono::system_clock::time_point when)
     return text;
 }
 
-// What a factory keeps of every unit: written whole or not at all.
-bool WriteReport(const std::string& path, const std::string& image, const FileContents& imageBytes,
-                 const std::vector<std::unique_ptr<PortRun>>& runs, std::string& why)
+// What every record of a run shares: the program, the machine, the bench
+// and the image.
+struct RunContext {
+    std::string host;
+    std::string station;  // empty: none given
+    std::string imagePath;  // absolute
+    const FileContents* image = nullptr;
+};
+
+// The version of the records' layout: raised when a field changes meaning
+// or goes, not when one is added.
+constexpr int kRecordSchema = 1;
+
+std::string HostName()
+{
+    char name[256] = {};
+#ifdef _WIN32
+    DWORD size = sizeof name;
+    if (!::GetComputerNameA(name, &size))
+        return {};
+#else
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+#endif
+    return name;
+}
+
+// The path as a script on another machine can find it again.
+std::string AbsolutePath(const std::string& path)
+{
+#ifdef _WIN32
+    const bool absolute = (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+                          (path.size() > 1 && (path[0] == '\\' || path[0] == '/') && path[0] == path[1]);
+#else
+    const bool absolute = !path.empty() && path[0] == '/';
+#endif
+    std::string directory;
+    if (absolute || !CurrentDirectory(directory))
+        return path;
+    return JoinPath(directory, path);
+}
+
+nlohmann::json NullWhenEmpty(const std::string& text) { return text.empty() ? nlohmann::json() : nlohmann::json(text); }
+
+nlohmann::json DeviceRecord(const PortDevice& device)
+{
+    nlohmann::json usb = nullptr;
+    if (device.usb)
+        usb = {{"vendorId", device.usb->vendorId},
+               {"productId", device.usb->productId},
+               {"serial", NullWhenEmpty(device.usb->serial)},
+               {"manufacturer", NullWhenEmpty(device.usb->manufacturer)},
+               {"product", NullWhenEmpty(device.usb->product)}};
+    return {{"path", NullWhenEmpty(device.path)}, {"stablePath", NullWhenEmpty(device.stablePath)}, {"usb", usb}};
+}
+
+// One port's run, as the report lists it and the log keeps it.
+nlohmann::json PortRecord(const PortRun& run, const RunContext& context)
 {
     // The digest of the very bytes that were checked and sent; none for an
     // image that could not be read whole.
-    nlohmann::json sha = nullptr;
-    if (imageBytes.result == FileContents::Ok)
-        sha = Sha256Hex(imageBytes.bytes);
-    nlohmann::json ports = nlohmann::json::array();
-    for (const auto& run : runs) {
-        char checksum[8];
-        std::snprintf(checksum, sizeof checksum, "%04X", run->modem.checksum);
-        nlohmann::json modem = nullptr;
-        if (run->identified)
-            modem = {{"identification", run->modem.typeName},
-                     {"type", run->modem.typeCode},
-                     {"sectorSizeKiB", run->modem.sectorSize},
-                     {"checksum", checksum}};
-        ports.push_back({{"port", run->port},
-                         {"image", {{"path", image}, {"sha256", sha}}},
-                         {"modem", modem},
-                         {"plan", run->plan},
-                         {"start", Utc(run->started)},
-                         {"end", Utc(run->ended)},
-                         {"linesSent", run->counts.linesSent},
-                         {"refusals", run->counts.refusals},
-                         {"restarts", run->counts.restarts},
-                         {"result", run->succeeded ? "succeeded" : "failed"},
-                         {"reason", run->reason}});
+    nlohmann::json sha = nullptr, size = nullptr;
+    if (context.image->result == FileContents::Ok) {
+        sha = Sha256Hex(context.image->bytes);
+        size = context.image->bytes.size();
     }
-    // Texts from the modem or the system may hold any byte: replaced, not refused.
-    const std::string text =
-        nlohmann::json{{"tool", {{"name", "flashloader-cli"}, {"version", ProgramVersion()}}}, {"ports", ports}}.dump(
-            2, ' ', false, nlohmann::json::error_handler_t::replace) +
-        "\n";
+    char checksum[8];
+    std::snprintf(checksum, sizeof checksum, "%04X", run.modem.checksum);
+    nlohmann::json modem = nullptr;
+    if (run.identified)
+        modem = {{"identification", run.ownText},
+                 {"type", run.modem.typeCode},
+                 {"typeName", NullWhenEmpty(run.modem.typeName)},
+                 {"sectorSizeKiB", run.modem.sectorSize},
+                 {"checksum", checksum}};
+    return {{"port", run.port},
+            {"device", DeviceRecord(run.device)},
+            {"image", {{"path", context.imagePath}, {"size", size}, {"sha256", sha}}},
+            {"modem", modem},
+            {"plan", run.plan},
+            {"start", Utc(run.started)},
+            {"end", Utc(run.ended)},
+            {"linesSent", run.counts.linesSent},
+            {"refusals", run.counts.refusals},
+            {"restarts", run.counts.restarts},
+            {"result", run.succeeded ? "succeeded" : "failed"},
+            {"exitCode", run.exitCode},
+            {"reason", run.reason}};
+}
+
+nlohmann::json ToolRecord() { return {{"name", "flashloader-cli"}, {"version", ProgramVersion()}}; }
+
+// Texts from the modem or the system may hold any byte: replaced, not refused.
+std::string JsonText(const nlohmann::json& value, int indent)
+{
+    return value.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// What a factory keeps of every unit: written whole or not at all.
+bool WriteReport(const std::string& path, const RunContext& context,
+                 const std::vector<std::unique_ptr<PortRun>>& runs, std::string& why)
+{
+    nlohmann::json ports = nlohmann::json::array();
+    for (const auto& run : runs)
+        ports.push_back(PortRecord(*run, context));
+    const nlohmann::json report = {{"schema", kRecordSchema},
+                                   {"tool", ToolRecord()},
+                                   {"host", context.host},
+                                   {"station", NullWhenEmpty(context.station)},
+                                   {"ports", ports}};
+    const std::string text = JsonText(report, 2) + "\n";
     return WriteFileAtomically(path, text.data(), text.size(), &why);
+}
+
+// A line per port: the port's record with what the report says once for
+// all of them, so that every line stands on its own in a log that outlives
+// the run.
+bool AppendLog(const std::string& path, const RunContext& context, const std::vector<std::unique_ptr<PortRun>>& runs,
+               std::string& why)
+{
+    bool ok = true;
+    for (const auto& run : runs) {
+        nlohmann::json line = {{"schema", kRecordSchema},
+                               {"tool", ToolRecord()},
+                               {"host", context.host},
+                               {"station", NullWhenEmpty(context.station)}};
+        line.update(PortRecord(*run, context));
+        ok = AppendWhole(path, JsonText(line, -1) + "\n", why) && ok;
+    }
+    return ok;
 }
 
 // The device a port name leads to, for telling whether two names on one
@@ -317,11 +433,24 @@ int RunBench(const FlashOptions& options)
     if (!options.report.empty() && !CanWriteFileAtomically(options.report, why)) {
         std::fprintf(stderr, "The report %s cannot be written: %s Nothing was flashed.\n", options.report.c_str(),
                      why.c_str());
-        return kExitFailed;
+        return kExitFile;
+    }
+    if (!options.log.empty() && !AppendWhole(options.log, {}, why, true)) {
+        std::fprintf(stderr, "The log %s cannot be written: %s Nothing was flashed.\n", options.log.c_str(),
+                     why.c_str());
+        return kExitFile;
     }
     std::vector<std::string> ports = options.ports;
     if (NamedTwice(ports))
         return kExitUsage;
+
+    // The image and the loader are read once for the whole bench, before
+    // any port is opened: every port gets the same bytes, the report's
+    // digest is theirs, and an image that cannot be flashed is said alone.
+    const FlashTarget common = TargetOf(options);
+    const TargetFiles files = ReadTargetFiles(common);
+    if (!ImageFileSound(common, files))
+        return kExitFile;
     if (options.all) {
         // Every port on which the handshake finds a supported modem.
         TerminalScanUi scan;
@@ -330,12 +459,8 @@ int RunBench(const FlashOptions& options)
             if (row.modemFound)
                 ports.push_back(row.portName);
         if (ports.empty())
-            return kExitFailed;  // the scan has said so
+            return kExitPort;  // the scan has said so
     }
-
-    // The image and the loader are read once for the whole bench: every
-    // port gets the same bytes, and the report's digest is theirs.
-    const TargetFiles files = ReadTargetFiles(TargetOf(options));
 
     std::vector<std::unique_ptr<PortRun>> runs;
     std::vector<std::thread> workers;
@@ -345,6 +470,7 @@ int RunBench(const FlashOptions& options)
         runs.back()->port = port;
         runs.back()->start = start;
         runs.back()->started = runs.back()->ended = std::chrono::system_clock::now();
+        runs.back()->device = DescribePortDevice(port);
     }
     for (const std::string& port : ports)
         PrintStaleLockNote(port);
@@ -386,17 +512,26 @@ int RunBench(const FlashOptions& options)
 
     // The summary: every port's outcome, and the reason of each failure.
     std::printf("\n%-14s %-28s %-9s %-10s %8s  %s\n", "Port", "Identification", "Plan", "Result", "Time", "Reason");
-    bool allSucceeded = true;
+    int status = kExitOk;
     for (const auto& run : runs) {
-        allSucceeded = allSucceeded && run->succeeded;
+        status = std::max(status, run->exitCode);
         std::printf("%-14s %-28s %-9s %-10s %7.1fs  %s\n", run->port.c_str(),
                     run->identification.empty() ? "-" : run->identification.c_str(), run->plan.c_str(),
                     run->succeeded ? "succeeded" : "failed", run->seconds, Printable(run->reason, true).c_str());
     }
     std::fflush(stdout);
-    if (!options.report.empty() && !WriteReport(options.report, options.file, *files.image, runs, why)) {
-        std::fprintf(stderr, "The report %s could not be written: %s\n", options.report.c_str(), why.c_str());
-        return kExitFailed;
+    RunContext context;
+    context.host = HostName();
+    context.station = options.station;
+    context.imagePath = AbsolutePath(options.file);
+    context.image = files.image.get();
+    if (!options.log.empty() && !AppendLog(options.log, context, runs, why)) {
+        std::fprintf(stderr, "The log %s could not be written: %s\n", options.log.c_str(), why.c_str());
+        status = std::max(status, static_cast<int>(kExitFile));
     }
-    return allSucceeded ? kExitOk : kExitFailed;
+    if (!options.report.empty() && !WriteReport(options.report, context, runs, why)) {
+        std::fprintf(stderr, "The report %s could not be written: %s\n", options.report.c_str(), why.c_str());
+        status = std::max(status, static_cast<int>(kExitFile));
+    }
+    return status;
 }

@@ -7,13 +7,29 @@
 
 struct FlashTarget;
 
-enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+// What a script can tell apart. With several ports, the highest code of a
+// port that failed; a stop by signal before everything else.
+enum ExitCode {
+    kExitOk = 0,      // every port succeeded
+    kExitFailed = 1,  // a run failed, or the modem refused the image
+    kExitUsage = 2,   // the command line is wrong
+    kExitPort = 3,    // a port missing, in use, not permitted, or no modem answered on it
+    kExitFile = 4,    // the image, loader, report or log missing, unreadable or not valid
+    kExitSignal = 128,  // plus the number of the signal that stopped the run
+};
+
+// 128 and the signal that asked the run to stop (Ctrl-C: 130, SIGTERM: 143,
+// SIGHUP: 129) in place of a failed status; status itself when none came or
+// nothing failed.
+int StatusAfterStop(int status);
 
 struct FlashOptions {
     std::string port;
     std::vector<std::string> ports;  // flash: every --port given
     bool all = false;                // flash: every port with a supported modem
     std::string report;              // flash: the JSON report's path
+    std::string log;                 // flash: the JSON Lines log appended to
+    std::string station;             // flash: the bench's name, for the records
     std::int32_t baud = 57600;
     std::string file;
     std::string loader;  // empty: FLASHLDR.HEX in the current directory
@@ -36,3 +52,8 @@ void PrintStaleLockNote(const std::string& port);
 
 // What the options name: the port, rate, image and loader.
 FlashTarget TargetOf(const FlashOptions& options);
+
+struct TargetFiles;
+// The image as read, checked before any port is opened: false, with the
+// problem said on standard error, when it cannot be flashed as it is.
+bool ImageFileSound(const FlashTarget& target, const TargetFiles& files);

@@ -68,8 +68,9 @@ void StartTrace()
     });
 }
 
-// The check at opening; false (with what went wrong said) when it failed.
-bool Check(FlashSession& session, const FlashOptions& options)
+// The check at opening: kExitOk when the modem is ready, else the exit
+// status, with what went wrong said.
+int Check(FlashSession& session, const FlashOptions& options)
 {
     PrintStaleLockNote(options.port);
     FlashSession::CheckResult result = session.CheckAtOpening();
@@ -81,9 +82,33 @@ bool Check(FlashSession& session, const FlashOptions& options)
         if (!problem.empty())
             std::fprintf(stderr, "%s\n", Printable(problem, true).c_str());
     }
-    if (result == FlashSession::CheckResult::Stopped)
+    switch (result) {
+    case FlashSession::CheckResult::Ready:
+        return kExitOk;
+    case FlashSession::CheckResult::Stopped:
         std::fprintf(stderr, "Stopped at your request while the modem was being checked; nothing was flashed.\n");
-    return result == FlashSession::CheckResult::Ready;
+        return kExitFailed;
+    case FlashSession::CheckResult::PortFailed:
+    case FlashSession::CheckResult::NoModem:
+        break;
+    }
+    return kExitPort;
+}
+
+// What a plan that refuses the run is, for a script: the files' own
+// problems apart from a modem that does not take them.
+int RefusalStatus(RunPlan::Verdict verdict)
+{
+    switch (verdict) {
+    case RunPlan::Go:
+        return kExitOk;
+    case RunPlan::ImageRefused:
+    case RunPlan::LoaderRefused:
+        return kExitFile;
+    case RunPlan::Incompatible:
+        break;
+    }
+    return kExitFailed;
 }
 
 void PrintRows(const TerminalReporter& reporter, const FlashSession& session, const RunPlan& run)
@@ -125,15 +150,32 @@ FlashTarget TargetOf(const FlashOptions& options)
     return target;
 }
 
+bool ImageFileSound(const FlashTarget& target, const TargetFiles& files)
+{
+    HexFile image;
+    std::string error;
+    if (CheckHexContents(*files.image, target.imagePath, kMaxImageDataBytes, image, error))
+        return true;
+    std::fprintf(stderr, "%s\nNothing was sent to the modem: give the firmware image, an Intel HEX file, with --file.\n",
+                 Printable(error, true).c_str());
+    return false;
+}
+
 int RunInfo(const FlashOptions& options)
 {
     if (options.trace)
         StartTrace();
     TerminalReporter::StopOnSignals();
+    // The files first: a file problem is said alone, and the modem hears
+    // nothing of it.
+    const FlashTarget target = TargetOf(options);
+    const TargetFiles files = ReadTargetFiles(target);
+    if (!ImageFileSound(target, files))
+        return kExitFile;
     TerminalReporter reporter(false);
-    FlashSession session(reporter, TargetOf(options));
-    if (!Check(session, options))
-        return kExitFailed;
+    FlashSession session(reporter, target, files);
+    if (int status = Check(session, options); status != kExitOk)
+        return status;
     // The same check of the records and the files that the run makes first:
     // what info accepts, flash takes.
     RunPlan run = session.PlanRun();
@@ -143,7 +185,7 @@ int RunInfo(const FlashOptions& options)
     std::fprintf(stderr, "%s\n", Printable(run.reason, true).c_str());
     if (!run.detail.empty())
         std::fprintf(stderr, "%s\n", Printable(run.detail, true).c_str());
-    return kExitFailed;
+    return RefusalStatus(run.verdict);
 }
 
 int RunFlash(const FlashOptions& options)
@@ -151,10 +193,19 @@ int RunFlash(const FlashOptions& options)
     if (options.trace)
         StartTrace();
     TerminalReporter::StopOnSignals();
+    const FlashTarget target = TargetOf(options);
+    const TargetFiles files = ReadTargetFiles(target);
+    if (!ImageFileSound(target, files))
+        return kExitFile;
     TerminalReporter reporter(options.yes);
-    FlashSession session(reporter, TargetOf(options));
-    if (!Check(session, options))
-        return kExitFailed;
-    PrintRows(reporter, session, session.PlanRun());
-    return session.OnPerformLoading() ? kExitOk : kExitFailed;
+    FlashSession session(reporter, target, files);
+    if (int status = Check(session, options); status != kExitOk)
+        return status;
+    // The loader file is checked here, as soon as the modem's answers tell
+    // that a complete load needs it, and before the modem is told to start.
+    const RunPlan plan = session.PlanRun();
+    PrintRows(reporter, session, plan);
+    if (session.OnPerformLoading())
+        return kExitOk;
+    return plan.verdict != RunPlan::Go ? RefusalStatus(plan.verdict) : kExitFailed;
 }

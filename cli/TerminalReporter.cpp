@@ -1,5 +1,6 @@
 #include "cli/TerminalReporter.h"
 
+#include "cli/Commands.h"
 #include "cli/Printable.h"
 #include "flash/FlashSession.h"
 #include "serial/SerialLink.h"
@@ -13,13 +14,15 @@
 #endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#endif
 
 #include <atomic>
-#endif
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+std::atomic<int> g_stopSignal{0};
 
 #ifdef _WIN32
 // Ctrl-C, Ctrl-Break and the console window's close box, the console's
@@ -33,6 +36,8 @@ BOOL WINAPI OnConsoleControl(DWORD event)
     // program at once.
     if (seen[event].exchange(true))
         return FALSE;
+    int expected = 0;
+    g_stopSignal.compare_exchange_strong(expected, event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? 2 : 1);
     SerialLink::RequestStop();
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
         // The system ends the process as soon as this returns: give the
@@ -44,6 +49,8 @@ BOOL WINAPI OnConsoleControl(DWORD event)
 #else
 void OnStopSignal(int signal)
 {
+    int expected = 0;
+    g_stopSignal.compare_exchange_strong(expected, signal);
     SerialLink::RequestStop();
     std::signal(signal, SIG_DFL);
 }
@@ -65,6 +72,14 @@ void TerminalReporter::StopOnSignals()
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
 #endif
+}
+
+int TerminalReporter::StopSignal() { return g_stopSignal.load(); }
+
+int StatusAfterStop(int status)
+{
+    const int signal = TerminalReporter::StopSignal();
+    return status != kExitOk && signal != 0 ? kExitSignal + signal : status;
 }
 
 TerminalReporter::TerminalReporter(bool assumeYes)
@@ -126,9 +141,11 @@ void TerminalReporter::OnResult(const RunResult& result)
     const bool succeeded = result.outcome == RunOutcome::Succeeded;
     if (succeeded)
         std::printf("%s\n", FormatElapsed(result.elapsedMs).c_str());
-    ShowStatus(RunResultStatus(result), RunResultKind(result));
+    ShowStatus(CommandLineText(RunResultStatus(result)), RunResultKind(result));
     if (!succeeded && !result.detail.empty())
         std::fprintf(stderr, "%s\n", Printable(result.detail, true).c_str());
+    if (std::string advice = RestartAdvice(result); !advice.empty())
+        std::fprintf(stderr, "%s\n", advice.c_str());
 }
 
 GoOnAnswer TerminalReporter::ShouldGoOn() { return SerialLink::StopRequested() ? GoOnAnswer::Stop : GoOnAnswer::GoOn; }

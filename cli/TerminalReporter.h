@@ -34,6 +34,10 @@ public:
     // yet, and the run reports its failure and releases the port. A second
     // signal of the same kind ends the program at once.
     static void StopOnSignals();
+    // The signal that asked for the stop (on Windows: 2 for Ctrl-C and
+    // Ctrl-Break, 1 for the console closed or the session ended); 0 when
+    // none came.
+    static int StopSignal();
 
 private:
     void EndProgressLine();

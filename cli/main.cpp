@@ -1,5 +1,7 @@
 // flashloader-cli: the command-line front end, for scripts and factory
-// benches. Exit status 0 on success, 1 when the job failed, 2 for usage errors.
+// benches. Exit status (see kExitCodes): 0 success, 1 a run failed or the
+// modem refused the image, 2 usage, 3 a port problem, 4 a file problem,
+// 128 + the signal after a stop by Ctrl-C, SIGTERM or SIGHUP.
 
 #include "app/LastSelection.h"
 #include "app/LoaderApp.h"
@@ -58,7 +60,7 @@ int RunProbe(const std::string& port)
     if (problem.empty())
         problem = "No supported modem answered on " + port + ".";
     std::fprintf(stderr, "%s\n", Printable(problem, true).c_str());
-    return kExitFailed;
+    return kExitPort;
 }
 
 // Every port with a modem or without, one line each: name, whether a modem
@@ -74,10 +76,22 @@ int RunScan()
         std::printf("%s\t%s\t%s\t%s\n", Printable(row.portName).c_str(), row.modemFound ? "modem" : "no modem",
                     Printable(row.displayText).c_str(), Printable(row.identification).c_str());
     }
-    return found == 1 ? kExitOk : kExitFailed;
+    return found == 1 ? kExitOk : kExitPort;
 }
 
 namespace {
+
+// The footer of --help, and of the manual page made from it.
+constexpr char kExitCodes[] = "Exit status:\n"
+                              "  0    every port succeeded\n"
+                              "  1    a run failed, or the modem refused the image (incompatible, refused lines, "
+                              "wrong loader version)\n"
+                              "  2    usage error\n"
+                              "  3    port problem: missing, in use, no permission, or no modem answered\n"
+                              "  4    file problem: the image or loader missing, unreadable or not valid Intel HEX, "
+                              "or the report or log not writable\n"
+                              "  128+N  stopped by signal N: 130 after Ctrl-C, 143 after SIGTERM, 129 after SIGHUP\n"
+                              "With several ports, the highest code of a port that failed; a stop by signal first.";
 
 void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPorts = false)
 {
@@ -104,6 +118,7 @@ int main(int argc, char** argv)
     CLI::App app{"Modem Flash Loader command line: finds supported modems and flashes their firmware."};
     app.set_version_flag("--version", std::string("flashloader-cli ") + ProgramVersion());
     app.require_subcommand(1);
+    app.footer(kExitCodes);
 
     auto* about = app.add_subcommand("about", "Print the product texts of tarnix.ini in the current directory");
     auto* selection =
@@ -133,6 +148,9 @@ int main(int argc, char** argv)
     yes->excludes(no);
     flash->add_option("--report", flashOptions.report,
                       "Write a JSON record of every port's run to FILE at the end (also after Ctrl-C)");
+    flash->add_option("--log", flashOptions.log,
+                      "Append a JSON record per port per run to FILE, one line each (JSON Lines), kept across runs");
+    flash->add_option("--station", flashOptions.station, "The bench's name, kept in the report and the log");
 
     try {
         app.parse(argc, argv);
@@ -156,16 +174,17 @@ int main(int argc, char** argv)
     if (scan->parsed())
         return StatusAfterOutput(RunScan(), "flashloader-cli");
     if (info->parsed())
-        return RunInfo(infoOptions);
+        return StatusAfterStop(RunInfo(infoOptions));
     if (flash->parsed()) {
         if (flashOptions.ports.empty() && !flashOptions.all) {
             std::fprintf(stderr, "flash: give --port, several --port options, or --all\n");
             return kExitUsage;
         }
-        if (flashOptions.all || flashOptions.ports.size() > 1 || !flashOptions.report.empty())
-            return RunBench(flashOptions);
+        if (flashOptions.all || flashOptions.ports.size() > 1 || !flashOptions.report.empty() ||
+            !flashOptions.log.empty())
+            return StatusAfterStop(RunBench(flashOptions));
         flashOptions.port = flashOptions.ports.front();
-        return RunFlash(flashOptions);
+        return StatusAfterStop(RunFlash(flashOptions));
     }
     return kExitUsage;
 }

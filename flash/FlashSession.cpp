@@ -37,6 +37,41 @@ std::string RunResultStatus(const RunResult& result)
     return result.reason + "\n" + Str(IDS_FAILED_TRY_AGAIN);
 }
 
+std::string RestartAdvice(const RunResult& result)
+{
+    // A stop says so itself.
+    if (result.reason.find("restart the modem") != std::string::npos ||
+        result.detail.find("restart the modem") != std::string::npos)
+        return {};
+    switch (result.outcome) {
+    case RunOutcome::StartFailed:
+    case RunOutcome::LoaderFailed:
+    case RunOutcome::WrongVersion:
+    case RunOutcome::ImageFailed:
+        return "The modem may be left in its loader, where it answers no check: restart it (switch it off and on, "
+               "or unplug it and plug it in again), then flash it again.";
+    case RunOutcome::Succeeded:
+    case RunOutcome::Incompatible:
+    case RunOutcome::ImageRefused:
+    case RunOutcome::LoaderRefused:
+    case RunOutcome::Stopped:
+        break;
+    }
+    return {};
+}
+
+std::string CommandLineText(const std::string& text)
+{
+    // The sentence that begins "You may exit now by clicking on", up to and
+    // with the blank after it.
+    const std::size_t start = text.find("You may exit now by clicking");
+    if (start == std::string::npos)
+        return text;
+    std::size_t end = text.find(". ", start);
+    end = end == std::string::npos ? text.size() : end + 2;
+    return text.substr(0, start) + text.substr(end);
+}
+
 StatusKind RunResultKind(const RunResult& result)
 {
     return result.outcome == RunOutcome::Succeeded ? StatusKind::Info : StatusKind::Stop;
@@ -126,6 +161,29 @@ FlashSession::CheckResult FlashSession::CheckAtOpening()
     return CheckResult::Ready;
 }
 
+std::string FlashSession::AskIdentification()
+{
+    if (m_port == kInvalidPort)
+        return {};
+    ReplyBuffer reply;
+    if (m_link.SendCommand(m_port, mp::kIdentify, reply, mp::kCommandOk, kReplyLimit, m_link.Limits().command) !=
+        ReplyStatus::Ok)
+        return {};
+    // Echo is on since the check: the echoed command and its line ends, the
+    // text, two line ends and "OK".
+    const std::string_view text = reply.Text();
+    const std::size_t ok = text.rfind("OK");
+    const std::size_t begin = text.find('\n');
+    if (ok == std::string_view::npos || begin == std::string_view::npos || begin + 1 > ok)
+        return {};
+    std::string_view body = text.substr(begin + 1, ok - begin - 1);
+    while (!body.empty() && (body.back() == '\r' || body.back() == '\n'))
+        body.remove_suffix(1);
+    while (!body.empty() && (body.front() == '\r' || body.front() == '\n'))
+        body.remove_prefix(1);
+    return std::string(body);
+}
+
 RunPlan FlashSession::PlanRun() const
 {
     RunPlan run;
@@ -185,6 +243,7 @@ GoOnAnswer FlashSession::AskGoOn()
 bool FlashSession::Fail(RunOutcome outcome, const std::string& reason, const std::string& detail)
 {
     m_reason = reason;
+    m_outcome = outcome;
     if (!detail.empty())
         m_detail = detail;
     EnterPhase(RunPhase::Done);
@@ -251,7 +310,7 @@ std::string FlashSession::Interruption(const HexRecord& record)
     const std::string line = std::to_string(record.lineNumber);
     if (SerialLink::StopRequested() || m_stopAsked)
         return "Stopped at your request at line " + line +
-               "; the modem's flash is only partly written: flash it again before using it.";
+               "; the modem's flash is only partly written: restart the modem, then flash it again before using it.";
     if (m_link.PortGone(m_port))
         return "Line " + line + " was not acknowledged: the port went away. Is the modem still connected?";
     return {};

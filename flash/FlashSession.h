@@ -82,6 +82,11 @@ public:
     // the "Error" box after that; the window then ends.
     CheckResult CheckAtOpening();
 
+    // The modem's own text about itself (its answer to ATI, as the scan
+    // shows it), asked on the port the check opened, before the run starts;
+    // empty when it gives none. Records of a bench keep it.
+    std::string AskIdentification();
+
     // The flashing run, start to end. True only when the whole image was
     // sent and every line of it acknowledged.
     bool OnPerformLoading();
@@ -101,6 +106,8 @@ public:
     const std::string& FailureReason() const { return m_reason; }
     const std::string& FailureDetail() const { return m_detail; }
     const RunCounts& Counts() const { return m_counts; }
+    // How the run ended: Succeeded also before any run.
+    RunResult Outcome() const { return {m_outcome, m_reason, m_detail, 0}; }
 
 private:
     bool DownloadHexFile(const HexFile& file, DownloadMode mode, ReplyBuffer& reply);
@@ -128,6 +135,7 @@ private:
     std::string m_reason;
     std::string m_detail;
     RunCounts m_counts;
+    RunOutcome m_outcome = RunOutcome::Succeeded;
     RunPhase m_phase = RunPhase::Checking;
     std::uint32_t m_start = 0;  // when the run began
     bool m_stopAsked = false;   // the front end answered Stop
@@ -141,6 +149,16 @@ std::string FormatElapsed(std::uint32_t elapsedMs);
 // kind of status that is.
 std::string RunResultStatus(const RunResult& result);
 StatusKind RunResultKind(const RunResult& result);
+
+// After a run that failed or stopped once the modem had been told to start
+// its loader (its flash may be erased): what to do, as a new check finds no
+// modem on a modem that waits in its loader. Empty for other outcomes, and
+// where the reason or detail says it already.
+std::string RestartAdvice(const RunResult& result);
+
+// A text of the windows as a terminal says it: without the sentence that
+// points at a button of theirs.
+std::string CommandLineText(const std::string& text);
 
 // The reason shown when the records differ in a way that stops the run.
 std::string IncompatibilityText(std::uint16_t flags);

@@ -438,7 +438,7 @@ std::string AckWords(const LineAck& ack, AckExchange exchange, std::chrono::mill
             return "The modem's answer to " + command + " was longer than " + mp::ReplyLimitText() + ".";
         case LineAck::Stopped:
             return "Stopped at your request while the modem started its loader; its flash may already be erased: "
-                   "flash it again before using it.";
+                   "restart the modem, then flash it again before using it.";
         case LineAck::PortGone:
             return "The port went away while the modem started its loader: is the modem still connected?";
         case LineAck::WriteFailed:

@@ -225,6 +225,47 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     return true;
 }
 
+bool AppendWhole(const std::string& path, const std::string& text, std::string& why, bool check)
+{
+    // Named for what it is; and O_NONBLOCK, as a FIFO put there meanwhile
+    // would otherwise wait for a reader: it and any other non-file are
+    // refused after the open too.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        why = path + " is " + KindOf(info.st_mode) + ", not a file that records can be appended to.";
+        return false;
+    }
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        why = path + " cannot be opened for appending: " + std::strerror(errno) + ".";
+        return false;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        why = path + " is " + KindOf(info.st_mode) + ", not a file that records can be appended to.";
+        ::close(fd);
+        return false;
+    }
+    bool ok = true;
+    if (!check) {
+        // One write: with O_APPEND the system moves to the end and writes in
+        // one step, which no other appender's write can split.
+        ssize_t written;
+        do
+            written = ::write(fd, text.data(), text.size());
+        while (written < 0 && errno == EINTR);
+        if (written != static_cast<ssize_t>(text.size())) {
+            why = path + " could not be appended to: " +
+                  (written < 0 ? std::strerror(errno) : "only part of the record fitted (is the disk full?)") + ".";
+            ok = false;
+        }
+    }
+    if (::close(fd) != 0 && ok) {
+        why = path + " could not be appended to: " + std::strerror(errno) + ".";
+        ok = false;
+    }
+    return ok;
+}
+
 bool CanWriteFileAtomically(const std::string& path, std::string& why)
 {
     std::string target, temp;

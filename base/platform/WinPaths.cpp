@@ -176,6 +176,33 @@ HANDLE MakeTempBeside(const std::string& path, DWORD keep, std::string& temp, st
 
 }  // namespace
 
+bool AppendWhole(const std::string& path, const std::string& text, std::string& why, bool check)
+{
+    // Opened for appending only: every write goes to the end of the file
+    // as it is then, whole, whoever else appends.
+    HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        why = path + " cannot be opened for appending: " + LastErrorText() + ".";
+        return false;
+    }
+    if (std::string kind = KindOf(file); !kind.empty()) {
+        why = path + " is " + kind + ", not a file that records can be appended to.";
+        ::CloseHandle(file);
+        return false;
+    }
+    bool ok = true;
+    DWORD written = 0;
+    if (!check && (text.size() > 0xFFFFFFFFu || !::WriteFile(file, text.data(), static_cast<DWORD>(text.size()),
+                                                                &written, nullptr) ||
+                   written != text.size())) {
+        why = path + " could not be appended to: " + LastErrorText() + ".";
+        ok = false;
+    }
+    ::CloseHandle(file);
+    return ok;
+}
+
 bool CanWriteFileAtomically(const std::string& path, std::string& why)
 {
     DWORD keep = FILE_ATTRIBUTE_NORMAL;

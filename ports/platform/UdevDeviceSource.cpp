@@ -1,12 +1,16 @@
 // Serial devices from udev: tty devices with a parent device (a UART, a USB
 // serial converter, a USB modem), described from the udev database.
 
+#include "ports/PortDevice.h"
 #include "ports/platform/DeviceSource.h"
+#include "serial/PortNames.h"
 
 #include <libudev.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -107,5 +111,41 @@ public:
 };
 
 }  // namespace
+
+PortDevice DescribePortDevice(const std::string& portName)
+{
+    PortDevice result;
+    const std::string device = ResolvePortDevice(portName);
+    if (device.empty())
+        return result;
+    char* real = ::realpath(device.c_str(), nullptr);
+    if (real == nullptr)
+        return result;
+    result.path = real;
+    std::free(real);
+    struct stat info {};
+    if (::stat(result.path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return result;
+    udev* context = udev_new();
+    if (context == nullptr)
+        return result;
+    // By the device number, not the name: the node the link leads to now.
+    if (udev_device* tty = udev_device_new_from_devnum(context, 'c', info.st_rdev)) {
+        std::string link = StableLink(tty);
+        if (link.rfind("/dev/serial/by-id/", 0) == 0)
+            result.stablePath = link;
+        if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device")) {
+            auto attribute = [usb](const char* name) {
+                const char* value = udev_device_get_sysattr_value(usb, name);
+                return std::string(value != nullptr ? value : "");
+            };
+            result.usb = UsbIdentity{attribute("idVendor"), attribute("idProduct"), attribute("serial"),
+                                     attribute("manufacturer"), attribute("product")};
+        }
+        udev_device_unref(tty);
+    }
+    udev_unref(context);
+    return result;
+}
 
 std::unique_ptr<DeviceSource> SystemDeviceSource() { return std::make_unique<UdevDeviceSource>(); }

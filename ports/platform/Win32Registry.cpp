@@ -3,6 +3,9 @@
 
 #include "ports/platform/Win32Registry.h"
 
+#include "ports/PortDevice.h"
+#include "serial/PortNames.h"
+
 #include <initguid.h>  // defines GUID_DEVCLASS_PORTS here instead of needing a library for it
 
 #include <devguid.h>
@@ -91,7 +94,12 @@ bool Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::string& name
 
 void Win32Registry::CloseKey(RegKey key) { RegCloseKey(Handle(key)); }
 
-bool Win32Registry::FriendlyName(const std::string& portName, std::string& text)
+namespace {
+
+// Calls use(devices, device) for the present port device named portName
+// (COM1, COM12, ...); false when there is none.
+template <class Use>
+bool WithPortDevice(const std::string& portName, Use use)
 {
     HDEVINFO devices = SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE)
@@ -110,15 +118,73 @@ bool Win32Registry::FriendlyName(const std::string& portName, std::string& text)
         RegCloseKey(key);
         if (result != ERROR_SUCCESS || lstrcmpiA(name, portName.c_str()) != 0)
             continue;
-        char friendly[512] = {};
-        found = SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                                  reinterpret_cast<BYTE*>(friendly), sizeof friendly - 1, nullptr);
-        if (found)
-            text = friendly;
+        found = use(devices, device);
         break;
     }
     SetupDiDestroyDeviceInfoList(devices);
     return found;
+}
+
+std::string DeviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property)
+{
+    char text[512] = {};
+    if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, property, nullptr, reinterpret_cast<BYTE*>(text),
+                                           sizeof text - 1, nullptr))
+        return {};
+    return text;
+}
+
+// The four hex digits after "VID_" (or "PID_") in a USB instance id.
+std::string IdAfter(const std::string& instance, const char* tag)
+{
+    std::size_t at = instance.find(tag);
+    return at == std::string::npos ? std::string() : instance.substr(at + 4, 4);
+}
+
+}  // namespace
+
+bool Win32Registry::FriendlyName(const std::string& portName, std::string& text)
+{
+    return WithPortDevice(portName, [&](HDEVINFO devices, SP_DEVINFO_DATA& device) {
+        std::string friendly = DeviceProperty(devices, device, SPDRP_FRIENDLYNAME);
+        if (friendly.empty())
+            return false;
+        text = friendly;
+        return true;
+    });
+}
+
+PortDevice DescribePortDevice(const std::string& portName)
+{
+    PortDevice result;
+    result.path = ResolvePortDevice(portName);
+    if (result.path.empty())
+        return result;
+    WithPortDevice(portName, [&](HDEVINFO devices, SP_DEVINFO_DATA& device) {
+        char instance[512] = {};
+        if (!SetupDiGetDeviceInstanceIdA(devices, &device, instance, sizeof instance - 1, nullptr))
+            return false;
+        // USB\VID_xxxx&PID_yyyy\SERIAL: the serial number is the last part
+        // where the device has one (the system makes up one with '&' in it
+        // where it has none).
+        const std::string id = instance;
+        if (id.rfind("USB\\", 0) != 0 && id.rfind("FTDIBUS\\", 0) != 0)
+            return true;
+        UsbIdentity usb;
+        usb.vendorId = IdAfter(id, "VID_");
+        usb.productId = IdAfter(id, "PID_");
+        if (std::size_t last = id.rfind('\\'); last != std::string::npos && id.find('&', last) == std::string::npos)
+            usb.serial = id.substr(last + 1);
+        usb.manufacturer = DeviceProperty(devices, device, SPDRP_MFG);
+        usb.product = DeviceProperty(devices, device, SPDRP_DEVICEDESC);
+        for (std::string* hex : {&usb.vendorId, &usb.productId})
+            for (char& c : *hex)
+                if (c >= 'A' && c <= 'F')
+                    c = static_cast<char>(c - 'A' + 'a');
+        result.usb = usb;
+        return true;
+    });
+    return result;
 }
 
 RegistryAccess& SystemRegistry()

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -132,11 +133,11 @@ TEST(CliTest, ShortOptionsAreTheLongOnes)
 {
     ScopedTempDir dir;
     const std::vector<std::string> env = {"FLASHLOADER_PORTS=" + dir.Path()};
-    EXPECT_EQ(RunProcess(kCli, {"probe", "-p", "COM9"}, dir.Path(), env).exitCode, 1);
-    EXPECT_EQ(RunProcess(kCli, {"info", "-p", "COM9", "-b", "57600", "-f", "MODEM.HEX"}, dir.Path(), env).exitCode, 1);
+    EXPECT_EQ(RunProcess(kCli, {"probe", "-p", "COM9"}, dir.Path(), env).exitCode, 3);
+    EXPECT_EQ(RunProcess(kCli, {"info", "-p", "COM9", "-b", "57600", "-f", "MODEM.HEX"}, dir.Path(), env).exitCode, 4);
     EXPECT_EQ(RunProcess(kCli, {"flash", "-p", "COM9", "-f", "MODEM.HEX", "-l", "FLASHLDR.HEX", "-n"}, dir.Path(), env)
                   .exitCode,
-              1);
+              4);
     EXPECT_EQ(RunProcess(kCli, {"flash", "-p", "COM9", "-f", "MODEM.HEX", "-y", "-n"}, dir.Path(), env).exitCode, 2);
     EXPECT_EQ(RunProcess(kCli, {"probe", "-x", "COM9"}, dir.Path(), env).exitCode, 2);
 }
@@ -170,12 +171,12 @@ TEST_F(CliProbeTest, PrintsTheIdentificationOfAModemFoundByItsComName)
 TEST_F(CliProbeTest, SaysWhyAPortCannotBeUsed)
 {
     ProcessResult missing = Probe("/dev/no-such-port");
-    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.exitCode, 3);
     EXPECT_NE(missing.err.find("No such port"), std::string::npos) << missing.err;
 
     Register("COM4", "/dev/pts/no-such-terminal");
     ProcessResult dangling = Probe("COM4");
-    EXPECT_EQ(dangling.exitCode, 1);
+    EXPECT_EQ(dangling.exitCode, 3);
     EXPECT_NE(dangling.err.find("No such port: COM4 (/dev/pts/no-such-terminal) does not exist"), std::string::npos)
         << dangling.err;
 
@@ -186,11 +187,11 @@ TEST_F(CliProbeTest, SaysWhyAPortCannotBeUsed)
         ASSERT_TRUE(held.Held());
         busy = Probe(modem.Path());
     }
-    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_EQ(busy.exitCode, 3);
     EXPECT_NE(busy.err.find("in use by another program"), std::string::npos) << busy.err;
 
     ProcessResult notAPort = Probe("LPT1");
-    EXPECT_EQ(notAPort.exitCode, 1);
+    EXPECT_EQ(notAPort.exitCode, 3);
     EXPECT_NE(notAPort.err.find("not a port name"), std::string::npos) << notAPort.err;
 }
 
@@ -200,7 +201,7 @@ TEST_F(CliProbeTest, SilentPortFailsWithinAboutThreeSeconds)
     auto start = std::chrono::steady_clock::now();
     ProcessResult result = Probe(modem.Path());
     EXPECT_LT(ElapsedMs(start), 4500);
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 3);
     EXPECT_NE(result.err.find("No supported modem answered"), std::string::npos) << result.err;
 }
 
@@ -225,7 +226,7 @@ TEST(CliProbeSimulatedModemTest, FindsARunningSimulatedModemByItsComName)
     auto start = std::chrono::steady_clock::now();
     ProcessResult none = RunProcess(kCli, {"probe", "--port", "com8"}, {}, {dir});
     EXPECT_LT(ElapsedMs(start), 4500);
-    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.exitCode, 3);
     EXPECT_NE(none.err.find("No supported modem answered on com8"), std::string::npos) << none.err;
 }
 
@@ -272,7 +273,7 @@ TEST_F(CliFlashTest, InfoPrintsBothRowsAndPassesOnlyWhenTheRunCouldGoAhead)
         {{"--checksum", "BEEF"},
          image,
          false,
-         1,
+         4,
          {"Load plan:  complete load"},
          "An error has occurred during the download of the FLASHLDR.HEX file. \nThe file " + dir.File("FLASHLDR.HEX") +
              " could not be opened."},
@@ -288,13 +289,15 @@ TEST_F(CliFlashTest, InfoPrintsBothRowsAndPassesOnlyWhenTheRunCouldGoAhead)
          1,
          {"Modem:  PC Card         NA            NA", "Load plan:  none"},
          "The modem and the loader are incompatable in their types. "},
+        // An image that cannot be flashed is said alone, before the port is opened.
         {{},
          broken,
          false,
-         1,
-         {"Load plan:  none"},
-         "An error has occurred during the download of the MODEM.HEX file.\nThe file " + dir.File("MODEM.HEX") +
-             " is not a valid Intel HEX file: line 3: wrong checksum"},
+         4,
+         {},
+         "The file " + dir.File("MODEM.HEX") +
+             " is not a valid Intel HEX file: line 3: wrong checksum B7 (the record's bytes give B8).\nNothing was "
+             "sent to the modem"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.modem));
@@ -357,7 +360,7 @@ TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
 {
     ASSERT_TRUE(sim.Start({"--no-rrfl", "--no-ffl"}));
     ProcessResult noLoader = Cli("flash");
-    EXPECT_EQ(noLoader.exitCode, 1);
+    EXPECT_EQ(noLoader.exitCode, 4);
     EXPECT_NE(noLoader.err.find("The file " + dir.File("FLASHLDR.HEX") + " could not be opened."), std::string::npos)
         << noLoader.err;
 
@@ -367,7 +370,7 @@ TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
         ASSERT_TRUE(held.Held());
         busy = Cli("flash");
     }
-    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_EQ(busy.exitCode, 3);
     EXPECT_NE(busy.err.find("Error: Failed to open the specified COM port."), std::string::npos) << busy.err;
     EXPECT_NE(busy.err.find("in use by another program"), std::string::npos);
 
@@ -399,7 +402,9 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
          "Stopped at your request while the modem was being checked; nothing was flashed."},
         {"during the erase", ":", SIGINT, true,
          "An error has occurred during the download of the MODEM.HEX file.\nThus,"},
-        {"terminated", ":", SIGTERM, true, "Stopped at your request at line 1"},
+        {"terminated", ":", SIGTERM, true,
+         "Stopped at your request at line 1; the modem's flash is only partly written: restart the modem, then "
+         "flash it again before using it."},
         {"hung up", ":", SIGHUP, true, "Stopped at your request at line 1"},
     };
     for (const Case& c : cases) {
@@ -418,7 +423,8 @@ TEST(CliStopTest, SignalsEndTheRunAtOnceWithItsReasonAndLeaveAnUncheckedModemAlo
                 signalled = std::chrono::steady_clock::now();
                 ::kill(pid, c.signal);
             });
-        EXPECT_EQ(result.exitCode, 1) << result.err;
+        // A script tells a stop from a failure: 128 and the signal.
+        EXPECT_EQ(result.exitCode, 128 + c.signal) << result.err;
         EXPECT_LT(ElapsedMs(signalled), 1500);
         EXPECT_NE(result.err.find(c.said), std::string::npos) << result.err;
         if (!c.answersIdentification) {
@@ -448,12 +454,13 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     ASSERT_TRUE(vanishing.Start({"--port", "COM7", "--pace", "115200"}, {dir}));
     ProcessResult result = RunProcess(kCli,
                                       {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file",
-                                       ports.File("MODEM.HEX"), "--report", ports.File("report.json")},
+                                       ports.File("MODEM.HEX"), "--report", ports.File("report.json"), "--log",
+                                       ports.File("units.jsonl"), "--station", "Bench 7"},
                                       {}, {dir}, {}, [&](int) {
                                           ::usleep(1500 * 1000);  // well inside the run of about five seconds
                                           vanishing.Stop();
                                       });
-    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;  // refused lines, a port gone: run failures
     const std::size_t summary = result.out.find("\nPort ");
     ASSERT_NE(summary, std::string::npos) << result.out;
     std::string table = result.out.substr(summary);
@@ -477,8 +484,21 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     // The report, port by port and field by field.
     nlohmann::json report = nlohmann::json::parse(ReadFileBytes(ports.File("report.json")), nullptr, false);
     ASSERT_TRUE(report.is_object()) << ReadFileBytes(ports.File("report.json"));
-    EXPECT_EQ(report["tool"], (nlohmann::json{{"name", "flashloader-cli"}, {"version", ProgramVersion()}}));
+    const nlohmann::json tool = {{"name", "flashloader-cli"}, {"version", ProgramVersion()}};
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    EXPECT_EQ(report["schema"], 1);
+    EXPECT_EQ(report["tool"], tool);
+    EXPECT_EQ(report["host"], host);
+    EXPECT_EQ(report["station"], "Bench 7");
     ASSERT_EQ(report["ports"].size(), 3u);
+    // The log: a line per port, each the port's record with what the
+    // report says once for all.
+    std::vector<nlohmann::json> lines;
+    std::istringstream log(ReadFileBytes(ports.File("units.jsonl")));
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(nlohmann::json::parse(line, nullptr, false));
+    ASSERT_EQ(lines.size(), 3u);
     const struct {
         const char* port;
         const char* result;
@@ -493,9 +513,20 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
         SCOPED_TRACE(expected[i].port);
         EXPECT_EQ(port["port"], expected[i].port);
         EXPECT_EQ(port["image"]["path"], ports.File("MODEM.HEX"));
+        EXPECT_EQ(port["image"]["size"], imageText.size());
+        const ModemSimProcess* sims[] = {&good, &refusing, &vanishing};
+        EXPECT_EQ(port["device"]["path"], sims[i]->DevicePath());
+        EXPECT_TRUE(port["device"]["stablePath"].is_null());  // a pseudo-terminal has none
+        EXPECT_TRUE(port["device"]["usb"].is_null());
+        EXPECT_EQ(port["exitCode"], expected[i].linesOfTheWholeImage ? 0 : 1);
+        nlohmann::json logged = port;
+        logged.update({{"schema", 1}, {"tool", tool}, {"host", host}, {"station", "Bench 7"}});
+        EXPECT_EQ(lines[i], logged);
         EXPECT_EQ(port["image"]["sha256"],
                   RunProcess("/usr/bin/sha256sum", {ports.File("MODEM.HEX")}).out.substr(0, 64));
-        EXPECT_EQ(port["modem"]["identification"], "Serial");
+        EXPECT_EQ(port["modem"]["identification"], "KT-56 V.92 Data/Fax Modem");  // the modem's own words
+        EXPECT_EQ(port["modem"]["type"], 3);
+        EXPECT_EQ(port["modem"]["typeName"], "Serial");
         EXPECT_EQ(port["modem"]["sectorSizeKiB"], 64);
         EXPECT_EQ(port["modem"]["checksum"], "1A2B");
         EXPECT_EQ(port["plan"], "normal");
@@ -574,7 +605,7 @@ TEST(CliBadInputTest, BadImagesAreRefusedBeforeAnythingIsSent)
     for (const std::string& file : files) {
         ProcessResult result =
             RunProcess(kCli, {"flash", "--port", sim.DevicePath(), "--file", file, "--trace"}, dir.Path());
-        EXPECT_EQ(result.exitCode, 1) << file;
+        EXPECT_EQ(result.exitCode, 4) << file;
         EXPECT_NE(result.err.find("The file " + file + " is not a valid Intel HEX file: "), std::string::npos)
             << result.err;
         EXPECT_EQ(result.err.find(">> AT&&FGO"), std::string::npos) << file;
@@ -587,10 +618,10 @@ TEST(CliBadInputTest, BadImagesAreRefusedBeforeAnythingIsSent)
 TEST(CliBadInputTest, OverlongOptionsAreRefused)
 {
     ProcessResult port = RunProcess(kCli, {"probe", "--port", std::string(100000, 'C')});
-    EXPECT_EQ(port.exitCode, 1);
+    EXPECT_EQ(port.exitCode, 3);
     EXPECT_NE(port.err.find("is not a port name"), std::string::npos);
     ProcessResult file = RunProcess(kCli, {"info", "--port", "/dev/null", "--file", std::string(5000, 'f')});
-    EXPECT_EQ(file.exitCode, 1);
+    EXPECT_EQ(file.exitCode, 4);
 }
 
 }  // namespace

@@ -110,11 +110,15 @@ TEST_F(HostCliTest, FifosWhereFilesShouldBeAreNamedAndNeverWaitedOn)
         std::string err;
     } cases[] = {
         {{"info", "--port", sim.DevicePath(), "--file", dir.File("FIFO.HEX")},
-         1,
+         4,
          "The file " + dir.File("FIFO.HEX") + " could not be opened: it is a FIFO, not a file."},
         {{"flash", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX")},
-         1,
+         4,
          "The file " + dir.File("FLASHLDR.HEX") + " could not be opened: it is a FIFO, not a file."},
+        {{"flash", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX"), "--log", dir.File("lastsel.dat")},
+         4,
+         "The log " + dir.File("lastsel.dat") + " cannot be written: " + dir.File("lastsel.dat") +
+             " is a FIFO, not a file that records can be appended to. Nothing was flashed."},
         {{"about"}, 1, "Couldn't open file tarnix.ini: it is a FIFO, not a file"},
         {{"selection"}, 0, "lastsel.dat is a FIFO, not a file"},
     };
@@ -165,15 +169,16 @@ TEST_F(HostCliTest, RunsThatCannotBeRecordedOrNameAPortTwiceDoNotStart)
         std::string err;
     } cases[] = {
         {{"--port", port, "--report", dir.File("folder")},
-         1,
+         4,
          "The report " + dir.File("folder") + " cannot be written: " + dir.File("folder") +
              " is a directory, not a file"},
         {{"--port", port, "--report", dir.File("no/such/report.json")},
-         1,
+         4,
          "cannot be written: No file can be made in " + dir.File("no/such")},
         {{"--port", port, "--port", port}, 2, port + " is named twice; name each port once."},
         {{"--port", port, "--port", dir.File("COM4")}, 2, " name the same port; name each port once."},
-        {{"--port", port, "--file", dir.File("UTF16.HEX")}, 1, "it is UTF-16 text, two bytes a character"},
+        {{"--port", port, "--file", dir.File("UTF16.HEX")}, 4, "it is UTF-16 text, two bytes a character"},
+        {{"--port", port, "--log", dir.File("no/such/log.jsonl")}, 4, "cannot be opened for appending"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.options));
