@@ -9,11 +9,14 @@
 #include "base/Version.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
+#include "cli/Records.h"
 #include "cli/TerminalReporter.h"
 #include "cli/TerminalUi.h"
 #include "flash/Digest.h"
 #include "flash/FlashSession.h"
+#include "ports/ModemScan.h"
 #include "ports/PortDevice.h"
+#include "resources/StringTable.h"
 #include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
 #include "serial/PortNames.h"
@@ -29,14 +32,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
 
 #include <unistd.h>
 
@@ -246,58 +241,10 @@ std::string Utc(std::chrono::system_clock::time_point when)
 // What every record of a run shares: the program, the machine, the bench
 // and the image.
 struct RunContext {
-    std::string host;
     std::string station;  // empty: none given
     std::string imagePath;  // absolute
     const FileContents* image = nullptr;
 };
-
-// The version of the records' layout: raised when a field changes meaning
-// or goes, not when one is added.
-constexpr int kRecordSchema = 1;
-
-std::string HostName()
-{
-    char name[256] = {};
-#ifdef _WIN32
-    DWORD size = sizeof name;
-    if (!::GetComputerNameA(name, &size))
-        return {};
-#else
-    if (::gethostname(name, sizeof name - 1) != 0)
-        return {};
-#endif
-    return name;
-}
-
-// The path as a script on another machine can find it again.
-std::string AbsolutePath(const std::string& path)
-{
-#ifdef _WIN32
-    const bool absolute = (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-                          (path.size() > 1 && (path[0] == '\\' || path[0] == '/') && path[0] == path[1]);
-#else
-    const bool absolute = !path.empty() && path[0] == '/';
-#endif
-    std::string directory;
-    if (absolute || !CurrentDirectory(directory))
-        return path;
-    return JoinPath(directory, path);
-}
-
-nlohmann::json NullWhenEmpty(const std::string& text) { return text.empty() ? nlohmann::json() : nlohmann::json(text); }
-
-nlohmann::json DeviceRecord(const PortDevice& device)
-{
-    nlohmann::json usb = nullptr;
-    if (device.usb)
-        usb = {{"vendorId", device.usb->vendorId},
-               {"productId", device.usb->productId},
-               {"serial", NullWhenEmpty(device.usb->serial)},
-               {"manufacturer", NullWhenEmpty(device.usb->manufacturer)},
-               {"product", NullWhenEmpty(device.usb->product)}};
-    return {{"path", NullWhenEmpty(device.path)}, {"stablePath", NullWhenEmpty(device.stablePath)}, {"usb", usb}};
-}
 
 // One port's run, as the report lists it and the log keeps it.
 nlohmann::json PortRecord(const PortRun& run, const RunContext& context)
@@ -333,14 +280,6 @@ nlohmann::json PortRecord(const PortRun& run, const RunContext& context)
             {"reason", run.reason}};
 }
 
-nlohmann::json ToolRecord() { return {{"name", "flashloader-cli"}, {"version", ProgramVersion()}}; }
-
-// Texts from the modem or the system may hold any byte: replaced, not refused.
-std::string JsonText(const nlohmann::json& value, int indent)
-{
-    return value.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 // What a factory keeps of every unit: written whole or not at all.
 bool WriteReport(const std::string& path, const RunContext& context,
                  const std::vector<std::unique_ptr<PortRun>>& runs, std::string& why)
@@ -348,11 +287,8 @@ bool WriteReport(const std::string& path, const RunContext& context,
     nlohmann::json ports = nlohmann::json::array();
     for (const auto& run : runs)
         ports.push_back(PortRecord(*run, context));
-    const nlohmann::json report = {{"schema", kRecordSchema},
-                                   {"tool", ToolRecord()},
-                                   {"host", context.host},
-                                   {"station", NullWhenEmpty(context.station)},
-                                   {"ports", ports}};
+    nlohmann::json report = RecordHeader(context.station);
+    report["ports"] = ports;
     const std::string text = JsonText(report, 2) + "\n";
     return WriteFileAtomically(path, text.data(), text.size(), &why);
 }
@@ -365,10 +301,7 @@ bool AppendLog(const std::string& path, const RunContext& context, const std::ve
 {
     bool ok = true;
     for (const auto& run : runs) {
-        nlohmann::json line = {{"schema", kRecordSchema},
-                               {"tool", ToolRecord()},
-                               {"host", context.host},
-                               {"station", NullWhenEmpty(context.station)}};
+        nlohmann::json line = RecordHeader(context.station);
         line.update(PortRecord(*run, context));
         ok = AppendWhole(path, JsonText(line, -1) + "\n", why) && ok;
     }
@@ -454,12 +387,17 @@ int RunBench(const FlashOptions& options)
     if (options.all) {
         // Every port on which the handshake finds a supported modem.
         TerminalScanUi scan;
-        CLoaderApp::ScanForModems(scan);
-        for (const PortEntry& row : PortTable)
+        const std::vector<PortEntry> found = modem_scan::ScanAllPorts(scan);
+        for (const PortEntry& row : found)
             if (row.modemFound)
                 ports.push_back(row.portName);
-        if (ports.empty())
-            return kExitPort;  // the scan has said so
+        if (ports.empty()) {
+            const std::string said = found.empty() ? std::string(LoadResString(IDS_NO_PORT_AVAILABLE))
+                                                   : "No supported modem answered on any of the " +
+                                                         std::to_string(found.size()) + " ports; nothing was flashed.";
+            std::fprintf(stderr, "%s\n", said.c_str());
+            return kExitPort;
+        }
     }
 
     std::vector<std::unique_ptr<PortRun>> runs;
@@ -521,7 +459,6 @@ int RunBench(const FlashOptions& options)
     }
     std::fflush(stdout);
     RunContext context;
-    context.host = HostName();
     context.station = options.station;
     context.imagePath = AbsolutePath(options.file);
     context.image = files.image.get();

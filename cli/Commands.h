@@ -35,12 +35,13 @@ struct FlashOptions {
     std::string loader;  // empty: FLASHLDR.HEX in the current directory
     bool yes = false;
     bool trace = false;
+    bool json = false;  // info: the answer in JSON
 };
 
 int RunAbout();
 int RunSelection();
-int RunProbe(const std::string& port);
-int RunScan();
+int RunProbe(const std::string& port, bool json);
+int RunScan(bool json);
 int RunInfo(const FlashOptions& options);
 int RunFlash(const FlashOptions& options);
 // Several ports (or --all) at the same time.

@@ -5,8 +5,11 @@
 #include "base/Version.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
+#include "cli/Records.h"
 #include "cli/TerminalReporter.h"
+#include "flash/Digest.h"
 #include "flash/FlashSession.h"
+#include "ports/PortDevice.h"
 #include "serial/PortDiagnosis.h"
 
 #include <chrono>
@@ -126,6 +129,47 @@ void PrintRows(const TerminalReporter& reporter, const FlashSession& session, co
     std::fflush(stdout);
 }
 
+// The identification records with the report's field names.
+nlohmann::json InfoRecord(const ModemInfo& info)
+{
+    char checksum[8];
+    std::snprintf(checksum, sizeof checksum, "%04X", info.checksum);
+    return {{"type", info.typeCode},
+            {"typeName", NullWhenEmpty(info.typeName)},
+            {"sectorSizeKiB", info.sectorSize},
+            {"checksum", checksum}};
+}
+
+void PrintInfoJson(FlashSession& session, const RunPlan& run, const FileContents& image)
+{
+    const FlashTarget& target = session.Target();
+    nlohmann::json answer = RecordHeader();
+    nlohmann::json modem = InfoRecord(session.ModemInfoRecord());
+    modem["identification"] = session.AskIdentification();
+    nlohmann::json file = InfoRecord(session.ImageInfo());
+    file["path"] = AbsolutePath(target.imagePath);
+    file["size"] = image.bytes.size();
+    file["sha256"] = Sha256Hex(image.bytes);
+    nlohmann::json mismatches = nlohmann::json::array();
+    for (auto [flag, name] : {std::pair{MismatchSectorSize, "sectorSize"}, std::pair{MismatchType, "type"},
+                              std::pair{MismatchChecksum, "checksum"}})
+        if (session.Mismatches() & flag)
+            mismatches.push_back(name);
+    const bool goes = run.verdict == RunPlan::Go;
+    answer.update({{"port", target.port},
+                   {"device", DeviceRecord(DescribePortDevice(target.port))},
+                   {"image", file},
+                   {"modem", modem},
+                   {"plan", goes || run.verdict == RunPlan::LoaderRefused
+                                ? nlohmann::json(run.plan == LoadComplete ? "complete" : "normal")
+                                : nlohmann::json()},
+                   {"mismatches", mismatches},
+                   {"result", goes ? "ready" : "refused"},
+                   {"reason", goes ? std::string() : run.reason + (run.detail.empty() ? "" : " " + run.detail)}});
+    std::printf("%s\n", JsonText(answer, 2).c_str());
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 void PrintStaleLockNote(const std::string& port)
@@ -179,7 +223,10 @@ int RunInfo(const FlashOptions& options)
     // The same check of the records and the files that the run makes first:
     // what info accepts, flash takes.
     RunPlan run = session.PlanRun();
-    PrintRows(reporter, session, run);
+    if (options.json)
+        PrintInfoJson(session, run, *files.image);
+    else
+        PrintRows(reporter, session, run);
     if (run.verdict == RunPlan::Go)
         return kExitOk;
     std::fprintf(stderr, "%s\n", Printable(run.reason, true).c_str());

@@ -12,9 +12,13 @@
 #include "base/Version.h"
 #include "cli/Commands.h"
 #include "cli/Printable.h"
+#include "cli/Records.h"
 #include "cli/Suggestions.h"
 #include "cli/TerminalUi.h"
+#include "ports/ModemScan.h"
+#include "ports/PortDevice.h"
 #include "ports/PortTable.h"
+#include "resources/StringTable.h"
 #include "serial/PortDiagnosis.h"
 
 #include <CLI/CLI.hpp>
@@ -47,36 +51,81 @@ int RunSelection()
     return kExitOk;
 }
 
+// A port as the JSON answers and the records give it: its name, the
+// device behind it, and what the handshake found.
+nlohmann::json PortJson(const std::string& port, bool modemFound, const std::string& identification,
+                        const PortProblem& problem)
+{
+    nlohmann::json modem = nullptr;
+    if (modemFound)
+        modem = {{"identification", identification}};
+    return {{"port", port},
+            {"device", DeviceRecord(DescribePortDevice(port))},
+            {"modem", modem},
+            {"state", modemFound ? "modem" : problem.brief.empty() ? "no modem" : problem.brief},
+            {"problem", modemFound ? nlohmann::json() : NullWhenEmpty(problem.text)}};
+}
+
 // The modem handshake on one port; prints the identification text.
-int RunProbe(const std::string& port)
+int RunProbe(const std::string& port, bool json)
 {
     PrintStaleLockNote(port);
     std::string identification;
-    if (CLoaderApp::ProbeModem(port, identification) == 1) {
-        std::printf("%s\n", Printable(identification).c_str());
-        return kExitOk;
+    const bool found = CLoaderApp::ProbeModem(port, identification) == 1;
+    PortProblem problem;
+    if (!found) {
+        problem = DiagnosePort(port);
+        if (problem.text.empty())
+            problem.text = "No supported modem answered on " + port + ".";
     }
-    std::string problem = DescribePortProblem(port);
-    if (problem.empty())
-        problem = "No supported modem answered on " + port + ".";
-    std::fprintf(stderr, "%s\n", Printable(problem, true).c_str());
+    if (json) {
+        nlohmann::json answer = RecordHeader();
+        answer.update(PortJson(port, found, identification, problem));
+        std::printf("%s\n", JsonText(answer, 2).c_str());
+    } else if (found) {
+        std::printf("%s\n", Printable(identification).c_str());
+    }
+    if (found)
+        return kExitOk;
+    std::fprintf(stderr, "%s\n", Printable(problem.text, true).c_str());
     return kExitPort;
 }
 
-// Every port with a modem or without, one line each: name, whether a modem
-// answered, the port list's text and the modem's identification, separated
-// by tabs.
-int RunScan()
+// Every port with a modem or without, one line each: name, what the
+// handshake found (modem, no modem, or why the port could not be tried),
+// the port's description and the modem's identification, separated by
+// tabs; or all of it as JSON.
+int RunScan(bool json)
 {
     TerminalScanUi ui;
-    int found = CLoaderApp::ScanForModems(ui);
-    for (const PortEntry& row : PortTable) {
-        if (row.portName.empty())
-            break;
-        std::printf("%s\t%s\t%s\t%s\n", Printable(row.portName).c_str(), row.modemFound ? "modem" : "no modem",
+    const std::vector<PortEntry> ports = modem_scan::ScanAllPorts(ui);
+    nlohmann::json list = nlohmann::json::array();
+    bool found = false;
+    for (const PortEntry& row : ports) {
+        PortProblem problem;
+        if (!row.modemFound)
+            problem = DiagnosePort(row.portName);
+        found = found || row.modemFound;
+        if (json) {
+            nlohmann::json entry = PortJson(row.portName, row.modemFound, row.identification, problem);
+            entry["description"] = row.displayText;
+            list.push_back(entry);
+            continue;
+        }
+        const std::string state = row.modemFound ? "modem" : problem.brief.empty() ? "no modem" : problem.brief;
+        std::printf("%s\t%s\t%s\t%s\n", Printable(row.portName).c_str(), Printable(state).c_str(),
                     Printable(row.displayText).c_str(), Printable(row.identification).c_str());
     }
-    return found == 1 ? kExitOk : kExitPort;
+    if (json) {
+        nlohmann::json answer = RecordHeader();
+        answer["ports"] = list;
+        std::printf("%s\n", JsonText(answer, 2).c_str());
+    }
+    if (ports.empty())
+        std::fprintf(stderr, "%s\n", LoadResString(IDS_NO_PORT_AVAILABLE));
+    else if (!found)
+        std::fprintf(stderr, "No supported modem answered on any of the %zu ports.\n", ports.size());
+    return found ? kExitOk : kExitPort;
 }
 
 namespace {
@@ -97,13 +146,13 @@ void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPort
 {
     if (severalPorts) {
         auto* ports = command->add_option(
-            "-p,--port", options.ports, "COM1 to COM9, or a device path; several flash their modems at the same time");
+            "-p,--port", options.ports, "COM1 to COM256, or a device path; several flash their modems at the same time");
         auto* all =
             command->add_flag("--all", options.all, "Every port on which the handshake finds a supported modem");
         ports->excludes(all);
         all->excludes(ports);
     } else {
-        command->add_option("-p,--port", options.port, "COM1 to COM9, or a device path")->required();
+        command->add_option("-p,--port", options.port, "COM1 to COM256, or a device path")->required();
     }
     command->add_option("-b,--baud", options.baud, "Baud rate")->check(CLI::PositiveNumber)->capture_default_str();
     command->add_option("-f,--file", options.file, "The firmware image, an Intel HEX file")->required();
@@ -126,13 +175,18 @@ int main(int argc, char** argv)
 
     std::string probePort;
     auto* probe = app.add_subcommand("probe", "Run the modem handshake on a port and print the modem's identification");
-    probe->add_option("-p,--port", probePort, "COM1 to COM9, or a device path")->required();
+    probe->add_option("-p,--port", probePort, "COM1 to COM256, or a device path")->required();
+    bool probeJson = false;
+    probe->add_flag("--json", probeJson, "Answer in JSON, with the report's field names");
 
     auto* scan = app.add_subcommand("scan", "Probe every serial port for a supported modem");
+    bool scanJson = false;
+    scan->add_flag("--json", scanJson, "Answer in JSON, with the report's field names");
 
     FlashOptions infoOptions;
     auto* info = app.add_subcommand("info", "Compare what the image and the modem say about themselves");
     AddTargetOptions(info, infoOptions);
+    info->add_flag("--json", infoOptions.json, "Answer in JSON, with the report's field names");
 
     FlashOptions flashOptions;
     auto* flash = app.add_subcommand("flash", "Check, then flash the image into the modem");
@@ -170,9 +224,9 @@ int main(int argc, char** argv)
     if (selection->parsed())
         return StatusAfterOutput(RunSelection(), "flashloader-cli");
     if (probe->parsed())
-        return StatusAfterOutput(RunProbe(probePort), "flashloader-cli");
+        return StatusAfterOutput(RunProbe(probePort, probeJson), "flashloader-cli");
     if (scan->parsed())
-        return StatusAfterOutput(RunScan(), "flashloader-cli");
+        return StatusAfterOutput(RunScan(scanJson), "flashloader-cli");
     if (info->parsed())
         return StatusAfterStop(RunInfo(infoOptions));
     if (flash->parsed()) {

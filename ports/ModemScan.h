@@ -7,10 +7,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class DeviceSource;
 class RegistryAccess;
 class ScanUi;
+struct PortEntry;
 
 namespace modem_scan {
 
@@ -37,5 +39,11 @@ int ScanForModems(ScanUi& ui);
 int ScanForModems(ScanUi& ui, DeviceSource& devices, const modem_protocol::LineTimeLimits& limits = {});
 #endif
 int ScanForModems(ScanUi& ui, RegistryAccess& registry, const modem_protocol::LineTimeLimits& limits = {});
+
+// Every port of the machine (ListAllPorts, no limit of eight rows) probed at
+// the same time, each marked where a modem answered, in listing order: the
+// command line's scan and its bench. The list says what it probes on ui's
+// search notice; no message is shown.
+std::vector<PortEntry> ScanAllPorts(ScanUi& ui, const modem_protocol::LineTimeLimits& limits = {});
 
 }  // namespace modem_scan

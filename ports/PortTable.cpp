@@ -17,8 +17,8 @@
 
 namespace {
 
-// COM1 to COM9: every name a port can have.
-constexpr int kComNames = 9;
+// COM1 to COM256: every name a port can have.
+constexpr int kComNames = kMaxComPortNumber;
 
 struct DirectoryEntry {
     std::string target;    // where the link points; empty for an entry that is no link
@@ -103,14 +103,18 @@ bool StillThere(const DirectoryEntry& entry, bool registryRead)
 }
 
 // The name that /dev/ttyS(n-1) already has without an entry: n, for COM1 to
-// COM9; else 0.
+// COM256; else 0.
 int DefaultNumber(const std::string& node)
 {
     static const std::string prefix = "/dev/ttyS";
-    if (node.size() != prefix.size() + 1 || node.compare(0, prefix.size(), prefix) != 0)
+    if (node.compare(0, prefix.size(), prefix) != 0)
         return 0;
-    char digit = node.back();
-    return digit >= '0' && digit <= '8' ? digit - '0' + 1 : 0;
+    const std::string digits = node.substr(prefix.size());
+    if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0') ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    int number = std::stoi(digits) + 1;
+    return number <= kComNames ? number : 0;
 }
 
 // The entry whose device has been gone longest; 0 when every device is there.
@@ -266,7 +270,7 @@ void RecordNewName(Listing& listing, std::size_t i)
         if (replace)
             number = OldestAbsent(listing.entries);
         if (number == 0) {
-            listing.unnamedBecause[i] = "COM1 to COM9 all belong to devices that are present";
+            listing.unnamedBecause[i] = "COM1 to COM256 all belong to devices that are present";
             return;
         }
         int failure = MakeEntry(listing.directory, number, target, replace);
@@ -356,7 +360,7 @@ std::vector<Row> ListRows(const Listing& listing)
 // used give way first; and when names ran out, the first device left
 // without one takes the last row, so that the list says so instead of
 // dropping it without a word.
-void FillTable(std::vector<Row> rows)
+void FillTable(std::vector<Row> rows, PortEntry (&table)[MAX_PORTS])
 {
     for (std::size_t i = rows.size(); i-- > 0 && rows.size() > MAX_PORTS;)
         if (rows[i].yields)
@@ -365,9 +369,23 @@ void FillTable(std::vector<Row> rows)
     if (rows.size() > MAX_PORTS && unnamed != rows.end() && unnamed - rows.begin() >= MAX_PORTS)
         std::rotate(rows.begin() + (MAX_PORTS - 1), unnamed, unnamed + 1);
     for (std::size_t i = 0; i < rows.size() && i < MAX_PORTS; ++i) {
-        PortTable[i].portName = rows[i].name;
-        PortTable[i].displayText = rows[i].display;
+        table[i].portName = rows[i].name;
+        table[i].displayText = rows[i].display;
     }
+}
+
+// Every row, named as the port directory records; false (and no rows) when
+// neither the registry nor the directory could be read.
+bool ListingRows(DeviceSource& source, std::vector<Row>& rows)
+{
+    Listing listing;
+    if (!ReadSources(source, listing))
+        return false;
+    TakeRecordedNames(listing);
+    TakeDefaultNames(listing);
+    RecordNewNames(listing);
+    rows = ListRows(listing);
+    return true;
 }
 
 }  // namespace
@@ -376,14 +394,27 @@ void EnumComPorts(DeviceSource& source)
 {
     for (PortEntry& row : PortTable)
         row = PortEntry{};
-
-    Listing listing;
-    if (!ReadSources(source, listing)) {
+    std::vector<Row> rows;
+    if (!ListingRows(source, rows)) {
         ListFixedNames();
         return;
     }
-    TakeRecordedNames(listing);
-    TakeDefaultNames(listing);
-    RecordNewNames(listing);
-    FillTable(ListRows(listing));
+    FillTable(std::move(rows), PortTable);
+}
+
+std::vector<PortEntry> ListAllPorts(DeviceSource& source)
+{
+    std::vector<Row> rows;
+    std::vector<PortEntry> ports;
+    if (!ListingRows(source, rows)) {
+        for (int i = 1; i <= MAX_PORTS; ++i)
+            ports.push_back({{}, ComPortName(i), ComPortName(i), 0});
+        return ports;
+    }
+    // Simulators that have gone and names that may not be used are no
+    // ports to flash; everything else is listed.
+    for (Row& row : rows)
+        if (!row.yields)
+            ports.push_back({{}, row.name, row.display, 0});
+    return ports;
 }

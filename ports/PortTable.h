@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class DeviceSource;
 
@@ -13,7 +14,7 @@ inline constexpr int MAX_PORTS = 8;
 
 struct PortEntry {
     std::string identification;   // what the modem said about itself; empty without a modem
-    std::string portName;         // COM1 ... COM9, or the device path of a device without a COM name
+    std::string portName;         // COM1 ... COM256, or the device path of a device without a COM name
     std::string displayText;      // "COMn -- description" for the port list
     std::int32_t modemFound = 0;  // 1 when a modem answered the handshake here
 };
@@ -29,6 +30,12 @@ extern PortEntry PortTable[MAX_PORTS];
 // why. When neither the device registry nor the port directory can be read,
 // the rows are COM1 to COM8 and the probe sorts them out.
 void EnumComPorts(DeviceSource& source);
+
+// Every port, as EnumComPorts names and orders them but without the
+// table's limit of eight, for the command line's scan and bench; on Linux
+// without the gone simulators and refused names that the table shows.
+std::vector<PortEntry> ListAllPorts(DeviceSource& source);
+std::vector<PortEntry> ListAllPorts(RegistryAccess& registry);
 
 // Lists the ports of the system registry into PortTable, at most eight. The
 // running-device tree of the Windows 95 family gives its working devices

@@ -34,12 +34,12 @@ std::string StringOf(const std::vector<unsigned char>& data)
     return std::string(data.begin(), std::find(data.begin(), data.end(), 0));
 }
 
-void ListFixedNames()
+void ListFixedNames(std::vector<PortEntry>& ports)
 {
     for (int i = 0; i < MAX_PORTS; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "COM%d", i + 1);
-        PortTable[i].portName = PortTable[i].displayText = name;
+        ports.push_back({{}, name, name, 0});
     }
 }
 
@@ -56,12 +56,11 @@ bool NodeWorks(RegistryAccess& registry, RegKey tree, const std::string& node)
     return works;
 }
 
-// The ports among the device nodes, in the tree's order, the first eight.
-void ListDeviceNodes(RegistryAccess& registry, RegKey tree)
+// The ports among the device nodes, in the tree's order, the first limit.
+void ListDeviceNodes(RegistryAccess& registry, RegKey tree, std::size_t limit, std::vector<PortEntry>& ports)
 {
-    int count = 0;
     std::string node;
-    for (std::uint32_t index = 0; count < MAX_PORTS && registry.EnumKey(tree, index, node); ++index) {
+    for (std::uint32_t index = 0; ports.size() < limit && registry.EnumKey(tree, index, node); ++index) {
         std::string hardwareKey;
         ReadRegString(registry, tree, node, "HardWareKey", hardwareKey);
         std::string path = "Enum\\" + hardwareKey;
@@ -77,9 +76,7 @@ void ListDeviceNodes(RegistryAccess& registry, RegKey tree)
         ReadRegString(registry, kHkeyLocalMachine, path, "DeviceDesc", description);
         if (!NodeWorks(registry, tree, node))
             continue;
-        PortTable[count].portName = portName;
-        PortTable[count].displayText = portName + " -- " + description;
-        ++count;
+        ports.push_back({{}, portName, portName + " -- " + description, 0});
     }
 }
 
@@ -89,9 +86,9 @@ bool EndsWithNoCase(const std::string& text, const std::string& end)
 }
 
 // The ports of the serial device map in number order, COM2 before COM10,
-// the first eight, each shown with its device's friendly name. False when
+// the first limit, each shown with its device's friendly name. False when
 // the map cannot be opened.
-bool ListSerialMap(RegistryAccess& registry)
+bool ListSerialMap(RegistryAccess& registry, std::size_t limit, std::vector<PortEntry>& ports)
 {
     RegKey map = 0;
     if (!registry.OpenKey(kHkeyLocalMachine, kSerialMap, KeyPurpose::Query, map))
@@ -108,7 +105,7 @@ bool ListSerialMap(RegistryAccess& registry)
 
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return NodeNameLess(a, b); });
-    for (std::size_t i = 0; i < names.size() && i < MAX_PORTS; ++i) {
+    for (std::size_t i = 0; i < names.size() && i < limit; ++i) {
         const std::string& name = names[i];
         std::string friendly;
         if (!registry.FriendlyName(name, friendly))
@@ -118,8 +115,7 @@ bool ListSerialMap(RegistryAccess& registry)
         std::string own = " (" + name + ")";
         if (EndsWithNoCase(friendly, own))
             friendly.resize(friendly.size() - own.size());
-        PortTable[i].portName = name;
-        PortTable[i].displayText = friendly.empty() ? name : name + " -- " + friendly;
+        ports.push_back({{}, name, friendly.empty() ? name : name + " -- " + friendly, 0});
     }
     return true;
 }
@@ -129,7 +125,7 @@ bool ListSerialMap(RegistryAccess& registry)
 // tree always holds at least the machine's root node, so a tree without a
 // single subkey is taken for no tree; the NT family's serial device map
 // lists the ports there instead. True when the tree listed the ports.
-bool ListDeviceTree(RegistryAccess& registry)
+bool ListDeviceTree(RegistryAccess& registry, std::size_t limit, std::vector<PortEntry>& ports)
 {
     RegKey tree = 0;
     if (!registry.OpenKey(kHkeyDynData, kDeviceTree, KeyPurpose::Enumerate, tree))
@@ -137,9 +133,19 @@ bool ListDeviceTree(RegistryAccess& registry)
     std::string first;
     bool hasNodes = registry.EnumKey(tree, 0, first);
     if (hasNodes)
-        ListDeviceNodes(registry, tree);
+        ListDeviceNodes(registry, tree, limit, ports);
     registry.CloseKey(tree);
     return hasNodes;
+}
+
+// Only without the device tree and the serial device map are the fixed
+// names listed, whether those ports exist or not; the probe sorts them out.
+std::vector<PortEntry> ListRegistryPorts(RegistryAccess& registry, std::size_t limit)
+{
+    std::vector<PortEntry> ports;
+    if (!ListDeviceTree(registry, limit, ports) && !ListSerialMap(registry, limit, ports))
+        ListFixedNames(ports);
+    return ports;
 }
 
 }  // namespace
@@ -161,12 +167,13 @@ void EnumComPorts(RegistryAccess& registry)
 {
     for (PortEntry& row : PortTable)
         row = PortEntry{};
+    std::vector<PortEntry> ports = ListRegistryPorts(registry, MAX_PORTS);
+    std::copy(ports.begin(), ports.end(), PortTable);
+}
 
-    // Only without the device tree and the serial device map are the fixed
-    // names listed, whether those ports exist or not; the probe sorts them
-    // out.
-    if (ListDeviceTree(registry))
-        return;
-    if (!ListSerialMap(registry))
-        ListFixedNames();
+std::vector<PortEntry> ListAllPorts(RegistryAccess& registry)
+{
+    // The system gives a port a number up to 256; a registry that lists
+    // more is broken, and the list ends there.
+    return ListRegistryPorts(registry, 256);
 }

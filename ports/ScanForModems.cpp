@@ -77,6 +77,30 @@ int ProbeListedPorts(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
 
 }  // namespace
 
+std::vector<PortEntry> modem_scan::ScanAllPorts(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
+{
+#ifdef _WIN32
+    std::vector<PortEntry> ports = ListAllPorts(SystemRegistry());
+#else
+    std::unique_ptr<DeviceSource> devices = SystemDeviceSource();
+    std::vector<PortEntry> ports = ListAllPorts(*devices);
+#endif
+    ui.ShowSearchNotice();
+    std::string names;
+    for (const PortEntry& port : ports)
+        names += " " + port.portName;
+    ui.SetSearchNoticeText(names);
+    std::vector<std::thread> probes;
+    for (PortEntry& port : ports)
+        probes.emplace_back([&port, &limits] {
+            port.modemFound = modem_scan::ProbeModem(port.portName, port.identification, limits);
+        });
+    for (std::thread& probe : probes)
+        probe.join();
+    ui.CloseSearchNotice();
+    return ports;
+}
+
 int modem_scan::ScanForModems(ScanUi& ui)
 {
 #ifdef _WIN32

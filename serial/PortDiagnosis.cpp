@@ -3,9 +3,13 @@
 #include "serial/PortNames.h"
 #include "serial/SerialLink.h"
 
+#include <vector>
+
 #ifndef _WIN32
 #include <climits>
 
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -34,9 +38,16 @@ std::string NoSuchPortText(std::string_view, const std::string& name)
 
 // Windows answers "access denied" both for a port that another program
 // holds and for one this account may not open, and does not show the holder.
-std::string BusyText(const std::string&, const std::string& name)
+std::string BusyText(const std::string&, const std::string& name, std::string& brief)
 {
+    brief = "in use by another program";
     return name + " is in use by another program (or access was refused). Close that program and try again.";
+}
+
+std::string PermissionText(const std::string&, const std::string& name, std::string& brief)
+{
+    brief = "no permission";
+    return "Permission denied for " + name + ". Ask an administrator for access to the port.";
 }
 
 #else
@@ -58,7 +69,7 @@ std::string Named(std::string_view portName, const std::string& device)
 
 std::string NotAPortName(std::string_view portName)
 {
-    return "\"" + std::string(portName) + "\" is not a port name: use COM1 to COM9 or a device path.";
+    return "\"" + std::string(portName) + "\" is not a port name: use COM1 to COM256 or a device path.";
 }
 
 std::string NoSuchPortText(std::string_view portName, const std::string& name)
@@ -67,11 +78,23 @@ std::string NoSuchPortText(std::string_view portName, const std::string& name)
            (ComPortNumber(portName) != 0 ? ", or register the port in " + PortDirectory() : std::string()) + ".";
 }
 
-std::string BusyText(const std::string& device, const std::string& name)
+std::string BusyText(const std::string& device, const std::string& name, std::string& brief)
 {
     sp::PortHolder holder;  // stays empty when the holder cannot be seen
     sp::FindPortHolder(device, holder);
+    brief = holder.name.empty() ? "in use by another program"
+                                : "in use by " + holder.name + " (pid " + std::to_string(holder.pid) + ")";
     return PortInUseText(name, holder);
+}
+
+std::string PermissionText(const std::string& device, const std::string& name, std::string& brief)
+{
+    const std::string group = DeviceGroup(device);
+    brief = group.empty() ? "no permission" : "no permission: group " + group;
+    if (group.empty())
+        return "Permission denied for " + name + ". Ask an administrator for access to the port.";
+    return "Permission denied for " + name + ": it belongs to the group " + group + ". Join it (sudo usermod -aG " +
+           group + " $USER), then log in again.";
 }
 
 #endif
@@ -92,12 +115,31 @@ std::string PortInUseText(const std::string& name, const serial_platform::PortHo
     return text + " Close that program and try again.";
 }
 
-std::string DescribePortProblem(std::string_view portName)
+#ifndef _WIN32
+std::string DeviceGroup(const std::string& device)
 {
+    struct stat info {};
+    if (::stat(device.c_str(), &info) != 0)
+        return {};
+    // getgrgid_r: the scan asks from several threads at once.
+    std::vector<char> buffer(16384);
+    group entry {};
+    group* found = nullptr;
+    if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return std::to_string(info.st_gid);
+    return found->gr_name;
+}
+#endif
+
+PortProblem DiagnosePort(std::string_view portName)
+{
+    PortProblem problem;
     std::string device = ResolvePortDevice(portName);
     if (device.empty()) {
         std::string refusal = PortNameRefusal(portName);
-        return refusal.empty() ? NotAPortName(portName) : refusal;
+        problem.brief = refusal.empty() ? "not a port name" : "not used";
+        problem.text = refusal.empty() ? NotAPortName(portName) : refusal;
+        return problem;
     }
     std::string name = Named(portName, device);
 
@@ -106,18 +148,19 @@ std::string DescribePortProblem(std::string_view portName)
     case sp::OpenResult::Ok:
         break;
     case sp::OpenResult::NotFound:
-        return NoSuchPortText(portName, name);
+        return {NoSuchPortText(portName, name), "missing"};
     case sp::OpenResult::Busy:
-        return BusyText(device, name);
+        problem.text = BusyText(device, name, problem.brief);
+        return problem;
     case sp::OpenResult::PermissionDenied:
-        return "Permission denied for " + name +
-               ". Join the dialout group (sudo usermod -aG dialout $USER), then log in again.";
+        problem.text = PermissionText(device, name, problem.brief);
+        return problem;
     case sp::OpenResult::NotASerialPort: {
         std::string kind = sp::NotASerialPortKind();
-        return name + " is not a serial port" + (kind.empty() ? "." : ": it is " + kind + ".");
+        return {name + " is not a serial port" + (kind.empty() ? "." : ": it is " + kind + "."), "not a serial port"};
     }
     case sp::OpenResult::Failed:
-        return name + " cannot be opened: " + sp::LastErrorText() + ".";
+        return {name + " cannot be opened: " + sp::LastErrorText() + ".", "cannot be opened"};
     }
     sp::CloseDevice(port);
 
@@ -125,15 +168,19 @@ std::string DescribePortProblem(std::string_view portName)
     LineSettings settings;
     settings.BaudRate = 57600;
     if (link.OpenPort(portName, settings, port) != OpenStatus::Ok)
-        return name + " does not accept the line settings (8 data bits, no parity, one stop bit at 57600 baud).";
+        return {name + " does not accept the line settings (8 data bits, no parity, one stop bit at 57600 baud).",
+                "line settings refused"};
     std::uint32_t status = 0;
     bool known = link.GetCommModemStatus(port, status);
     link.ClosePort(port);
     if (!known || (status & (sp::kCtsOn | sp::kDsrOn)) == 0)
-        return "No modem signals on " + name +
-               " (CTS and DSR are off). Check that the modem is connected and switched on.";
+        return {"No modem signals on " + name +
+                    " (CTS and DSR are off). Check that the modem is connected and switched on.",
+                "no modem signals"};
     return {};
 }
+
+std::string DescribePortProblem(std::string_view portName) { return DiagnosePort(portName).text; }
 
 std::string StaleLockNote(std::string_view portName)
 {

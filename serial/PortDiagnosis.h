@@ -12,6 +12,21 @@
 // serial port, in use, not permitted, no modem signals) and what to do.
 std::string DescribePortProblem(std::string_view portName);
 
+// DescribePortProblem's line, and a few words of it for a list of ports:
+// "missing", "in use by NAME (pid N)", "no permission: group dialout", ...
+// Both empty when the port can be used.
+struct PortProblem {
+    std::string text;
+    std::string brief;
+};
+PortProblem DiagnosePort(std::string_view portName);
+
+#ifndef _WIN32
+// The group that a device belongs to, by name (its number where the group
+// has none); empty when the device cannot be looked at.
+std::string DeviceGroup(const std::string& device);
+#endif
+
 // The one line to show beside a port that was used although a lock file
 // claimed it: the lock was stale (its process does not hold the port) or
 // was no lock file. Empty when there is nothing to say.

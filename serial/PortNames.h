@@ -1,7 +1,7 @@
 #pragma once
 // Port names and the devices behind them.
 //
-// On Linux a port is named COM1 to COM9, in any letter case. COMn is looked
+// On Linux a port is named COM1 to COM256, in any letter case, as on Windows. COMn is looked
 // up in the port directory: the directory named by FLASHLOADER_PORTS if that
 // is set, else $XDG_CONFIG_HOME/flashloader/ports (by default
 // ~/.config/flashloader/ports). An entry there named COMn is a symbolic link
@@ -30,7 +30,11 @@ std::string PortDirectory();
 // always on Windows.
 bool MakePortDirectory(std::string& error);
 
-// 1 to 9 for a port name COM1 to COM9 in any letter case, else 0.
+// The highest COM number a port can have.
+inline constexpr int kMaxComPortNumber = 256;
+
+// 1 to 256 for a port name COM1 to COM256 in any letter case (no leading
+// zeros), else 0.
 int ComPortNumber(std::string_view portName);
 
 // The canonical spelling of COMn: "COM" and the digit.

@@ -124,7 +124,7 @@ struct GivenOptions {
 void AddPortOptions(CLI::App& app, GivenOptions& given, SimOptions& options)
 {
     ModemConfig& modem = options.modem;
-    app.add_option("--port", given.port, "Register the device as COMn (COM1..COM9) in the port directory")
+    app.add_option("--port", given.port, "Register the device as COMn (COM1..COM256) in the port directory")
         ->type_name("COMn");
     app.add_flag("--replace", options.replace, "Take over a COMn entry that leads to an existing device");
     app.add_option("--wine-port", given.winePort,
@@ -273,7 +273,7 @@ int TakePorts(const GivenOptions& given, SimOptions& options)
     if (!given.port.empty()) {
         options.portNumber = ComPortNumber(given.port);
         if (options.portNumber == 0)
-            return UsageError("--port: '" + given.port + "' is no port name; COM1 to COM9 expected");
+            return UsageError("--port: '" + given.port + "' is no port name; COM1 to COM256 expected");
     }
     if (!given.winePort.empty()) {
         int number = WinePortNumber(given.winePort);

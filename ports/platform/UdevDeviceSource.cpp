@@ -3,6 +3,7 @@
 
 #include "ports/PortDevice.h"
 #include "ports/platform/DeviceSource.h"
+#include "serial/PortDiagnosis.h"
 #include "serial/PortNames.h"
 
 #include <libudev.h>
@@ -92,9 +93,13 @@ public:
                     device.node = node;
                     device.stableLink = StableLink(tty);
                     device.description = Describe(tty, parent);
-                    if (::access(node, R_OK | W_OK) != 0)
-                        device.problem = "permission denied: join the dialout group (sudo usermod -aG dialout "
-                                         "$USER) and log in again";
+                    if (::access(node, R_OK | W_OK) != 0) {
+                        const std::string group = DeviceGroup(node);
+                        device.problem = group.empty() ? "permission denied: ask an administrator for access"
+                                                       : "permission denied: join the group " + group +
+                                                             " (sudo usermod -aG " + group +
+                                                             " $USER) and log in again";
+                    }
                     devices.push_back(std::move(device));
                 }
                 udev_device_unref(tty);

@@ -215,8 +215,8 @@ TEST(AckWordsTest, EachExchangeSaysItInItsOwnWords)
         {K::Refused, 0, E::StartCommand, real.start, "The modem refused AT&&FGO (NOK)."},
         {K::TooLong, 0, E::StartCommand, real.start, "The modem's answer to AT&&FGO was longer than 128 bytes."},
         {K::Stopped, 0, E::StartCommand, real.start,
-         "Stopped at your request while the modem started its loader; its flash may already be erased: flash it "
-         "again before using it."},
+         "Stopped at your request while the modem started its loader; its flash may already be erased: restart "
+         "the modem, then flash it again before using it."},
         {K::PortGone, 0, E::StartCommand, real.start,
          "The port went away while the modem started its loader: is the modem still connected?"},
         {K::WriteFailed, 0, E::StartCommand, real.start, "AT&&FGO could not be written to the port."},

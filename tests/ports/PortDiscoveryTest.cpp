@@ -194,6 +194,9 @@ TEST_F(PortDiscoveryTest, WhenNamesRunOutTheNameGoneLongestIsGivenBack)
         Register(e.name, e.target);
         SetSeen(e.name, e.seen);
     }
+    // Every name above the table's is taken by a port made by hand.
+    for (int n = 10; n <= 256; ++n)
+        Register(ComPortName(n), "/dev/null");
     for (const char* node : {"/dev/ttyACM3", "/dev/ttyACM1", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2",
                              "/dev/ttyUSB3", "/dev/ttyACM0", "/dev/ttyACM2"})
         devices.devices.push_back({node, "", "USB modem", ""});
@@ -202,27 +205,28 @@ TEST_F(PortDiscoveryTest, WhenNamesRunOutTheNameGoneLongestIsGivenBack)
         EXPECT_EQ(Target(e.name), e.after) << e.name;
         EXPECT_GE(Seen(e.name), start) << e.name << " is not marked as seen now";
     }
-    EXPECT_EQ(ListDirectory(ports).size(), 9u);  // no temporary link left behind
-    // Nine names, ten ports: the one without a name still gets a row.
+    EXPECT_EQ(ListDirectory(ports).size(), 256u);  // no temporary link left behind
+    // Every name taken, one port more: the one without a name still gets a row.
     EXPECT_EQ(PortTable[7].portName, "/dev/ttyACM3");
     EXPECT_EQ(PortTable[7].displayText,
-              "/dev/ttyACM3 -- USB modem (no COM name: COM1 to COM9 all belong to devices that are present)");
+              "/dev/ttyACM3 -- USB modem (no COM name: COM1 to COM256 all belong to devices that are present)");
 }
 
-TEST_F(PortDiscoveryTest, AtMostEightRowsAndNineNames)
+// The wizard's table has eight rows; every device gets a name all the same,
+// and the command line's listing has them all.
+TEST_F(PortDiscoveryTest, AtMostEightRowsAndANameForEveryDevice)
 {
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 12; ++i)
         devices.devices.push_back({"/dev/ttyUSB" + std::to_string(i), "", "USB serial", ""});
     EnumComPorts(devices);
     EXPECT_EQ(Rows().size(), 8u);
     EXPECT_EQ(PortTable[7].portName, "COM8");
-    devices.devices.push_back({"/dev/ttyUSB9", "", "USB serial", ""});
-    EnumComPorts(devices);
-    EXPECT_EQ(Rows().size(), 8u);
-    EXPECT_EQ(PortTable[6].portName, "COM7");
-    EXPECT_EQ(PortTable[7].portName, "/dev/ttyUSB9");  // left without a name, and so shown
-    EXPECT_EQ(Target("COM9"), "/dev/ttyUSB8");
-    EXPECT_EQ(Target("COM10"), "");
+    EXPECT_EQ(Target("COM12"), "/dev/ttyUSB11");
+    EXPECT_EQ(Target("COM13"), "");
+    std::vector<PortEntry> all = ListAllPorts(devices);
+    ASSERT_EQ(all.size(), 12u);
+    EXPECT_EQ(all[9].portName, "COM10");  // in number order: COM10 after COM9
+    EXPECT_EQ(all[11].displayText, "COM12 -- USB serial");
 }
 
 TEST_F(PortDiscoveryTest, SimulatedModemsAreListedAndUnpluggedDevicesAreNot)

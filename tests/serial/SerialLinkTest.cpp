@@ -308,7 +308,10 @@ TEST_F(PortNameTest, ComNamesResolveThroughThePortDirectoryInAnyCase)
     EXPECT_EQ(ResolvePortDevice("COM3"), "/dev/ttyS2");
     EXPECT_EQ(ResolvePortDevice("/dev/ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortDevice("COM0"), "");
-    EXPECT_EQ(ResolvePortDevice("COM10"), "");
+    EXPECT_EQ(ResolvePortDevice("COM10"), "/dev/ttyS9");
+    EXPECT_EQ(ResolvePortDevice("com256"), "/dev/ttyS255");
+    EXPECT_EQ(ResolvePortDevice("COM257"), "");
+    EXPECT_EQ(ResolvePortDevice("COM010"), "");
     EXPECT_EQ(ResolvePortDevice(""), "");
 
     SerialLink link;

@@ -285,7 +285,7 @@ TEST(ModemSimProcess, SilentModemAnswersNothing)
 TEST(ModemSimProcess, BadOptionsExitWithStatusTwo)
 {
     const std::vector<std::vector<std::string>> cases = {
-        {"--port", "COM12"},     {"--type", "7"},           {"--nok2", "1.5"},       {"--checksum", "12G4"},
+        {"--port", "COM257"},    {"--type", "7"},           {"--nok2", "1.5"},       {"--checksum", "12G4"},
         {"--sector", "32"},      {"--ident", "Modem OK"},   {"--nok-at", "4"},       {"--delay-ack-at", "1:soon"},
         {"--frobnicate"},        {"--loader-version", "x"}, {"--drop-ack-at", "-1"}, {"--wine-port", "COM0"},
         {"--wine-port", "LPT1"},
@@ -307,7 +307,7 @@ TEST(ModemSimProcess, BadOptionIsNamedWithItsValue)
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{"--port", "COM12"}, "--port: 'COM12' is no port name"},
+        {{"--port", "COM257"}, "--port: 'COM257' is no port name"},
         {{"--wine-port", "LPT1"}, "--wine-port: 'LPT1' is no port name"},
         {{"--ident", "ok then"}, "--ident: the text must not contain OK"},
         {{"--type", "7"}, "--type: '7' is no type letter"},
@@ -319,7 +319,7 @@ TEST(ModemSimProcess, BadOptionIsNamedWithItsValue)
         {{"--drop-loader-ack-at", "2", "--drop-loader-ack-at", "-2"}, "--drop-loader-ack-at: '-2' is no line index"},
         {{"--delay-loader-at", "4"}, "--delay-loader-at: '4' is not LINE:SECONDS"},
         {{"--delay-ack-at", "1:-3"}, "--delay-ack-at: '1:-3' is not LINE:SECONDS"},
-        {{"--type", "XY", "--port", "COM10"}, "--port: 'COM10'"},
+        {{"--type", "XY", "--port", "COM0"}, "--port: 'COM0'"},
         {{"--delay-ack-at", "x", "--nok-at", "1"}, "--nok-at: '1'"},
     };
     for (const Case& c : cases) {
