@@ -11,7 +11,10 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -126,6 +129,59 @@ TEST(StoreTest, FollowsOnlyTheLinksThatTheSystemItselfWould)
         ::unlink(link.c_str());
         ::rmdir(shared.c_str());
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Benches that share one log append at the same time: every record is
+// there whole, none split by another's, whatever their sizes. Records are
+// larger than a pipe's atomic size and than stdio's buffer.
+TEST(AppendWholeTest, RecordsAppendedByManyProcessesAtOnceStayWhole)
+{
+    ScopedTempDir dir;
+    const std::string log = dir.File("units.jsonl");
+    constexpr int kWriters = 6, kRecords = 150;
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int r = 0; r < kRecords; ++r) {
+                const std::string record = std::to_string(w) + ":" + std::string(3000 + 997 * (r % 7), 'a' + w) + "\n";
+                std::string why;
+                ok = AppendWhole(log, record, why) && ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        writers.push_back(pid);
+    }
+    for (pid_t pid : writers) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::istringstream lines(ReadFileBytes(log));
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        ASSERT_GE(line.size(), 2u);
+        const char writer = line[0];
+        EXPECT_EQ(line[1], ':');
+        EXPECT_EQ(line.find_first_not_of(static_cast<char>('a' + (writer - '0')), 2), std::string::npos)
+            << "a record mixed with another at line " << count;
+    }
+    EXPECT_EQ(count, kWriters * kRecords);
+
+    // What is no file is refused without waiting; a record is never half made.
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    std::string why;
+    EXPECT_FALSE(AppendWhole(dir.File("fifo"), "x\n", why));
+    EXPECT_EQ(why, dir.File("fifo") + " is a FIFO, not a file that records can be appended to.");
+    EXPECT_FALSE(AppendWhole("/dev/null", "x\n", why));
+    EXPECT_TRUE(AppendWhole(dir.File("new.jsonl"), "", why, true));
+    EXPECT_TRUE(FileExists(dir.File("new.jsonl")));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <unistd.h>
 
@@ -540,6 +541,90 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     EXPECT_EQ(report["ports"][1]["refusals"], 1);  // NOK1, then the retry declined
     EXPECT_EQ(report["ports"][1]["restarts"], 0);  // none made
     EXPECT_EQ(report["ports"][0]["refusals"], 0);
+}
+
+// A bench of twelve modems on COM1 to COM12, beyond the wizard's eight rows
+// and the single-digit names: the scan lists them all, --all flashes them
+// all, and every unit's record (the report's and the log's line) says
+// which device and which modem it was. One modem refuses every line.
+TEST(CliBenchTest, TwelveModemsOnComOneToTwelveAreScannedAndFlashedWithAll)
+{
+    ScopedTempDir ports;
+    const std::string dir = "FLASHLOADER_PORTS=" + ports.Path();
+    WriteFileBytes(ports.File("MODEM.HEX"), MakeImage({}));
+    constexpr int kModems = 12, kRefusing = 11;  // COM11
+    std::vector<std::unique_ptr<ModemSimProcess>> sims;
+    for (int n = 1; n <= kModems; ++n) {
+        sims.push_back(std::make_unique<ModemSimProcess>());
+        std::vector<std::string> args = {"--port", "COM" + std::to_string(n), "--ident", "KT-56 unit " + std::to_string(n),
+                                         "--flash-out", ports.File("flashed" + std::to_string(n) + ".hex")};
+        if (n == kRefusing)
+            args.insert(args.end(), {"--nok3", "1"});
+        ASSERT_TRUE(sims.back()->Start(args, {dir}));
+    }
+    auto unit = [&](const nlohmann::json& ports, const std::string& name) {
+        for (const nlohmann::json& port : ports)
+            if (port["port"] == name)
+                return port;
+        return nlohmann::json();
+    };
+
+    ProcessResult scan = RunProcess(kCli, {"scan", "--json"}, {}, {dir});
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    nlohmann::json listed = nlohmann::json::parse(scan.out, nullptr, false);
+    ASSERT_TRUE(listed.is_object()) << scan.out;
+    EXPECT_EQ(listed["schema"], 1);
+    for (int n = 1; n <= kModems; ++n) {
+        const std::string name = "COM" + std::to_string(n);
+        SCOPED_TRACE(name);
+        nlohmann::json port = unit(listed["ports"], name);
+        ASSERT_TRUE(port.is_object()) << scan.out;
+        EXPECT_EQ(port["state"], "modem");
+        EXPECT_EQ(port["modem"]["identification"], "KT-56 unit " + std::to_string(n));
+        EXPECT_EQ(port["device"]["path"], sims[n - 1]->DevicePath());
+        EXPECT_EQ(port["description"], name + " -- simulated modem (" + sims[n - 1]->DevicePath() + ")");
+    }
+
+    ProcessResult result =
+        RunProcess(kCli,
+                   {"flash", "--all", "-f", ports.File("MODEM.HEX"), "--report", ports.File("report.json"), "--log",
+                    ports.File("units.jsonl"), "--station", "line 3"},
+                   {}, {dir});
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;  // one unit's lines were refused
+    nlohmann::json report = nlohmann::json::parse(ReadFileBytes(ports.File("report.json")), nullptr, false);
+    ASSERT_TRUE(report.is_object());
+    EXPECT_EQ(report["station"], "line 3");
+    std::vector<nlohmann::json> lines;
+    std::istringstream log(ReadFileBytes(ports.File("units.jsonl")));
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(nlohmann::json::parse(line, nullptr, false));
+    ASSERT_EQ(lines.size(), report["ports"].size());
+    const std::string image = ReadFileBytes(ports.File("MODEM.HEX"));
+    for (int n = 1; n <= kModems; ++n) {
+        const std::string name = "COM" + std::to_string(n);
+        SCOPED_TRACE(name);
+        const nlohmann::json port = unit(report["ports"], name);
+        ASSERT_TRUE(port.is_object()) << report.dump(1);
+        const bool refusing = n == kRefusing;
+        EXPECT_EQ(port["device"]["path"], sims[n - 1]->DevicePath());
+        EXPECT_EQ(port["modem"]["identification"], "KT-56 unit " + std::to_string(n));
+        EXPECT_EQ(port["modem"]["typeName"], "Serial");
+        EXPECT_EQ(port["image"]["path"], ports.File("MODEM.HEX"));
+        EXPECT_EQ(port["image"]["size"], image.size());
+        EXPECT_EQ(port["result"], refusing ? "failed" : "succeeded");
+        EXPECT_EQ(port["exitCode"], refusing ? 1 : 0);
+        EXPECT_EQ(port["refusals"].get<int>() > 0, refusing);
+        nlohmann::json logged = unit(lines, name);
+        ASSERT_TRUE(logged.is_object());
+        EXPECT_EQ(logged["station"], "line 3");
+        EXPECT_EQ(logged["schema"], 1);
+        for (const char* field : {"device", "modem", "image", "result", "exitCode", "start", "end", "linesSent"})
+            EXPECT_EQ(logged[field], port[field]) << field;
+        EXPECT_EQ(sims[n - 1]->Stop(), 0);
+        EXPECT_EQ(HexMemory(ReadFileBytes(ports.File("flashed" + std::to_string(n) + ".hex"))).empty(), refusing);
+    }
+    for (const nlohmann::json& line : lines)
+        EXPECT_FALSE(line.is_discarded());
 }
 
 // The ports are probed at the same time: four silent ports cost the
