@@ -167,7 +167,6 @@ int main(int argc, char** argv)
     CLI::App app{"Modem Flash Loader command line: finds supported modems and flashes their firmware."};
     app.set_version_flag("--version", std::string("flashloader-cli ") + ProgramVersion());
     app.require_subcommand(1);
-    app.footer(kExitCodes);
 
     auto* about = app.add_subcommand("about", "Print the product texts of tarnix.ini in the current directory");
     auto* selection =
@@ -206,6 +205,8 @@ int main(int argc, char** argv)
                       "Append a JSON record per port per run to FILE, one line each (JSON Lines), kept across runs");
     flash->add_option("--station", flashOptions.station, "The bench's name, kept in the report and the log");
 
+    // Set after the subcommands, which would otherwise each repeat it.
+    app.footer(kExitCodes);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -76,21 +76,6 @@ int UsageError(const std::string& message)
     return kSimExitUsage;
 }
 
-// The number of a Windows port name COMn (any letter case), 1 to 256 as
-// Wine has them; 0 for anything else.
-int WinePortNumber(std::string_view name)
-{
-    if (name.size() < 4 || name.size() > 6)
-        return 0;
-    for (std::size_t i = 0; i < 3; ++i)
-        if ((name[i] | 0x20) != "com"[i])
-            return 0;
-    std::optional<int> number = ParseIndex(name.substr(3));
-    if (!number || *number < 1 || *number > 256 || name[3] == '0')
-        return 0;
-    return *number;
-}
-
 // The folder of a Wine prefix that holds its drive letters and COM ports.
 std::string WineDosDevices()
 {
@@ -276,7 +261,7 @@ int TakePorts(const GivenOptions& given, SimOptions& options)
             return UsageError("--port: '" + given.port + "' is no port name; COM1 to COM256 expected");
     }
     if (!given.winePort.empty()) {
-        int number = WinePortNumber(given.winePort);
+        int number = ComPortNumber(given.winePort);
         if (number == 0)
             return UsageError("--wine-port: '" + given.winePort + "' is no port name; COM1 to COM256 expected");
         std::string dosDevices = WineDosDevices();

@@ -12,6 +12,9 @@
 #include "tests/support/WineSerialMap.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 
 #include <chrono>
 #include <csignal>
@@ -107,6 +110,58 @@ TEST_F(WineCliTest, ScanListsThePortsOfTheSerialDeviceMap)
     EXPECT_NE(scan.out.find("COM3\tmodem\tCOM3\t"), std::string::npos) << scan.out;
 }
 
+// A bench on Windows: the JSON scan over the ports of the serial device map,
+// one of them above COM9, and the records of a run over both, with the
+// device each name leads to and the modem's own words.
+TEST_F(WineCliTest, ScanJsonAndTheBenchRecordsNameTheDevices)
+{
+    ModemSimProcess low, high;
+    Modem(low, "COM3", {"--ident", "KT-56 low"});
+    Modem(high, "COM12", {"--ident", "KT-56 high"});
+    for (const char* port : {"COM3", "COM12"}) {
+        ProcessResult added = AddToWineSerialMap(port);
+        ASSERT_EQ(added.exitCode, 0) << added.err;
+    }
+    auto unit = [](const nlohmann::json& ports, const std::string& name) {
+        for (const nlohmann::json& port : ports)
+            if (port["port"] == name)
+                return port;
+        return nlohmann::json();
+    };
+    ProcessResult scan = Cli({"scan", "--json"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    nlohmann::json listed = nlohmann::json::parse(scan.out, nullptr, false);
+    ASSERT_TRUE(listed.is_object()) << scan.out;
+    EXPECT_EQ(listed["tool"]["name"], "flashloader-cli");
+    EXPECT_EQ(unit(listed["ports"], "COM3")["modem"]["identification"], "KT-56 low") << scan.out;
+    EXPECT_EQ(unit(listed["ports"], "COM12")["modem"]["identification"], "KT-56 high") << scan.out;
+    EXPECT_EQ(unit(listed["ports"], "COM12")["device"]["path"], "\\\\.\\COM12") << scan.out;
+
+    ProcessResult run = Cli({"flash", "-p", "COM3", "-p", "COM12", "-f", "MODEM.HEX", "--report", "report.json",
+                             "--log", "units.jsonl", "--station", "bench A"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    nlohmann::json report = nlohmann::json::parse(ReadFileBytes(dir.File("report.json")), nullptr, false);
+    ASSERT_TRUE(report.is_object());
+    EXPECT_EQ(report["schema"], 1);
+    EXPECT_EQ(report["station"], "bench A");
+    EXPECT_FALSE(report["host"].get<std::string>().empty());
+    std::string windowsPath = "Z:" + dir.File("MODEM.HEX");
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    for (const auto& [name, words] : {std::pair{"COM3", "KT-56 low"}, std::pair{"COM12", "KT-56 high"}}) {
+        SCOPED_TRACE(name);
+        const nlohmann::json port = unit(report["ports"], name);
+        ASSERT_TRUE(port.is_object()) << report.dump(1);
+        EXPECT_EQ(port["device"]["path"], std::string("\\\\.\\") + name);
+        EXPECT_TRUE(port["device"]["stablePath"].is_null());
+        EXPECT_TRUE(port["device"]["usb"].is_null());  // a pseudo-terminal is no USB device
+        EXPECT_EQ(port["modem"]["identification"], words);
+        EXPECT_EQ(port["image"]["path"], windowsPath);
+        EXPECT_EQ(port["result"], "succeeded");
+    }
+    const std::string log = ReadFileBytes(dir.File("units.jsonl"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+}
+
 // Whole runs; what the modem holds afterwards is compared with the image.
 struct FlashCase {
     const char* name;
@@ -157,7 +212,7 @@ TEST_F(WineCliTest, SilentPortIsGivenUpInAboutThreeSecondsWithoutSpinning)
     auto start = std::chrono::steady_clock::now();
     ProcessResult probe = Cli({"probe", "--port", "COM5"});
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(probe.exitCode, 1);
+    EXPECT_EQ(probe.exitCode, 3);  // a port problem: no modem answered
     EXPECT_NE(probe.err.find("COM5"), std::string::npos) << probe.err;
     EXPECT_GT(seconds, 2.9);
     EXPECT_LT(seconds, 20.0);
@@ -186,7 +241,7 @@ TEST_F(WineCliTest, CtrlCDuringTheEraseStopsTheRunWithItsReason)
         ::kill(pid, SIGINT);
     });
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
-    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_EQ(run.exitCode, 130) << run.out << run.err;  // 128 + SIGINT, as on Linux
     EXPECT_LT(seconds, 10.0);
     EXPECT_NE(run.err.find("Stopped at your request at line 1; the modem's flash is only partly written"),
               std::string::npos)
@@ -196,7 +251,7 @@ TEST_F(WineCliTest, CtrlCDuringTheEraseStopsTheRunWithItsReason)
 TEST_F(WineCliTest, APortThatDoesNotExistIsNamedAsSuch)
 {
     ProcessResult probe = Cli({"probe", "--port", "COM9"});
-    EXPECT_EQ(probe.exitCode, 1);
+    EXPECT_EQ(probe.exitCode, 3);
     EXPECT_NE(probe.err.find("No such port"), std::string::npos) << probe.err;
 }
 
@@ -222,7 +277,7 @@ TEST_F(WineCliTest, DevicesAndFoldersGivenAsFilesAreNamed)
         std::vector<std::string> args = {"flash", "--port", "COM4"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         ProcessResult run = Cli(args);
-        EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+        EXPECT_EQ(run.exitCode, 4) << run.out << run.err;  // a file problem
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
     }
     EXPECT_EQ(modem.Stop(), 0);
