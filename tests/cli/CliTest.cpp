@@ -316,6 +316,25 @@ TEST_F(CliFlashTest, InfoPrintsBothRowsAndPassesOnlyWhenTheRunCouldGoAhead)
     }
 }
 
+TEST_F(CliFlashTest, InfoAnswersInJsonWithTheReportsFieldNames)
+{
+    ASSERT_TRUE(sim.Start({"--checksum", "BEEF", "--ident", "KT-56 Info"}));
+    WriteFileBytes(dir.File("FLASHLDR.HEX"), MakeLoader());
+    ProcessResult info = RunProcess(kCli, {"info", "-p", sim.DevicePath(), "-f", "MODEM.HEX", "--json"}, dir.Path());
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    nlohmann::json answer = nlohmann::json::parse(info.out, nullptr, false);
+    ASSERT_TRUE(answer.is_object()) << info.out;
+    EXPECT_EQ(answer["schema"], 1);
+    EXPECT_EQ(answer["device"]["path"], sim.DevicePath());
+    EXPECT_EQ(answer["image"]["path"], dir.File("MODEM.HEX"));  // absolute, though given relative
+    EXPECT_EQ(answer["image"]["checksum"], "1A2B");
+    EXPECT_EQ(answer["modem"]["checksum"], "BEEF");
+    EXPECT_EQ(answer["modem"]["identification"], "KT-56 Info");
+    EXPECT_EQ(answer["plan"], "complete");
+    EXPECT_EQ(answer["mismatches"], nlohmann::json::array({"checksum"}));
+    EXPECT_EQ(answer["result"], "ready");
+}
+
 TEST_F(CliFlashTest, FlashSucceedsAndTracesTheLine)
 {
     ASSERT_TRUE(sim.Start({}));
@@ -649,6 +668,50 @@ TEST(CliScanTest, SilentPortsAreProbedAtTheSameTimeAndListedInTableOrder)
         at = found;
     }
     EXPECT_NE(result.out.find("\tKT-56 Last\n"), std::string::npos) << result.out;
+}
+
+// A port without a modem says why: "no modem" only where the handshake got
+// no answer, a held port that it is in use; probe --json says the same.
+TEST(CliScanTest, PortsWithoutAModemSayWhy)
+{
+    ScopedTempDir ports;
+    const std::string dir = "FLASHLOADER_PORTS=" + ports.Path();
+    ModemSimProcess modem, silent;
+    ASSERT_TRUE(modem.Start({"--port", "COM4", "--ident", "KT-56 Here"}, {dir}));
+    ASSERT_TRUE(silent.Start({"--port", "COM5", "--silent"}, {dir}));
+    ScriptedModem heldModem(FullModem("ID"));
+    ASSERT_EQ(::symlink(heldModem.Path().c_str(), ports.File("COM6").c_str()), 0);
+    HeldPort held(heldModem.Path());
+    ASSERT_TRUE(held.Held());
+
+    ProcessResult scan = RunProcess(kCli, {"scan"}, {}, {dir});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    for (const char* line : {"COM4\tmodem\t", "COM5\tno modem\t", "COM6\tin use by "})
+        EXPECT_NE(scan.out.find(line), std::string::npos) << line << " in\n" << scan.out;
+
+    const struct {
+        const char* port;
+        int exitCode;
+        const char* state;
+    } probes[] = {{"COM4", 0, "modem"}, {"COM5", 3, "no modem"}, {"COM6", 3, "in use by "}};
+    for (const auto& c : probes) {
+        SCOPED_TRACE(c.port);
+        ProcessResult probe = RunProcess(kCli, {"probe", "-p", c.port, "--json"}, {}, {dir});
+        EXPECT_EQ(probe.exitCode, c.exitCode) << probe.err;
+        nlohmann::json answer = nlohmann::json::parse(probe.out, nullptr, false);
+        ASSERT_TRUE(answer.is_object()) << probe.out;
+        EXPECT_EQ(answer["port"], c.port);
+        EXPECT_EQ(answer["state"].get<std::string>().rfind(c.state, 0), 0u) << answer["state"];
+        EXPECT_EQ(answer["modem"].is_null(), c.exitCode != 0);
+        EXPECT_EQ(answer["problem"].is_null(), c.exitCode == 0);
+    }
+
+    // Ports there, none with a modem: said so, not "No COM port is available".
+    modem.Stop();
+    ProcessResult none = RunProcess(kCli, {"scan"}, {}, {dir});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_NE(none.err.find("No supported modem answered on any of the"), std::string::npos) << none.err;
+    EXPECT_EQ(none.err.find("No COM port is available"), std::string::npos) << none.err;
 }
 
 TEST(CliScanTest, ListsThePortsWithTheModemsFound)
