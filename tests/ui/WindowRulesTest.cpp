@@ -159,9 +159,9 @@ TEST_F(WindowRulesTest, BrowseOpensInThePathsFolder)
 TEST_F(WindowRulesTest, FinishWritesTheSelectionAsFarAsItFitsThenTestOpensTheFile)
 {
 #ifdef _WIN32
-    const std::string longName = "COM12";
+    const std::string longName = "COM12", refused = longName + " is named above COM9";
 #else
-    const std::string longName = "/dev/ttyUSB0";
+    const std::string longName = "/dev/ttyUSB0", refused = longName + " has no COM name";
 #endif
     Rows({{"COM3", true}, {longName, true}});
     const std::string good = dir.File("MODEM.HEX");
@@ -179,7 +179,7 @@ TEST_F(WindowRulesTest, FinishWritesTheSelectionAsFarAsItFitsThenTestOpensTheFil
         std::string message, port, stored;  // stored: the path in the selection afterwards
         std::int32_t rate;
     } cases[] = {
-        {1, 4, good, false, longName + " has no COM name", "COM7", "old", 19200},
+        {1, 4, good, false, refused, "COM7", "old", 19200},
         {0, 4, tooLong, false, "The path " + tooLong + " is 123 characters long; at most 122 fit.", "COM3", "old",
          115200},
         {0, 0, longest, false, "File " + longest + " could not be opened", "COM3", longest, 9600},
