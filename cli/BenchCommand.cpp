@@ -192,7 +192,7 @@ void FlashOne(PortRun& run, FlashTarget target, TargetFiles files, bool assumeYe
             run.state = "starting";
         }
         ok = session.OnPerformLoading();
-        exitCode = ok ? kExitOk
+        exitCode = ok                                                                                ? kExitOk
                    : plan.verdict == RunPlan::ImageRefused || plan.verdict == RunPlan::LoaderRefused ? kExitFile
                                                                                                      : kExitFailed;
         reason = session.FailureReason();
@@ -241,7 +241,7 @@ std::string Utc(std::chrono::system_clock::time_point when)
 // What every record of a run shares: the program, the machine, the bench
 // and the image.
 struct RunContext {
-    std::string station;  // empty: none given
+    std::string station;    // empty: none given
     std::string imagePath;  // absolute
     const FileContents* image = nullptr;
 };
@@ -281,8 +281,8 @@ nlohmann::json PortRecord(const PortRun& run, const RunContext& context)
 }
 
 // What a factory keeps of every unit: written whole or not at all.
-bool WriteReport(const std::string& path, const RunContext& context,
-                 const std::vector<std::unique_ptr<PortRun>>& runs, std::string& why)
+bool WriteReport(const std::string& path, const RunContext& context, const std::vector<std::unique_ptr<PortRun>>& runs,
+                 std::string& why)
 {
     nlohmann::json ports = nlohmann::json::array();
     for (const auto& run : runs)

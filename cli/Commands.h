@@ -10,11 +10,11 @@ struct FlashTarget;
 // What a script can tell apart. With several ports, the highest code of a
 // port that failed; a stop by signal before everything else.
 enum ExitCode {
-    kExitOk = 0,      // every port succeeded
-    kExitFailed = 1,  // a run failed, or the modem refused the image
-    kExitUsage = 2,   // the command line is wrong
-    kExitPort = 3,    // a port missing, in use, not permitted, or no modem answered on it
-    kExitFile = 4,    // the image, loader, report or log missing, unreadable or not valid
+    kExitOk = 0,        // every port succeeded
+    kExitFailed = 1,    // a run failed, or the modem refused the image
+    kExitUsage = 2,     // the command line is wrong
+    kExitPort = 3,      // a port missing, in use, not permitted, or no modem answered on it
+    kExitFile = 4,      // the image, loader, report or log missing, unreadable or not valid
     kExitSignal = 128,  // plus the number of the signal that stopped the run
 };
 

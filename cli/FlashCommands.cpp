@@ -200,7 +200,8 @@ bool ImageFileSound(const FlashTarget& target, const TargetFiles& files)
     std::string error;
     if (CheckHexContents(*files.image, target.imagePath, kMaxImageDataBytes, image, error))
         return true;
-    std::fprintf(stderr, "%s\nNothing was sent to the modem: give the firmware image, an Intel HEX file, with --file.\n",
+    std::fprintf(stderr,
+                 "%s\nNothing was sent to the modem: give the firmware image, an Intel HEX file, with --file.\n",
                  Printable(error, true).c_str());
     return false;
 }

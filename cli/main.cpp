@@ -62,7 +62,9 @@ nlohmann::json PortJson(const std::string& port, bool modemFound, const std::str
     return {{"port", port},
             {"device", DeviceRecord(DescribePortDevice(port))},
             {"modem", modem},
-            {"state", modemFound ? "modem" : problem.brief.empty() ? "no modem" : problem.brief},
+            {"state", modemFound              ? "modem"
+                      : problem.brief.empty() ? "no modem"
+                                              : problem.brief},
             {"problem", modemFound ? nlohmann::json() : NullWhenEmpty(problem.text)}};
 }
 
@@ -145,8 +147,9 @@ constexpr char kExitCodes[] = "Exit status:\n"
 void AddTargetOptions(CLI::App* command, FlashOptions& options, bool severalPorts = false)
 {
     if (severalPorts) {
-        auto* ports = command->add_option(
-            "-p,--port", options.ports, "COM1 to COM256, or a device path; several flash their modems at the same time");
+        auto* ports =
+            command->add_option("-p,--port", options.ports,
+                                "COM1 to COM256, or a device path; several flash their modems at the same time");
         auto* all =
             command->add_flag("--all", options.all, "Every port on which the handshake finds a supported modem");
         ports->excludes(all);

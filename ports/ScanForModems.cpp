@@ -92,9 +92,8 @@ std::vector<PortEntry> modem_scan::ScanAllPorts(ScanUi& ui, const modem_protocol
     ui.SetSearchNoticeText(names);
     std::vector<std::thread> probes;
     for (PortEntry& port : ports)
-        probes.emplace_back([&port, &limits] {
-            port.modemFound = modem_scan::ProbeModem(port.portName, port.identification, limits);
-        });
+        probes.emplace_back(
+            [&port, &limits] { port.modemFound = modem_scan::ProbeModem(port.portName, port.identification, limits); });
     for (std::thread& probe : probes)
         probe.join();
     ui.CloseSearchNotice();

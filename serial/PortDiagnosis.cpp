@@ -119,11 +119,14 @@ std::string PortInUseText(const std::string& name, const serial_platform::PortHo
 std::string DeviceGroup(const std::string& device)
 {
     struct stat info {};
-    if (::stat(device.c_str(), &info) != 0)
+    // Only a group whose members may read and write the device is worth
+    // joining; root's group never is.
+    const mode_t groupReadWrite = S_IRGRP | S_IWGRP;
+    if (::stat(device.c_str(), &info) != 0 || info.st_gid == 0 || (info.st_mode & groupReadWrite) != groupReadWrite)
         return {};
     // getgrgid_r: the scan asks from several threads at once.
     std::vector<char> buffer(16384);
-    group entry {};
+    group entry{};
     group* found = nullptr;
     if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
         return std::to_string(info.st_gid);

@@ -22,8 +22,10 @@ struct PortProblem {
 PortProblem DiagnosePort(std::string_view portName);
 
 #ifndef _WIN32
-// The group that a device belongs to, by name (its number where the group
-// has none); empty when the device cannot be looked at.
+// The group whose members may read and write a device, by name (its number
+// where the group has none); empty when the device cannot be looked at,
+// when its group may not, and for root's group, which nobody should join
+// for a port.
 std::string DeviceGroup(const std::string& device);
 #endif
 

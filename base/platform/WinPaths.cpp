@@ -193,8 +193,8 @@ bool AppendWhole(const std::string& path, const std::string& text, std::string& 
     }
     bool ok = true;
     DWORD written = 0;
-    if (!check && (text.size() > 0xFFFFFFFFu || !::WriteFile(file, text.data(), static_cast<DWORD>(text.size()),
-                                                                &written, nullptr) ||
+    if (!check && (text.size() > 0xFFFFFFFFu ||
+                   !::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
                    written != text.size())) {
         why = path + " could not be appended to: " + LastErrorText() + ".";
         ok = false;

@@ -97,8 +97,7 @@ public:
                         const std::string group = DeviceGroup(node);
                         device.problem = group.empty() ? "permission denied: ask an administrator for access"
                                                        : "permission denied: join the group " + group +
-                                                             " (sudo usermod -aG " + group +
-                                                             " $USER) and log in again";
+                                                             " (sudo usermod -aG " + group + " $USER) and log in again";
                     }
                     devices.push_back(std::move(device));
                 }

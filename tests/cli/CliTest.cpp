@@ -476,14 +476,14 @@ TEST(CliBenchTest, ThreeModemsAtOnceEachWithItsOwnResult)
     ASSERT_TRUE(good.Start({"--port", "COM5", "--pace", "115200", "--flash-out", ports.File("flashed.hex")}, {dir}));
     ASSERT_TRUE(refusing.Start({"--port", "COM6", "--nok1", "1"}, {dir}));
     ASSERT_TRUE(vanishing.Start({"--port", "COM7", "--pace", "115200"}, {dir}));
-    ProcessResult result = RunProcess(kCli,
-                                      {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file",
-                                       ports.File("MODEM.HEX"), "--report", ports.File("report.json"), "--log",
-                                       ports.File("units.jsonl"), "--station", "Bench 7"},
-                                      {}, {dir}, {}, [&](int) {
-                                          ::usleep(1500 * 1000);  // well inside the run of about five seconds
-                                          vanishing.Stop();
-                                      });
+    ProcessResult result =
+        RunProcess(kCli,
+                   {"flash", "--port", "COM5", "--port", "COM6", "--port", "COM7", "--file", ports.File("MODEM.HEX"),
+                    "--report", ports.File("report.json"), "--log", ports.File("units.jsonl"), "--station", "Bench 7"},
+                   {}, {dir}, {}, [&](int) {
+                       ::usleep(1500 * 1000);  // well inside the run of about five seconds
+                       vanishing.Stop();
+                   });
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;  // refused lines, a port gone: run failures
     const std::size_t summary = result.out.find("\nPort ");
     ASSERT_NE(summary, std::string::npos) << result.out;
@@ -579,7 +579,8 @@ TEST(CliBenchTest, TwelveModemsOnComOneToTwelveAreScannedAndFlashedWithAll)
     std::vector<std::unique_ptr<ModemSimProcess>> sims;
     for (int n = 1; n <= kModems; ++n) {
         sims.push_back(std::make_unique<ModemSimProcess>());
-        std::vector<std::string> args = {"--port", "COM" + std::to_string(n), "--ident", "KT-56 unit " + std::to_string(n),
+        std::vector<std::string> args = {"--port",      "COM" + std::to_string(n),
+                                         "--ident",     "KT-56 unit " + std::to_string(n),
                                          "--flash-out", ports.File("flashed" + std::to_string(n) + ".hex")};
         if (n == kRefusing)
             args.insert(args.end(), {"--nok3", "1"});

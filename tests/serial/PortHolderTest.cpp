@@ -195,3 +195,34 @@ TEST(PortHolderTest, SerialDeviceOpenedFirstByAnotherProgramIsRefusedAndItsHolde
 }
 
 }  // namespace
+
+namespace {
+
+// The group a person without permission is told to join: only one whose
+// members may read and write the device, never root's.
+TEST(DeviceGroupTest, NamesOnlyAGroupThatGivesAccess)
+{
+    ScopedTempDir dir;
+    const std::string device = dir.File("ttyUSB0");
+    WriteFileBytes(device, "");
+    const gid_t dialout = 20;  // Debian's dialout
+    const struct {
+        gid_t group;
+        mode_t mode;
+        bool named;
+    } cases[] = {{dialout, 0660, true}, {dialout, 0600, false}, {dialout, 0640, false}, {0, 0660, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.group) + " " + std::to_string(c.mode));
+        if (::chown(device.c_str(), static_cast<uid_t>(-1), c.group) != 0)
+            GTEST_SKIP() << "the test may not give its file another group";
+        ASSERT_EQ(::chmod(device.c_str(), c.mode), 0);
+        const std::string group = DeviceGroup(device);
+        EXPECT_EQ(!group.empty(), c.named) << group;
+        if (c.named) {
+            EXPECT_TRUE(group == "dialout" || group == "20") << group;
+        }
+    }
+    EXPECT_EQ(DeviceGroup(dir.File("missing")), "");
+}
+
+}  // namespace

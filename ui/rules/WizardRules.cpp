@@ -104,8 +104,7 @@ FinishVerdict CompleteSelection(int selectedRow, int baudIndex, const std::strin
         !SetField(FlashSelection.PortName, PortTable[selectedRow].portName)) {
         const std::string& port = PortTable[selectedRow].portName;
         const std::string directory = PortDirectory();
-        verdict.message = port +
-                          (ComPortNumber(port) != 0 ? " is named above COM9" : std::string(" has no COM name")) +
+        verdict.message = port + (ComPortNumber(port) != 0 ? " is named above COM9" : std::string(" has no COM name")) +
                           ", and the wizard can flash only COM1 to COM9. ";
         if (std::string refusal = PortDirectoryRefusal(); !refusal.empty())
             verdict.message += "To give it one: " + refusal + " Or ";
