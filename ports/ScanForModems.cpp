@@ -5,11 +5,25 @@
 #include "ports/platform/DeviceSource.h"
 #include "ports/platform/Registry.h"
 #include "resources/StringTable.h"
+#include "serial/PortDiagnosis.h"
 
 #include <thread>
 #include <vector>
 
 namespace {
+
+// A grey row whose port another program holds, or that this user may not
+// open, says so at its end ("in use by minicom (pid 4242)", "no permission:
+// group dialout"): the person can do something about those. Other rows stay
+// as they are.
+void SayWhyNoModem(PortEntry& row)
+{
+    if (row.portName.empty())
+        return;
+    const std::string why = DiagnosePort(row.portName).brief;
+    if (why.rfind("in use", 0) == 0 || why.rfind("no permission", 0) == 0)
+        row.displayText += " (" + why + ")";
+}
 
 // Probes every listed row at the same time, each on a thread of its own;
 // the rows are marked in table order once all have answered or given up.
@@ -40,6 +54,8 @@ bool ProbeAllAtOnce(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
             PortTable[i].identification = identifications[i];
             PortTable[i].modemFound = 1;
             found = true;
+        } else {
+            SayWhyNoModem(PortTable[i]);
         }
     }
     return found;
@@ -64,6 +80,8 @@ int ProbeListedPorts(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
             if (modem_scan::ProbeModem(name, row.identification, limits) == 1) {
                 row.modemFound = 1;
                 found = true;
+            } else {
+                SayWhyNoModem(row);
             }
         }
     }

@@ -4,6 +4,7 @@
 #include "resources/StringTable.h"
 
 #include "serial/PortNames.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedUi.h"
@@ -288,6 +289,22 @@ TEST_F(ScanTest, ModemOnTheSecondOfTwoPorts)
     EXPECT_EQ(ui.events, (std::vector<std::string>{"notice", "notice closed"}));
     EXPECT_EQ(ui.noticeText, " COM1 COM2      ");
     EXPECT_EQ(ui.noticeTexts[1], " COM1");  // the name goes up before its probe
+}
+
+// A grey row whose port another program holds says so; one whose handshake
+// went unanswered keeps its text.
+TEST_F(ScanTest, AHeldPortsRowSaysItIsInUse)
+{
+    ModemSimProcess silent, modem, busy;
+    StartModem(silent, "COM1", {"--silent"});
+    StartModem(modem, "COM2");
+    StartModem(busy, "COM3");
+    HeldPort held(busy.DevicePath());
+    ASSERT_TRUE(held.Held());
+    EXPECT_EQ(Scan(), 1);
+    EXPECT_EQ(PortTable[0].displayText, "COM1 -- simulated modem (" + silent.DevicePath() + ")");
+    EXPECT_EQ(PortTable[2].displayText.rfind("COM3 -- simulated modem (" + busy.DevicePath() + ") (in use by ", 0), 0u)
+        << PortTable[2].displayText;
 }
 
 TEST_F(ScanTest, DevicesThatCannotBeNamedAreListedAndProbedUnderAPathThatReachesThem)
