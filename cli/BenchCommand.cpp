@@ -256,15 +256,11 @@ nlohmann::json PortRecord(const PortRun& run, const RunContext& context)
         sha = Sha256Hex(context.image->bytes);
         size = context.image->bytes.size();
     }
-    char checksum[8];
-    std::snprintf(checksum, sizeof checksum, "%04X", run.modem.checksum);
     nlohmann::json modem = nullptr;
-    if (run.identified)
-        modem = {{"identification", run.ownText},
-                 {"type", run.modem.typeCode},
-                 {"typeName", NullWhenEmpty(run.modem.typeName)},
-                 {"sectorSizeKiB", run.modem.sectorSize},
-                 {"checksum", checksum}};
+    if (run.identified) {
+        modem = IdentificationRecord(run.modem);
+        modem["identification"] = run.ownText;
+    }
     return {{"port", run.port},
             {"device", DeviceRecord(run.device)},
             {"image", {{"path", context.imagePath}, {"size", size}, {"sha256", sha}}},

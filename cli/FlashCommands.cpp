@@ -129,24 +129,13 @@ void PrintRows(const TerminalReporter& reporter, const FlashSession& session, co
     std::fflush(stdout);
 }
 
-// The identification records with the report's field names.
-nlohmann::json InfoRecord(const ModemInfo& info)
-{
-    char checksum[8];
-    std::snprintf(checksum, sizeof checksum, "%04X", info.checksum);
-    return {{"type", info.typeCode},
-            {"typeName", NullWhenEmpty(info.typeName)},
-            {"sectorSizeKiB", info.sectorSize},
-            {"checksum", checksum}};
-}
-
 void PrintInfoJson(FlashSession& session, const RunPlan& run, const FileContents& image)
 {
     const FlashTarget& target = session.Target();
     nlohmann::json answer = RecordHeader();
-    nlohmann::json modem = InfoRecord(session.ModemInfoRecord());
+    nlohmann::json modem = IdentificationRecord(session.ModemInfoRecord());
     modem["identification"] = session.AskIdentification();
-    nlohmann::json file = InfoRecord(session.ImageInfo());
+    nlohmann::json file = IdentificationRecord(session.ImageInfo());
     file["path"] = AbsolutePath(target.imagePath);
     file["size"] = image.bytes.size();
     file["sha256"] = Sha256Hex(image.bytes);

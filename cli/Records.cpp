@@ -3,6 +3,8 @@
 #include "base/Paths.h"
 #include "base/Version.h"
 
+#include <cstdio>
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -62,6 +64,16 @@ nlohmann::json DeviceRecord(const PortDevice& device)
                {"manufacturer", NullWhenEmpty(device.usb->manufacturer)},
                {"product", NullWhenEmpty(device.usb->product)}};
     return {{"path", NullWhenEmpty(device.path)}, {"stablePath", NullWhenEmpty(device.stablePath)}, {"usb", usb}};
+}
+
+nlohmann::json IdentificationRecord(const ModemInfo& info)
+{
+    char checksum[8];
+    std::snprintf(checksum, sizeof checksum, "%04X", info.checksum);
+    return {{"type", info.typeCode},
+            {"typeName", NullWhenEmpty(info.typeName)},
+            {"sectorSizeKiB", info.sectorSize},
+            {"checksum", checksum}};
 }
 
 std::string JsonText(const nlohmann::json& value, int indent)

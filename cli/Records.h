@@ -3,6 +3,7 @@
 // same fields under the same names, so that a script reads a scan, a probe
 // and a report alike.
 
+#include "flash/ModemInfo.h"
 #include "ports/PortDevice.h"
 
 #include <nlohmann/json.hpp>
@@ -29,6 +30,10 @@ nlohmann::json NullWhenEmpty(const std::string& text);
 // path, stablePath and usb (vendorId, productId, serial, manufacturer,
 // product; null without USB).
 nlohmann::json DeviceRecord(const PortDevice& device);
+
+// What an image or a modem says about itself: type (the code), typeName,
+// sectorSizeKiB and checksum (four hex digits).
+nlohmann::json IdentificationRecord(const ModemInfo& info);
 
 // The text of a record: texts from the modem or the system may hold any
 // byte, which are replaced, not refused. indent -1: one line.

@@ -51,6 +51,13 @@ int RunSelection()
     return kExitOk;
 }
 
+// What the handshake found on a port, in a few words: a modem, no answer,
+// or why the port could not be tried.
+std::string PortState(bool modemFound, const PortProblem& problem)
+{
+    return modemFound ? "modem" : problem.brief.empty() ? "no modem" : problem.brief;
+}
+
 // A port as the JSON answers and the records give it: its name, the
 // device behind it, and what the handshake found.
 nlohmann::json PortJson(const std::string& port, bool modemFound, const std::string& identification,
@@ -62,9 +69,7 @@ nlohmann::json PortJson(const std::string& port, bool modemFound, const std::str
     return {{"port", port},
             {"device", DeviceRecord(DescribePortDevice(port))},
             {"modem", modem},
-            {"state", modemFound              ? "modem"
-                      : problem.brief.empty() ? "no modem"
-                                              : problem.brief},
+            {"state", PortState(modemFound, problem)},
             {"problem", modemFound ? nlohmann::json() : NullWhenEmpty(problem.text)}};
 }
 
@@ -114,9 +119,9 @@ int RunScan(bool json)
             list.push_back(entry);
             continue;
         }
-        const std::string state = row.modemFound ? "modem" : problem.brief.empty() ? "no modem" : problem.brief;
-        std::printf("%s\t%s\t%s\t%s\n", Printable(row.portName).c_str(), Printable(state).c_str(),
-                    Printable(row.displayText).c_str(), Printable(row.identification).c_str());
+        std::printf("%s\t%s\t%s\t%s\n", Printable(row.portName).c_str(),
+                    Printable(PortState(row.modemFound, problem)).c_str(), Printable(row.displayText).c_str(),
+                    Printable(row.identification).c_str());
     }
     if (json) {
         nlohmann::json answer = RecordHeader();

@@ -169,19 +169,8 @@ std::string FlashSession::AskIdentification()
     if (m_link.SendCommand(m_port, mp::kIdentify, reply, mp::kCommandOk, kReplyLimit, m_link.Limits().command) !=
         ReplyStatus::Ok)
         return {};
-    // Echo is on since the check: the echoed command and its line ends, the
-    // text, two line ends and "OK".
-    const std::string_view text = reply.Text();
-    const std::size_t ok = text.rfind("OK");
-    const std::size_t begin = text.find('\n');
-    if (ok == std::string_view::npos || begin == std::string_view::npos || begin + 1 > ok)
-        return {};
-    std::string_view body = text.substr(begin + 1, ok - begin - 1);
-    while (!body.empty() && (body.back() == '\r' || body.back() == '\n'))
-        body.remove_suffix(1);
-    while (!body.empty() && (body.front() == '\r' || body.front() == '\n'))
-        body.remove_prefix(1);
-    return std::string(body);
+    // Echo is on since the check.
+    return mp::CutIdentification(reply.Text());
 }
 
 RunPlan FlashSession::PlanRun() const

@@ -6,13 +6,7 @@
 
 namespace mp = modem_protocol;
 
-std::string modem_scan::CutIdentification(std::string_view text)
-{
-    std::size_t ok = text.find("OK");
-    if (ok == std::string_view::npos || ok < 4 + 6)
-        return {};
-    return std::string(text.substr(6, ok - 4 - 6));
-}
+std::string modem_scan::CutIdentification(std::string_view text) { return mp::CutIdentification(text); }
 
 int modem_scan::ProbeModem(std::string_view portName, std::string& identification,
                            const modem_protocol::LineTimeLimits& limits)

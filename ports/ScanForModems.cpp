@@ -25,38 +25,40 @@ void SayWhyNoModem(PortEntry& row)
         row.displayText += " (" + why + ")";
 }
 
-// Probes every listed row at the same time, each on a thread of its own;
-// the rows are marked in table order once all have answered or given up.
+// Probes the rows at the same time, each on a thread of its own, marking
+// those where a modem answered; an empty row is skipped (it fails at once).
+void ProbeRowsAtOnce(PortEntry* rows, std::size_t count, const modem_protocol::LineTimeLimits& limits)
+{
+    std::vector<std::thread> probes;
+    for (std::size_t i = 0; i < count; ++i) {
+        rows[i].identification.clear();
+        if (rows[i].portName.empty())
+            continue;
+        probes.emplace_back([&row = rows[i], &limits] {
+            if (modem_scan::ProbeModem(row.portName, row.identification, limits) == 1)
+                row.modemFound = 1;
+        });
+    }
+    for (std::thread& probe : probes)
+        probe.join();
+}
+
+// Probes every listed row at the same time; the rows that could not be
+// tried are marked in table order once all have answered or given up.
 bool ProbeAllAtOnce(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
 {
     std::string names;
     for (const PortEntry& row : PortTable)
         names += " " + row.portName;
     ui.SetSearchNoticeText(names);
-
-    std::string identifications[MAX_PORTS];
-    int answered[MAX_PORTS] = {};
-    std::vector<std::thread> probes;
-    for (int i = 0; i < MAX_PORTS; ++i) {
-        if (PortTable[i].portName.empty())
-            continue;  // an empty row fails at once
-        probes.emplace_back([i, &identifications, &answered, &limits, name = PortTable[i].portName] {
-            answered[i] = modem_scan::ProbeModem(name, identifications[i], limits);
-        });
-    }
-    for (std::thread& probe : probes)
-        probe.join();
+    ProbeRowsAtOnce(PortTable, MAX_PORTS, limits);
 
     bool found = false;
-    for (int i = 0; i < MAX_PORTS; ++i) {
-        PortTable[i].identification.clear();
-        if (answered[i] == 1) {
-            PortTable[i].identification = identifications[i];
-            PortTable[i].modemFound = 1;
+    for (PortEntry& row : PortTable) {
+        if (row.modemFound)
             found = true;
-        } else {
-            SayWhyNoModem(PortTable[i]);
-        }
+        else
+            SayWhyNoModem(row);
     }
     return found;
 }
@@ -108,12 +110,7 @@ std::vector<PortEntry> modem_scan::ScanAllPorts(ScanUi& ui, const modem_protocol
     for (const PortEntry& port : ports)
         names += " " + port.portName;
     ui.SetSearchNoticeText(names);
-    std::vector<std::thread> probes;
-    for (PortEntry& port : ports)
-        probes.emplace_back(
-            [&port, &limits] { port.modemFound = modem_scan::ProbeModem(port.portName, port.identification, limits); });
-    for (std::thread& probe : probes)
-        probe.join();
+    ProbeRowsAtOnce(ports.data(), ports.size(), limits);
     ui.CloseSearchNotice();
     return ports;
 }

@@ -62,6 +62,17 @@ inline std::string RefusalText(int code)
     return std::string(kRefusal) + (code != kNoCode ? std::to_string(code) : std::string());
 }
 
+// The identification in an answer to ATI with echo: the echoed "ATI" and its
+// CR and the line end after it (6 bytes), the text, two line ends (4 bytes)
+// and "OK". Without the echo the cut comes out empty.
+inline std::string CutIdentification(std::string_view text)
+{
+    std::size_t ok = text.find("OK");
+    if (ok == std::string_view::npos || ok < 4 + 6)
+        return {};
+    return std::string(text.substr(6, ok - 4 - 6));
+}
+
 // The bound every caller gives its replies.
 inline constexpr std::uint16_t kReplyLimit = 128;
 
