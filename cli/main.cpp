@@ -237,7 +237,7 @@ int main(int argc, char** argv)
     if (scan->parsed())
         return StatusAfterOutput(RunScan(scanJson), "flashloader-cli");
     if (info->parsed())
-        return StatusAfterStop(RunInfo(infoOptions));
+        return StatusAfterOutput(StatusAfterStop(RunInfo(infoOptions)), "flashloader-cli");
     if (flash->parsed()) {
         if (flashOptions.ports.empty() && !flashOptions.all) {
             std::fprintf(stderr, "flash: give --port, several --port options, or --all\n");

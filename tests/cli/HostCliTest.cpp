@@ -64,6 +64,22 @@ TEST_F(HostCliTest, ClosedStandardDescriptorsNeverReachTheModemLine)
     }
 }
 
+// info's answer is what it prints: one that cannot be written whole is no
+// success, in JSON as in text.
+TEST_F(HostCliTest, AnInfoAnswerThatCannotBeWrittenFails)
+{
+    StartModem();
+    for (const char* json : {"--json", "--trace"}) {
+        SCOPED_TRACE(json);
+        ProcessResult result = Shell("exec \"$0\" \"$@\" >/dev/full",
+                                     {"info", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX"), json},
+                                     dir.Path());
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("flashloader-cli: the output could not be written"), std::string::npos)
+            << result.err;
+    }
+}
+
 // A pipe into head: once head has its bytes, every write fails. The run
 // goes on to its end, writes its report and exits with its own status.
 TEST_F(HostCliTest, AReaderThatGoesAwayLeavesTheRunToItsEnd)
