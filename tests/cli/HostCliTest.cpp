@@ -71,12 +71,11 @@ TEST_F(HostCliTest, AnInfoAnswerThatCannotBeWrittenFails)
     StartModem();
     for (const char* json : {"--json", "--trace"}) {
         SCOPED_TRACE(json);
-        ProcessResult result = Shell("exec \"$0\" \"$@\" >/dev/full",
-                                     {"info", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX"), json},
-                                     dir.Path());
+        ProcessResult result =
+            Shell("exec \"$0\" \"$@\" >/dev/full",
+                  {"info", "--port", sim.DevicePath(), "--file", dir.File("MODEM.HEX"), json}, dir.Path());
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_NE(result.err.find("flashloader-cli: the output could not be written"), std::string::npos)
-            << result.err;
+        EXPECT_NE(result.err.find("flashloader-cli: the output could not be written"), std::string::npos) << result.err;
     }
 }
 
