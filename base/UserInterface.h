@@ -3,12 +3,16 @@
 // windows implement them, the command line implements them for a terminal,
 // and the tests implement them with answers given in advance.
 
+#include "base/Version.h"
+
 #include <string>
 
 class CLoaderApp;
 
-// The title of the program's own message boxes: the program's name.
-inline constexpr char kApplicationName[] = "flashloader";
+// The title of the program's own message boxes where no other is given:
+// the product's name, as its windows' titles and its menu entry say it (a
+// box titled by the executable's file name reads as a stray one).
+inline constexpr const char* kApplicationName = kProductDisplayName;
 
 enum class MsgIcon { None, Stop, Question, Warning, Information };
 enum class MsgButtons { Ok, YesNo };

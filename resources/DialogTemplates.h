@@ -32,6 +32,9 @@ enum ControlStyle : unsigned {
     kGroup = 1u << 3,   // starts a group
     kTabStop = 1u << 4,
     kDisabled = 1u << 5,
+    // A text of the data (a path, a port, an identification, a status): an
+    // '&' in it is shown as it is, not taken for a mnemonic.
+    kData = 1u << 6,
 };
 
 inline constexpr int kNoId = -1;

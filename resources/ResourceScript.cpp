@@ -13,10 +13,8 @@ constexpr ProgramResources kPrograms[] = {
     {"flashloader-cli", "Modem Flash Loader command line", false},
 };
 
+// The icons; the bitmaps come from pictures/bitmaps.txt.
 constexpr PictureResource kPictures[] = {
-    {kBitmapWizard, PictureType::Bitmap, "wizard.bmp"},
-    {kBitmapAboutUp, PictureType::Bitmap, "about-up.bmp"},
-    {kBitmapAboutDown, PictureType::Bitmap, "about-down.bmp"},
     {kIconApplication, PictureType::Icon, "app-icon.ico"},
     {kIconInformation, PictureType::Icon, "status-info.ico"},
     {kIconQuestion, PictureType::Icon, "status-question.ico"},
@@ -140,6 +138,8 @@ std::string ControlStyle(const ControlTemplate& control)
     switch (control.kind) {
     case ControlKind::Static:
         AddStyle(styles, (control.style & kCenter) ? "SS_CENTER" : (control.style & kRight) ? "SS_RIGHT" : "SS_LEFT");
+        if (control.style & kData)
+            AddStyle(styles, "SS_NOPREFIX");
         break;
     case ControlKind::Bitmap:
         AddStyle(styles, "SS_BITMAP");
@@ -224,6 +224,50 @@ void WriteDialog(std::ostream& out, const DialogTemplate& dialog)
 }  // namespace
 
 std::span<const PictureResource> ProgramPictures() { return kPictures; }
+
+bool ReadBitmapList(std::string_view text, std::vector<BitmapLine>& bitmaps)
+{
+    bitmaps.clear();
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#')
+            continue;
+        std::string fields[4];
+        std::size_t count = 0;
+        for (std::size_t at = 0; at < line.size();) {
+            if (line[at] == ' ' || line[at] == '\t') {
+                ++at;
+                continue;
+            }
+            const std::size_t next = line.find_first_of(" \t", at);
+            const std::string_view field =
+                line.substr(at, next == std::string_view::npos ? line.size() - at : next - at);
+            if (count == 4)
+                return false;
+            fields[count++] = std::string(field);
+            at += field.size();
+        }
+        BitmapLine bitmap{fields[0], fields[1], 0, 0};
+        auto number = [](const std::string& field, int& value) {
+            auto [end, failure] = std::from_chars(field.data(), field.data() + field.size(), value);
+            return failure == std::errc() && end == field.data() + field.size() && value > 0 && value <= 4096;
+        };
+        if (count != 4 || !IsBareName(bitmap.name) || !number(fields[2], bitmap.width) ||
+            !number(fields[3], bitmap.height))
+            return false;
+        bitmaps.push_back(std::move(bitmap));
+    }
+    return true;
+}
+
+std::string BitmapFileName(const BitmapLine& bitmap)
+{
+    return bitmap.drawing + "-" + std::to_string(bitmap.width) + "x" + std::to_string(bitmap.height) + ".bmp";
+}
 
 std::span<const ProgramResources> WindowsPrograms() { return kPrograms; }
 

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class PictureType { Bitmap, Icon };
 
@@ -21,6 +22,19 @@ struct PictureResource {
 
 // The program's pictures, under the names the templates and the windows use.
 std::span<const PictureResource> ProgramPictures();
+
+// A line of pictures/bitmaps.txt: a bitmap resource rendered from a
+// drawing at one size.
+struct BitmapLine {
+    std::string name;     // as PictureResource::name
+    std::string drawing;  // the drawing's file name without ".svg"
+    int width = 0, height = 0;
+};
+// The bitmaps of the list, comment lines ('#') and blank lines skipped;
+// false for a line that is not a bare name, a word and two sizes.
+bool ReadBitmapList(std::string_view text, std::vector<BitmapLine>& bitmaps);
+// The rendered file's name, as the build renders it: "wizard-87x214.bmp".
+std::string BitmapFileName(const BitmapLine& bitmap);
 
 struct ResourceFiles {
     std::string pictureFolder;  // where the rendered pictures lie; "/" between names

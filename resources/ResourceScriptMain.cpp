@@ -1,7 +1,8 @@
 // flresourcescript: writes the resource script of one Windows program.
-//   flresourcescript PROGRAM VERSION LICENSE OUTPUT.rc PICTURE_FOLDER [MANIFEST]
+//   flresourcescript PROGRAM VERSION LICENSE OUTPUT.rc PICTURE_FOLDER BITMAPS [MANIFEST]
 // PROGRAM is flashloader or flashloader-cli, VERSION the project's ("5.0.0"),
-// LICENSE the licence whose copyright line the file properties show. Runs on
+// LICENSE the licence whose copyright line the file properties show,
+// BITMAPS the list of the wizard's bitmaps (pictures/bitmaps.txt). Runs on
 // the build machine, during the Windows build.
 
 #include "resources/ResourceScript.h"
@@ -13,8 +14,9 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 6 && argc != 7) {
-        std::fprintf(stderr, "usage: %s PROGRAM VERSION LICENSE OUTPUT.rc PICTURE_FOLDER [MANIFEST]\n", argv[0]);
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: %s PROGRAM VERSION LICENSE OUTPUT.rc PICTURE_FOLDER BITMAPS [MANIFEST]\n",
+                     argv[0]);
         return 2;
     }
     const ProgramResources* program = FindWindowsProgram(argv[1]);
@@ -35,13 +37,29 @@ int main(int argc, char** argv)
     // application icon alone, so that the system shows it the same way.
     std::span<const DialogTemplate> dialogs;
     std::vector<PictureResource> pictures;
+    std::ifstream bitmapFile(argv[6], std::ios::binary);
+    std::ostringstream bitmapText;
+    bitmapText << bitmapFile.rdbuf();
+    std::vector<BitmapLine> bitmaps;
+    if (!bitmapFile || !ReadBitmapList(bitmapText.str(), bitmaps)) {
+        std::fprintf(stderr, "%s: %s is not a list of NAME DRAWING WIDTH HEIGHT lines\n", argv[0], argv[6]);
+        return 1;
+    }
+    std::vector<std::string> bitmapFiles;
+    bitmapFiles.reserve(bitmaps.size());
+    if (program->windows) {
+        for (const BitmapLine& bitmap : bitmaps) {
+            bitmapFiles.push_back(BitmapFileName(bitmap));
+            pictures.push_back({bitmap.name.c_str(), PictureType::Bitmap, bitmapFiles.back().c_str()});
+        }
+    }
     for (const PictureResource& picture : ProgramPictures())
         if (program->windows || std::string_view(picture.name) == kIconApplication)
             pictures.push_back(picture);
     if (program->windows)
         dialogs = AllDialogTemplates();
 
-    ResourceFiles files{argv[5], argc == 7 ? argv[6] : ""};
+    ResourceFiles files{argv[5], argc == 8 ? argv[7] : ""};
     std::ostringstream script;
     if (!WriteResourceScript(script, dialogs, pictures, files)) {
         std::fprintf(stderr, "%s: a picture's name is neither a number nor a word\n", argv[0]);

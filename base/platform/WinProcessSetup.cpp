@@ -3,8 +3,22 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
+
+UINT g_consoleOutputPage = 0;
+UINT g_consoleInputPage = 0;
+
+// The console is the user's and outlives the program: it gets its code
+// pages back.
+void RestoreConsolePages()
+{
+    if (g_consoleOutputPage != 0)
+        ::SetConsoleOutputCP(g_consoleOutputPage);
+    if (g_consoleInputPage != 0)
+        ::SetConsoleCP(g_consoleInputPage);
+}
 
 bool Usable(HANDLE handle)
 {
@@ -38,5 +52,15 @@ void PrepareProcess()
         if (std::freopen("NUL", entry.mode, entry.stream) == nullptr) {
             // Nothing better is left: the stream's writes fail, harmlessly.
         }
+    }
+    // The program's texts are UTF-8, as the system's 8-bit functions take
+    // them (the manifest says so): a console shows them as such only in its
+    // UTF-8 code page, not in the OEM one it starts with.
+    g_consoleOutputPage = ::GetConsoleOutputCP();
+    g_consoleInputPage = ::GetConsoleCP();
+    if (g_consoleOutputPage != 0 && g_consoleOutputPage != CP_UTF8) {
+        ::SetConsoleOutputCP(CP_UTF8);
+        ::SetConsoleCP(CP_UTF8);
+        std::atexit(RestoreConsolePages);
     }
 }

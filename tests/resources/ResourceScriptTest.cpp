@@ -41,6 +41,7 @@ TEST(ResourceScriptTest, EveryKindWithItsClassAndStyle)
         {{-1, K::Static, "L", 1, 2, 3, 4, kLeft}, R"("L", IDC_STATIC, "Static", SS_LEFT)"},
         {{5, K::Static, "C", 1, 2, 3, 4, kCenter | kGroup}, R"("C", 5, "Static", SS_CENTER | WS_GROUP)"},
         {{5, K::Static, "R", 1, 2, 3, 4, kRight | kHidden}, R"("R", 5, "Static", SS_RIGHT | NOT WS_VISIBLE)"},
+        {{5, K::Static, "", 1, 2, 3, 4, kLeft | kData}, R"("", 5, "Static", SS_LEFT | SS_NOPREFIX)"},
         {{-1, K::Bitmap, "130", 1, 2, 3, 4, 0}, R"(130, IDC_STATIC, "Static", SS_BITMAP)"},
         {{-1, K::Bitmap, "AboutU", 1, 2, 3, 4, 0}, R"("AboutU", IDC_STATIC, "Static", SS_BITMAP)"},
         {{13, K::Icon, "133", 1, 2, 3, 4, 0}, R"(133, 13, "Static", SS_ICON)"},

@@ -103,14 +103,17 @@ TEST(ResourceTemplatesTest, EveryDialogAsItsTable)
                       ((control.style & kHidden) ? 0 : WS_VISIBLE) | ((control.style & kGroup) ? WS_GROUP : 0) |
                           ((control.style & kTabStop) ? WS_TABSTOP : 0) |
                           ((control.style & kDisabled) ? WS_DISABLED : 0));
+            if (control.kind == ControlKind::Static) {
+                EXPECT_EQ((style & SS_NOPREFIX) != 0, (control.style & kData) != 0);
+            }
         }
     }
 }
 
 TEST(ResourceTemplatesTest, PicturesAtTheirSizes)
 {
-    for (auto [name, width, height] : {std::tuple{kBitmapWizard, 107, 263}, std::tuple{kBitmapAboutUp, 48, 48},
-                                       std::tuple{kBitmapAboutDown, 48, 48}}) {
+    for (auto [name, width, height] : {std::tuple{kBitmapWizard, 81, 198}, std::tuple{"P130_330", 134, 330},
+                                       std::tuple{kBitmapAboutUp, 48, 48}, std::tuple{"PABOUTD_90", 90, 90}}) {
         SCOPED_TRACE(name);
         HANDLE image = LoadImageA(GetModuleHandleA(nullptr), Name(name), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
         BITMAP bitmap{};

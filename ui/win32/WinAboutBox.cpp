@@ -2,6 +2,7 @@
 
 #include "app/ProductTexts.h"
 #include "resources/DialogTemplates.h"
+#include "ui/win32/WinWindows.h"
 
 void CAboutBox::DoModal(HWND owner)
 {
@@ -16,6 +17,7 @@ INT_PTR CALLBACK CAboutBox::DialogProc(HWND box, UINT message, WPARAM wParam, LP
                           (ProductTexts.ProductName + " " + ProductTexts.VersionString).c_str());
         ::SetDlgItemTextA(box, IDC_ABOUT_COMPANY, ProductTexts.CompanyName.c_str());
         ::SetDlgItemTextA(box, IDC_ABOUT_SLOGAN, ProductTexts.CompanySlogen.c_str());
+        CentreOverOwner(box);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)

@@ -81,6 +81,9 @@ INT_PTR CConfirmDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 bool CConfirmDlg::OnInitDialog()
 {
+    // Over the wizard, as its own window; over the screen before the
+    // wizard is up.
+    CentreOverOwner(m_window);
     SetText(IDC_CONFIRM_PORT, std::string(FieldText(FlashSelection.PortName)));
     SetText(IDC_CONFIRM_BAUD, std::to_string(FlashSelection.BaudRate));
     // A long path keeps its file name in sight: the middle gives way.

@@ -1,6 +1,7 @@
 #include "ui/win32/WinPropertyPage.h"
 
 #include "ui/win32/TemplateFont.h"
+#include "ui/win32/WinPictures.h"
 
 #include <span>
 
@@ -50,9 +51,14 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND page, UINT message, WPARAM wParam,
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<CPropertyPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
         ::SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        // Before the page's own start (the port page scans there): the
+        // pictures in the page's real font, at the display's size.
+        FitDialogPictures(page, self->m_templateId);
     } else {
         self = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtrA(page, DWLP_USER));
     }
+    if (message == WM_DESTROY && self != nullptr)
+        ReleaseDialogPictures(page, self->m_templateId);
     return self != nullptr ? self->OnMessage(page, message, wParam, lParam) : FALSE;
 }
 

@@ -11,6 +11,34 @@ namespace {
 
 INT_PTR CALLBACK NoticeProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
 
+// The end of text that fits the control's width in its font, behind "..."
+// where the whole does not: the name that comes last is the port being
+// probed, so the list gives way at its start, a whole name at a time.
+std::string FittingEnd(HWND control, const std::string& text)
+{
+    RECT room{};
+    ::GetClientRect(control, &room);
+    HDC dc = ::GetDC(control);
+    if (dc == nullptr)
+        return text;
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
+    auto fits = [&](const std::string& shown) {
+        SIZE size{};
+        return ::GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &size) &&
+               size.cx <= room.right - room.left;
+    };
+    std::string shown = text;
+    for (std::size_t from = 0; !fits(shown);) {
+        from = text.find(' ', from + 1);
+        if (from == std::string::npos)
+            break;  // one name alone: the control cuts it as it may
+        shown = "..." + text.substr(from);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    return shown;
+}
+
 }  // namespace
 
 WinUserInterface::WinUserInterface()
@@ -44,20 +72,20 @@ void WinUserInterface::ShowSearchNotice()
                                     NoticeProc, 0);
     if (m_notice == nullptr)
         return;  // the scan goes on without it
+    m_noticeText.clear();
     ::SetDlgItemTextA(m_notice, IDC_NOTICE_PORTS, "");
     ::UpdateWindow(m_notice);
 }
 
-std::string WinUserInterface::SearchNoticeText()
-{
-    return m_notice != nullptr ? WindowText(::GetDlgItem(m_notice, IDC_NOTICE_PORTS)) : std::string();
-}
+std::string WinUserInterface::SearchNoticeText() { return m_notice != nullptr ? m_noticeText : std::string(); }
 
 void WinUserInterface::SetSearchNoticeText(const std::string& text)
 {
     if (m_notice == nullptr)
         return;
-    ::SetDlgItemTextA(m_notice, IDC_NOTICE_PORTS, text.c_str());
+    m_noticeText = text;
+    HWND list = ::GetDlgItem(m_notice, IDC_NOTICE_PORTS);
+    ::SetWindowTextA(list, FittingEnd(list, text).c_str());
     // No message loop runs while a port is probed: paint now.
     ::RedrawWindow(m_notice, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }

@@ -32,4 +32,5 @@ public:
 private:
     HWND m_mainWindow = nullptr;
     HWND m_notice = nullptr;
+    std::string m_noticeText;  // every name so far; the notice shows what fits
 };

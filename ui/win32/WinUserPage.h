@@ -15,6 +15,7 @@ protected:
 private:
     void OnInitDialog(HWND page);
     void DrawAboutButton(const DRAWITEMSTRUCT& item);
+    void ReleaseAboutPictures();
 
     HBITMAP m_aboutUp = nullptr;
     HBITMAP m_aboutDown = nullptr;

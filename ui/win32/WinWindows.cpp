@@ -84,3 +84,33 @@ std::string WindowText(HWND window)
     int got = ::GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
     return std::string(text.data(), static_cast<std::size_t>(got > 0 ? got : 0));
 }
+
+void CentreOverOwner(HWND window)
+{
+    RECT own{};
+    if (!::GetWindowRect(window, &own))
+        return;
+    HWND owner = ::GetWindow(window, GW_OWNER);
+    HMONITOR monitor = ::MonitorFromWindow(owner != nullptr ? owner : window, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (!::GetMonitorInfoA(monitor, &screen))
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen.rcWork, 0);
+    RECT over = screen.rcWork;
+    if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &over);
+    const LONG width = own.right - own.left, height = own.bottom - own.top;
+    LONG left = (over.left + over.right - width) / 2;
+    LONG top = (over.top + over.bottom - height) / 2;
+    // Whole on the screen, the title bar first should the window be taller.
+    const RECT& work = screen.rcWork;
+    if (left + width > work.right)
+        left = work.right - width;
+    if (top + height > work.bottom)
+        top = work.bottom - height;
+    if (left < work.left)
+        left = work.left;
+    if (top < work.top)
+        top = work.top;
+    ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -33,3 +33,7 @@ void DiscardInput();
 
 // The text of a window or of a dialog's control.
 std::string WindowText(HWND window);
+
+// Moves a window so that it is centred over its owner (over the working
+// area of its monitor when it has none), kept inside that working area.
+void CentreOverOwner(HWND window);
