@@ -10,3 +10,6 @@
 
 // Adds "COMn" under a value of the test's own; the result of `wine reg add`.
 ProcessResult AddToWineSerialMap(const std::string& port);
+
+// Takes the value AddToWineSerialMap gave port out again.
+ProcessResult RemoveFromWineSerialMap(const std::string& port);

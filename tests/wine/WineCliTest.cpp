@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,6 +94,34 @@ TEST_F(WineCliTest, ProbeAndInfoOverAWinePort)
     ProcessResult info = Cli({"info", "--port", "com3", "--file", "MODEM.HEX"});
     EXPECT_EQ(info.exitCode, 0) << info.err;
     EXPECT_NE(info.out.find("Load plan:  normal load"), std::string::npos) << info.out;
+}
+
+// Images in folders named in any script are flashed, and the paths come
+// out in UTF-8 as the program's texts do: in the report, and in the reason
+// for a file that is not there.
+TEST_F(WineCliTest, ImagesInFoldersOfAnyScriptAreFlashedAndNamedInUtf8)
+{
+    ModemSimProcess modem;
+    Modem(modem, "COM3", {"--flash-out", dir.File("flashed.hex")});
+    for (const char* folder : {"固件", "é"}) {
+        SCOPED_TRACE(folder);
+        std::filesystem::create_directory(dir.File(folder));
+        const std::string image = MakeImage({});
+        WriteFileBytes(dir.File(std::string(folder) + "/MODEM.HEX"), image);
+        std::string windowsPath = "Z:" + dir.File(folder);
+        for (char& c : windowsPath)
+            if (c == '/')
+                c = '\\';
+        ProcessResult run = Cli({"flash", "-p", "COM3", "-f", windowsPath + "\\MODEM.HEX", "--report", "report.json"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("flashed.hex"))), HexMemory(image));
+        const auto report = nlohmann::json::parse(ReadFileBytes(dir.File("report.json")), nullptr, false);
+        ASSERT_FALSE(report.is_discarded());
+        EXPECT_EQ(report["ports"][0]["image"]["path"], windowsPath + "\\MODEM.HEX");
+        ProcessResult missing = Cli({"flash", "-p", "COM3", "-f", windowsPath + "\\GONE.HEX"});
+        EXPECT_EQ(missing.exitCode, 4);
+        EXPECT_NE(missing.err.find(windowsPath + "\\GONE.HEX"), std::string::npos) << missing.err;
+    }
 }
 
 // Windows of the NT family, and Wine, list the present ports in the serial

@@ -4,6 +4,7 @@
 // program with FL_WINDOWS_BIN_DIR naming where the .exe is, and a Wine
 // prefix that is already up; without them every case is skipped.
 
+#include "resources/ControlIds.h"
 #include "tests/support/HexImage.h"
 #include "tests/support/ModemSim.h"
 #include "tests/support/Process.h"
@@ -16,7 +17,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -70,6 +74,98 @@ struct Screenshot {
     }
 };
 
+// A window as window-reader.exe reads it through the system's calls.
+struct WindowLine {
+    int depth = 0;
+    int id = 0;
+    std::string className;
+    unsigned long style = 0;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    std::string text;
+
+    int CentreX() const { return (left + right) / 2; }
+    int CentreY() const { return (top + bottom) / 2; }
+    bool Inside(const WindowLine& outer) const
+    {
+        return left >= outer.left && top >= outer.top && right <= outer.right && bottom <= outer.bottom;
+    }
+};
+
+// The windows titled title (all visible ones when empty), depth first, and
+// the display's dots per inch.
+struct Desktop {
+    std::vector<WindowLine> lines;
+    int dpi = 0;
+
+    // The first window of that depth whose id and (when given) class match.
+    const WindowLine* Find(int depth, int id, const std::string& className = {}) const
+    {
+        for (const WindowLine& line : lines)
+            if (line.depth == depth && line.id == id && (className.empty() || line.className == className))
+                return &line;
+        return nullptr;
+    }
+    // The first window with this text (a page, a top-level window).
+    const WindowLine* Titled(const std::string& text, int depth) const
+    {
+        for (const WindowLine& line : lines)
+            if (line.depth == depth && line.text == text)
+                return &line;
+        return nullptr;
+    }
+};
+
+Desktop ReadDesktop(const std::string& reader, const std::string& display, const std::string& title = {})
+{
+    std::vector<std::string> args = {reader};
+    if (!title.empty())
+        args.push_back(title);
+    ProcessResult read = RunProcess("/usr/bin/wine", args, {}, {"WINEDEBUG=-all", display});
+    Desktop desktop;
+    std::istringstream in(read.out);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        for (std::size_t at = 0;;) {
+            std::size_t tab = line.find('\t', at);
+            fields.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+            if (tab == std::string::npos)
+                break;
+            at = tab + 1;
+        }
+        if (fields.size() == 2 && fields[0] == "dpi")
+            desktop.dpi = std::atoi(fields[1].c_str());
+        if (fields.size() != 9)
+            continue;
+        WindowLine window;
+        window.depth = std::atoi(fields[0].c_str());
+        window.id = std::atoi(fields[1].c_str());
+        window.className = fields[2];
+        window.style = std::stoul(fields[3], nullptr, 16);
+        window.left = std::atoi(fields[4].c_str());
+        window.top = std::atoi(fields[5].c_str());
+        window.right = std::atoi(fields[6].c_str());
+        window.bottom = std::atoi(fields[7].c_str());
+        window.text = fields[8];
+        desktop.lines.push_back(window);
+    }
+    return desktop;
+}
+
+// A folder of the test as Wine's programs name it.
+std::string WinePath(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + path;
+}
+
+constexpr unsigned long kNoPrefix = 0x80;            // SS_NOPREFIX
+constexpr unsigned long kBitmapStyle = 0x0E;         // SS_BITMAP
+constexpr unsigned long kVisibleStyle = 0x10000000;  // WS_VISIBLE
+
 class WineWizardTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -81,6 +177,7 @@ protected:
         if (!missing.empty())
             GTEST_SKIP() << missing << " is not installed (scripts/install-deps.sh installs it)";
         exe = std::string(bin) + "/flashloader.exe";
+        reader = std::string(bin) + "/window-reader.exe";
         std::string error;
         ASSERT_TRUE(session.Start(dir.Path(), error)) << error;
         WriteFileBytes(dir.File("tarnix.ini"), "");
@@ -136,7 +233,40 @@ protected:
         return -2;
     }
 
+    Desktop Read(const std::string& title = {}) { return ReadDesktop(reader, session.DisplayVariable(), title); }
+
+    // The stored selection of an earlier run: 57600 on COM8 and this image.
+    void StoreSelection(const std::string& imagePath)
+    {
+        std::string record(132, '\0');
+        record[0] = '\x00', record[1] = '\xE1', record[2] = '\x00', record[3] = '\x00';  // 57600
+        record.replace(4, 4, "COM8");
+        record.replace(9, imagePath.size(), imagePath);
+        WriteFileBytes(dir.File("lastsel.dat"), record);
+    }
+
+    void TearDown() override
+    {
+        if (restoreDpi)
+            RunProcess(
+                "/usr/bin/wine",
+                {"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96", "/f"},
+                {}, {"WINEDEBUG=-all"});
+        for (const std::string& port : addedPorts)
+            RemoveFromWineSerialMap(port);
+    }
+
+    void StartWizard(std::vector<std::string> args = {})
+    {
+        XSession::EndWineDesktopsWithoutDisplay();
+        args.insert(args.begin(), exe);
+        ASSERT_TRUE(program.Start("/usr/bin/wine", args, dir.Path(), {"WINEDEBUG=-all", session.DisplayVariable()}));
+    }
+
     std::string exe;
+    std::string reader;
+    bool restoreDpi = false;
+    std::vector<std::string> addedPorts;  // to take out of the serial map again
     ScopedTempDir dir;
     XSession session;
     ModemSimProcess modem;
@@ -269,6 +399,237 @@ TEST_F(WineWizardTest, VersionAndHelpAreAnsweredInABoxAndNothingElse)
     }
     EXPECT_GT(heights["--version"], 0);
     EXPECT_GT(heights["--help"], heights["--version"] + 100);
+}
+
+// A folder named with an '&': the path page and the confirmation window show
+// the path as it is, the '&' no mnemonic; the confirmation window and the
+// About box open centred over the wizard.
+TEST_F(WineWizardTest, AnAmpersandIsShownAsItIsAndTheWindowsOpenCentredOverTheWizard)
+{
+    Modem({});
+    std::filesystem::create_directory(dir.File("fw & test"));
+    WriteFileBytes(dir.File("fw & test/MODEM.HEX"), MakeImage({}));
+    const std::string path = WinePath(dir.File("fw & test/MODEM.HEX"));
+    StoreSelection(path);
+    StartWizard();
+    // Away from the screen's corner, where a window larger than the wizard
+    // would be kept inside the screen rather than centred.
+    session.X({"windowmove", Await("Modem Flash Loader - Welcome", 60), "300", "250"});
+    ::usleep(300 * 1000);
+    Key("Return");
+    Await("Modem Flash Loader - COM Port Options", 90);
+    Key("Return");
+    Await("Modem Flash Loader - Loading File Path");
+    Key("Return");
+    ASSERT_FALSE(Await("Modem Flash Loader - Input Confirmation").empty());
+    Desktop shown = Read();
+    const WindowLine* window = shown.Titled("Modem Flash Loader - Input Confirmation", 0);
+    const WindowLine* wizard = shown.Titled("Modem Flash Loader - Loading File Path", 0);
+    ASSERT_TRUE(window && wizard);
+    EXPECT_NEAR(window->CentreX(), wizard->CentreX(), 3);
+    EXPECT_NEAR(window->CentreY(), wizard->CentreY(), 3);
+    const WindowLine* field = shown.Find(1, IDC_CONFIRM_PATH);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text, path);
+    EXPECT_NE(field->style & kNoPrefix, 0u);
+    for (int id :
+         {IDC_CONFIRM_PORT, IDC_CONFIRM_BAUD, IDC_CONFIRM_STATUS, IDC_CONFIRM_FILE_TYPE, IDC_CONFIRM_MODEM_CHECKSUM}) {
+        const WindowLine* data = shown.Find(1, id);
+        ASSERT_TRUE(data) << id;
+        EXPECT_NE(data->style & kNoPrefix, 0u) << id;
+    }
+
+    Key("Escape");  // Change Inputs
+    Await("Modem Flash Loader - Loading File Path");
+    Key("alt+b");  // Back
+    Await("Modem Flash Loader - COM Port Options");
+    Key("alt+b");
+    Await("Modem Flash Loader - Welcome");
+    Key("space");  // ABOUT has the focus
+    Await("About");
+    shown = Read();
+    const WindowLine* about = shown.Titled("About", 0);
+    wizard = shown.Titled("Modem Flash Loader - Welcome", 0);
+    ASSERT_TRUE(about && wizard);
+    EXPECT_NEAR(about->CentreX(), wizard->CentreX(), 3);
+    EXPECT_NEAR(about->CentreY(), wizard->CentreY(), 3);
+    const WindowLine* product = shown.Find(1, IDC_ABOUT_PRODUCT);
+    ASSERT_TRUE(product);
+    EXPECT_NE(product->style & kNoPrefix, 0u);
+    Key("Return");  // OK
+    Key("Escape");  // Cancel
+    int exitCode = -1;
+    ASSERT_TRUE(program.Wait(20000, exitCode));
+    EXPECT_EQ(exitCode, 0);
+}
+
+// Paths in folders named outside any 8-bit code page but UTF-8, given on the
+// command line or picked with Browse: the path page and the confirmation
+// window show them, the modem gets the image, and the store keeps them in
+// the program's code page (UTF-8) within its 122 bytes.
+TEST_F(WineWizardTest, PathsInAnyScriptFromTheCommandLineAndFromBrowseAreShownFlashedAndStored)
+{
+    const struct {
+        const char* folder;
+        bool browse;
+    } cases[] = {{"固件", false}, {"é", true}, {"固件", true}, {"é", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.folder) + (c.browse ? " by Browse" : " on the command line"));
+        std::filesystem::remove_all(dir.File(c.folder));
+        std::filesystem::create_directory(dir.File(c.folder));
+        const std::string image = MakeImage({});
+        WriteFileBytes(dir.File(std::string(c.folder) + "/MODEM.HEX"), image);
+        ::unlink(dir.File("lastsel.dat").c_str());
+        ::unlink(dir.File("flashed.hex").c_str());
+        const std::string path = WinePath(dir.File(std::string(c.folder) + "/MODEM.HEX"));
+        Modem({});
+        // Browse opens in the folder of the path in the edit box: a file
+        // that is not there gives it the folder.
+        StartWizard({"COM8", "57600", c.browse ? WinePath(dir.File(std::string(c.folder) + "/OTHER.HEX")) : path});
+        Await("Modem Flash Loader - Welcome", 60);
+        Key("Return");
+        Await("Modem Flash Loader - COM Port Options", 90);
+        Key("Return");
+        Await("Modem Flash Loader - Loading File Path");
+        if (c.browse) {
+            Key("Tab");  // Browse
+            Key("space");
+            Await("Open");
+            Key("ctrl+a");
+            session.X({"type", "--delay", "50", "MODEM.HEX"});
+            Key("Return");
+            for (int i = 0; i < 50 && !session.Await("Open", 0).empty(); ++i)
+                ::usleep(100 * 1000);
+            Key("shift+Tab");  // back to the edit box, where Return is Finish
+        }
+        const Desktop pathPage = Read("Modem Flash Loader - Loading File Path");
+        const WindowLine* edit = pathPage.Find(2, IDC_PATH_EDIT, "Edit");
+        ASSERT_TRUE(edit);
+        EXPECT_EQ(edit->text, path);
+        Key("Return");  // Finish
+        Await("Modem Flash Loader - Input Confirmation");
+        const Desktop confirmation = Read("Modem Flash Loader - Input Confirmation");
+        const WindowLine* field = confirmation.Find(1, IDC_CONFIRM_PATH);
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->text, path);
+        Key("Return");  // Perform Loading
+        EXPECT_EQ(ReturnUntilEnded(120), 0);
+        EXPECT_EQ(modem.Stop(), 0);
+        EXPECT_EQ(HexMemory(ReadFileBytes(dir.File("flashed.hex"))), HexMemory(image));
+        const std::string stored = ReadFileBytes(dir.File("lastsel.dat"));
+        ASSERT_EQ(stored.size(), 132u);
+        EXPECT_EQ(std::string(stored.c_str() + 9), path);
+    }
+}
+
+// The wizard's picture on each page and the ABOUT button's picture are
+// whole inside their pages at 96 and at 144 dots per inch, and larger at
+// the larger.
+TEST_F(WineWizardTest, PicturesAreWholeInsideTheirPagesAtNinetySixAndAHundredAndFortyFourDpi)
+{
+    std::map<int, int> heights;
+    for (int dpi : {96, 144}) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        ProcessResult set = RunProcess("/usr/bin/wine",
+                                       {"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
+                                        "REG_DWORD", "/d", std::to_string(dpi), "/f"},
+                                       {}, {"WINEDEBUG=-all"});
+        ASSERT_EQ(set.exitCode, 0) << set.err;
+        restoreDpi = true;
+        Modem({});
+        StartWizard();
+        for (const char* title : {"Modem Flash Loader - Welcome", "Modem Flash Loader - COM Port Options",
+                                  "Modem Flash Loader - Loading File Path"}) {
+            SCOPED_TRACE(title);
+            Await(title, 90);
+            Desktop shown = Read(title);
+            EXPECT_EQ(shown.dpi, dpi);
+            const WindowLine* page = shown.Titled(title, 1);
+            ASSERT_TRUE(page);
+            // The page's own picture: among the windows that follow the page's.
+            const WindowLine* picture = nullptr;
+            for (std::size_t i = static_cast<std::size_t>(page - shown.lines.data()) + 1;
+                 i < shown.lines.size() && shown.lines[i].depth > 1 && picture == nullptr; ++i)
+                if (shown.lines[i].className == "Static" && (shown.lines[i].style & 0x1F) == kBitmapStyle)
+                    picture = &shown.lines[i];
+            ASSERT_TRUE(picture);
+            EXPECT_TRUE(picture->Inside(*page))
+                << "picture " << picture->left << "," << picture->top << " " << picture->right << "," << picture->bottom
+                << " in page " << page->left << "," << page->top << " " << page->right << "," << page->bottom;
+            EXPECT_GT(picture->bottom - picture->top, (page->bottom - page->top) * 3 / 4);
+            heights[dpi] = picture->bottom - picture->top;
+            if (std::string(title).find("Welcome") != std::string::npos) {
+                const WindowLine* about = shown.Find(2, IDC_WELCOME_ABOUT);
+                ASSERT_TRUE(about);
+                EXPECT_TRUE(about->Inside(*page));
+            }
+            Key("Return");  // Next; Finish on the last page
+        }
+        Await("Modem Flash Loader - Input Confirmation");
+        Key("Escape");  // Change Inputs
+        Await("Modem Flash Loader - Loading File Path");
+        Key("Escape");  // Cancel
+        int exitCode = -1;
+        ASSERT_TRUE(program.Wait(20000, exitCode));
+        EXPECT_EQ(modem.Stop(), 0);
+    }
+    EXPECT_GT(heights[144], heights[96] * 5 / 4);
+}
+
+// Eight ports, the first seven silent: while they are probed one after
+// another the notice shows the one being probed at its end, the earlier
+// ones giving way behind "...", and the wizard answers and stays painted
+// (the welcome page in sight, where Next was pressed).
+TEST_F(WineWizardTest, TheNoticeShowsThePortBeingProbedAndTheWizardStaysPainted)
+{
+    Modem({});
+    std::vector<std::unique_ptr<ModemSimProcess>> silent;
+    for (int n = 1; n <= 7; ++n) {
+        const std::string port = "COM" + std::to_string(n);
+        silent.push_back(std::make_unique<ModemSimProcess>());
+        ASSERT_TRUE(silent.back()->Start({"--wine-port", port, "--silent"})) << silent.back()->ErrorOutput();
+        ASSERT_EQ(AddToWineSerialMap(port).exitCode, 0);
+        addedPorts.push_back(port);
+    }
+    StartWizard();
+    Await("Modem Flash Loader - Welcome", 60);
+    Key("Return");  // Next: the scan
+    std::vector<std::string> notices;
+    for (int i = 0; i < 600 && session.Await("Modem Flash Loader - COM Port Options", 0).empty(); ++i) {
+        Desktop shown = Read();
+        const WindowLine* searching = nullptr;
+        for (const WindowLine& line : shown.lines)
+            if (line.depth == 1 && line.text == "Searching for modems...")
+                searching = &line;
+        if (searching == nullptr)
+            continue;
+        const WindowLine* ports = shown.Find(1, IDC_NOTICE_PORTS);
+        ASSERT_TRUE(ports);
+        EXPECT_NE(ports->style & kNoPrefix, 0u);
+        EXPECT_NE(ports->text, "<busy>");
+        const WindowLine* welcome = shown.Titled("Modem Flash Loader - Welcome", 1);
+        ASSERT_TRUE(welcome);
+        EXPECT_NE(welcome->style & kVisibleStyle, 0u) << "the welcome page is hidden during the scan";
+        if (notices.empty() || notices.back() != ports->text)
+            notices.push_back(ports->text);
+    }
+    // Each name in its turn, last.
+    std::string shownLast;
+    for (const std::string& notice : notices) {
+        std::size_t blank = notice.rfind(' ');
+        if (blank != std::string::npos)
+            shownLast += notice.substr(blank + 1) + " ";
+    }
+    EXPECT_NE(shownLast.find("COM5 COM6 COM7"), std::string::npos) << shownLast;
+    bool elided = false;
+    for (const std::string& notice : notices)
+        elided = elided || (notice.rfind("...", 0) == 0 && notice.find("COM7") != std::string::npos);
+    EXPECT_TRUE(elided) << "no notice gave way at its start: " << (notices.empty() ? "" : notices.back());
+    Await("Modem Flash Loader - COM Port Options");
+    Key("Escape");  // Cancel
+    int exitCode = -1;
+    ASSERT_TRUE(program.Wait(20000, exitCode));
+    EXPECT_EQ(exitCode, 0);
 }
 
 }  // namespace

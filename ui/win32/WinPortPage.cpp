@@ -59,7 +59,20 @@ bool CPortPage::OnInitDialog(HWND page)
         ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(rate).c_str()));
     m_portList = ::GetDlgItem(page, IDC_PORT_LIST);
 
-    if (m_sheet.Ui().ScanForModems() == 0)
+    // The sheet has put the welcome page away before making this one; the
+    // scan takes seconds a port, and meanwhile the wizard is to show where
+    // the person pressed Next, painted, not an empty frame.
+    HWND sheet = ::GetParent(page);
+    HWND welcome = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_INDEXTOHWND, 0, 0));
+    const bool reshown = welcome != nullptr && welcome != page && !::IsWindowVisible(welcome);
+    if (reshown) {
+        ::ShowWindow(welcome, SW_SHOWNA);
+        ::UpdateWindow(welcome);
+    }
+    const int found = m_sheet.Ui().ScanForModems();
+    if (reshown)
+        ::ShowWindow(welcome, SW_HIDE);
+    if (found == 0)
         return false;
 
     ::SendMessageA(m_portList, LB_RESETCONTENT, 0, 0);
