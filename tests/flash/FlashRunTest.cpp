@@ -415,7 +415,7 @@ TEST_F(FlashRunTest, BrokenOrMissingFilesFailWithTheRunsOwnReasonAndSendNothing)
         std::string loader;  // empty: no loader file
         std::string reason;
         std::string detail;
-        bool completeLoadSaid;
+        bool completeLoadSaid;  // and the detail is in sight under the status
         Place place = AsFile;
     } cases[] = {
         {{},
@@ -466,6 +466,7 @@ TEST_F(FlashRunTest, BrokenOrMissingFilesFailWithTheRunsOwnReasonAndSendNothing)
         EXPECT_FALSE(Flash());
         EXPECT_EQ(reporter.LastStatus(), FailureStatus(c.reason));
         EXPECT_NE(detail.find(c.detail), std::string::npos) << detail;
+        EXPECT_EQ(reporter.fileProblem, c.completeLoadSaid ? detail : "");
         EXPECT_EQ(Said(IDS_COMPLETE_LOAD), c.completeLoadSaid);
         EXPECT_EQ(sentDuringRun, "");
         EXPECT_TRUE(Flashed().empty());

@@ -90,6 +90,9 @@ bool CConfirmDlg::OnInitDialog()
     HWND path = ::GetDlgItem(m_window, IDC_CONFIRM_PATH);
     ::SetWindowLongPtrA(path, GWL_STYLE, ::GetWindowLongPtrA(path, GWL_STYLE) | SS_PATHELLIPSIS | SS_NOTIFY);
     SetText(IDC_CONFIRM_PATH, std::string(FieldText(FlashSelection.HexFilePath)));
+    // The file problem names a path, whose "&" is a character of it.
+    HWND problem = ::GetDlgItem(m_window, IDC_CONFIRM_FILE_PROBLEM);
+    ::SetWindowLongPtrA(problem, GWL_STYLE, ::GetWindowLongPtrA(problem, GWL_STYLE) | SS_NOPREFIX);
     HWND bar = ::GetDlgItem(m_window, IDC_CONFIRM_PROGRESS);
     ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     ::SendMessageA(bar, PBM_SETPOS, 0, 0);
@@ -177,6 +180,16 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(m_window, IDC_CONFIRM_STATUS));
     tool.lpszText = const_cast<char*>(m_detail.c_str());
     ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CConfirmDlg::ShowFileProblem(const std::string& text)
+{
+    // It takes the place of the percentage and its caption: overlapping
+    // statics would paint over each other.
+    SetText(IDC_CONFIRM_FILE_PROBLEM, text);
+    for (int id : {IDC_CONFIRM_PERCENT, IDC_CONFIRM_PROGRESS_CAPTION})
+        ::ShowWindow(::GetDlgItem(m_window, id), text.empty() ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(::GetDlgItem(m_window, IDC_CONFIRM_FILE_PROBLEM), text.empty() ? SW_HIDE : SW_SHOW);
 }
 
 void CConfirmDlg::ShowFileInfo(const InfoRow& row)
