@@ -161,7 +161,7 @@ std::string RestartAdvice(const RunResult& result);
 std::string CommandLineText(const std::string& text);
 
 // What is wrong with the loader file, in words a person can act on: the
-// file is no part of the image they chose, and they may never have heard
+// file is not the image they chose, and they may never have heard
 // of it. Says where it was looked for, what is wrong with a file that is
 // there (error, as the check has it), and that it comes with the firmware.
 std::string LoaderFileProblem(const FileContents& contents, const std::string& path, const std::string& error);

@@ -144,7 +144,7 @@ void RunPresenter::OnResult(const RunResult& result)
     m_view.Beep(BeepKind::IconHand);
     m_view.SetPercentText(" ");
     m_view.SetProgressCaption(" ");
-    // The loader file is no part of what the person chose: the status
+    // The loader file is not what the person chose: the status
     // names it only, so where it was looked for and what to do stands
     // under it, not only on hovering.
     if (result.outcome == RunOutcome::LoaderRefused)
