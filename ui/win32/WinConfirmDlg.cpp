@@ -90,9 +90,6 @@ bool CConfirmDlg::OnInitDialog()
     HWND path = ::GetDlgItem(m_window, IDC_CONFIRM_PATH);
     ::SetWindowLongPtrA(path, GWL_STYLE, ::GetWindowLongPtrA(path, GWL_STYLE) | SS_PATHELLIPSIS | SS_NOTIFY);
     SetText(IDC_CONFIRM_PATH, std::string(FieldText(FlashSelection.HexFilePath)));
-    // The file problem names a path, whose "&" is a character of it.
-    HWND problem = ::GetDlgItem(m_window, IDC_CONFIRM_FILE_PROBLEM);
-    ::SetWindowLongPtrA(problem, GWL_STYLE, ::GetWindowLongPtrA(problem, GWL_STYLE) | SS_NOPREFIX);
     HWND bar = ::GetDlgItem(m_window, IDC_CONFIRM_PROGRESS);
     ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     ::SendMessageA(bar, PBM_SETPOS, 0, 0);
