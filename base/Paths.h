@@ -37,6 +37,7 @@ struct FileContents {
     std::string bytes;
     std::uint64_t size = 0;  // the file's size as the system tells it
     std::string what;
+    bool absent = false;  // OpenFailed: nothing is at the path (a folder on the way may be missing too)
 };
 
 // Reads the regular file at path, at most maxBytes of it (with none, only

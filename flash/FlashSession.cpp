@@ -77,6 +77,27 @@ StatusKind RunResultKind(const RunResult& result)
     return result.outcome == RunOutcome::Succeeded ? StatusKind::Info : StatusKind::Stop;
 }
 
+std::string LoaderFileProblem(const FileContents& contents, const std::string& path, const std::string& error)
+{
+    const std::size_t split = path.find_last_of(kPathSeparator == '/' ? "/" : "\\/");
+    const std::string name = split == std::string::npos ? path : path.substr(split + 1);
+    std::string folder = "the current folder";
+    if (split != std::string::npos) {
+        // A root keeps its separator: "/", "C:\".
+        folder = path.substr(0, split);
+        if (folder.empty() || folder.back() == ':')
+            folder += path[split];
+    }
+    if (contents.result == FileContents::OpenFailed && contents.absent)
+        return name + " was looked for in " + folder +
+               " and is not there. It comes with the modem's firmware: put it in that folder, then try again.";
+    // The check says only that the file did not open; the system says why.
+    std::string problem = error;
+    if (contents.result == FileContents::OpenFailed && !contents.what.empty())
+        problem = "The file " + path + " could not be opened: " + contents.what + ".";
+    return problem + " Put the " + name + " that comes with the modem's firmware in its place, then try again.";
+}
+
 std::string IncompatibilityText(std::uint16_t flags)
 {
     std::string text = Str(IDS_INCOMPATIBLE);
@@ -210,7 +231,7 @@ RunPlan FlashSession::PlanRun() const
         !CheckHexContents(loader, m_target.loaderPath, kMaxLoaderDataBytes, run.loader, error)) {
         run.verdict = RunPlan::LoaderRefused;
         run.reason = Str(IDS_LOADER_DOWNLOAD_FAILED);
-        run.detail = error;
+        run.detail = LoaderFileProblem(loader, m_target.loaderPath, error);
     }
     return run;
 }

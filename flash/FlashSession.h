@@ -160,6 +160,12 @@ std::string RestartAdvice(const RunResult& result);
 // points at a button of theirs.
 std::string CommandLineText(const std::string& text);
 
+// What is wrong with the loader file, in words a person can act on: the
+// file is not the image they chose, and they may never have heard
+// of it. Says where it was looked for, what is wrong with a file that is
+// there (error, as the check has it), and that it comes with the firmware.
+std::string LoaderFileProblem(const FileContents& contents, const std::string& path, const std::string& error);
+
 // The reason shown when the records differ in a way that stops the run.
 std::string IncompatibilityText(std::uint16_t flags);
 

@@ -65,6 +65,7 @@ enum : int {
     IDC_CONFIRM_MODEM_CHECKSUM = 1024,
     IDC_CONFIRM_FILE_SECTOR_SIZE = 1025,
     IDC_CONFIRM_FILE_CHECKSUM = 1026,
+    IDC_CONFIRM_FILE_PROBLEM = 1027,  // a file the run cannot use, over the bar and its labels
 };
 
 // The search notice.

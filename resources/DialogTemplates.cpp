@@ -106,6 +106,10 @@ const DialogTemplate kTemplates[] = {
          {IDC_CONFIRM_PERCENT, K::Static, "", 19, 141, 18, 8, kRight | kData},
          {IDC_CONFIRM_PROGRESS_CAPTION, K::Static, "", 41, 141, 199, 8, kLeft | kData},
          {IDC_CONFIRM_PROGRESS, K::ProgressBar, "", 19, 153, 220, 9, kLeft},
+         // Shown only after a run refused for its loader file, when the bar
+         // is hidden and its labels hold a blank: three lines down to the
+         // separator. A path is data: its '&' is shown as it is.
+         {IDC_CONFIRM_FILE_PROBLEM, K::Static, "", 19, 140, 221, 27, kLeft | kHidden | kData},
          {kNoId, K::EtchedLine, "", 7, 168, 242, 2, kLeft},
          {IDC_CONFIRM_PERFORM, K::PushButton, "Perform Loading", 85, 178, 74, 14, kTabStop},
          {IDC_CONFIRM_CHANGE, K::PushButton, "Change Inputs", 175, 178, 74, 14, kTabStop},

@@ -48,6 +48,7 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
     // writer, and a device could wait for its carrier.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
+        contents.absent = errno == ENOENT || errno == ENOTDIR;
         contents.what = std::strerror(errno);
         return contents;
     }

@@ -74,6 +74,8 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        contents.absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         contents.what = LastErrorText();
         return contents;
     }

@@ -37,6 +37,7 @@ TEST(ReadRegularFileTest, SaysWhatAPathIsInsteadOfAFileAndNeverWaits)
         {dir.File("folder"), 64, FileContents::NotAFile, "a directory", ""},
         {"/dev/null", 64, FileContents::NotAFile, "a device", ""},
         {dir.File("missing"), 64, FileContents::OpenFailed, "No such file or directory", ""},
+        {dir.File("file/below"), 64, FileContents::OpenFailed, "Not a directory", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -44,6 +45,7 @@ TEST(ReadRegularFileTest, SaysWhatAPathIsInsteadOfAFileAndNeverWaits)
         EXPECT_EQ(contents.result, c.result);
         EXPECT_EQ(contents.what, c.what);
         EXPECT_EQ(contents.bytes, c.bytes);
+        EXPECT_EQ(contents.absent, c.result == FileContents::OpenFailed);  // nothing is there
     }
 }
 

@@ -276,8 +276,9 @@ TEST_F(CliFlashTest, InfoPrintsBothRowsAndPassesOnlyWhenTheRunCouldGoAhead)
          false,
          4,
          {"Load plan:  complete load"},
-         "An error has occurred during the download of the FLASHLDR.HEX file. \nThe file " + dir.File("FLASHLDR.HEX") +
-             " could not be opened."},
+         "An error has occurred during the download of the FLASHLDR.HEX file. \nFLASHLDR.HEX was looked for in " +
+             dir.Path() +
+             " and is not there. It comes with the modem's firmware: put it in that folder, then try again."},
         {{"--sector", "none"},
          image,
          true,
@@ -385,7 +386,8 @@ TEST_F(CliFlashTest, MissingLoaderAndBusyPortAreReported)
     ASSERT_TRUE(sim.Start({"--no-rrfl", "--no-ffl"}));
     ProcessResult noLoader = Cli("flash");
     EXPECT_EQ(noLoader.exitCode, 4);
-    EXPECT_NE(noLoader.err.find("The file " + dir.File("FLASHLDR.HEX") + " could not be opened."), std::string::npos)
+    EXPECT_NE(noLoader.err.find("FLASHLDR.HEX was looked for in " + dir.Path() + " and is not there."),
+              std::string::npos)
         << noLoader.err;
 
     ProcessResult busy;

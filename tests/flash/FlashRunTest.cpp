@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <deque>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -405,13 +406,17 @@ TEST_F(FlashRunTest, BrokenOrMissingFilesFailWithTheRunsOwnReasonAndSendNothing)
     std::string broken = image;
     broken[third + 12] = broken[third + 12] == 'A' ? 'B' : 'A';  // a data digit: the checksum no longer fits
     const std::vector<std::string> complete = {"--no-rrfl", "--no-ffl"};
+    const std::string advice =
+        " Put the FLASHLDR.HEX that comes with the modem's firmware in its place, then try again.";
+    enum Place { AsFile, AsFolder, Unreadable };  // what stands at the loader's path
     struct Case {
         std::vector<std::string> modem;
         std::string image;   // empty: no image file
         std::string loader;  // empty: no loader file
         std::string reason;
         std::string detail;
-        bool completeLoadSaid;
+        bool completeLoadSaid;  // and the detail is in sight under the status
+        Place place = AsFile;
     } cases[] = {
         {{},
          broken,
@@ -427,24 +432,41 @@ TEST_F(FlashRunTest, BrokenOrMissingFilesFailWithTheRunsOwnReasonAndSendNothing)
          false},
         {complete, image, broken, LoadResString(IDS_LOADER_DOWNLOAD_FAILED),
          "FLASHLDR.HEX is not a valid Intel HEX file: line 3: wrong checksum", true},
-        {complete, image, "", LoadResString(IDS_LOADER_DOWNLOAD_FAILED), "FLASHLDR.HEX could not be opened", true},
+        {complete, image, "", LoadResString(IDS_LOADER_DOWNLOAD_FAILED),
+         "FLASHLDR.HEX was looked for in " + dir.Path() +
+             " and is not there. It comes with the modem's firmware: put it in that folder, then try again.",
+         true},
+        {complete, image, "", LoadResString(IDS_LOADER_DOWNLOAD_FAILED),
+         "FLASHLDR.HEX could not be opened: it is a directory, not a file." + advice, true, AsFolder},
+        {complete, image, MakeLoader(), LoadResString(IDS_LOADER_DOWNLOAD_FAILED),
+         "FLASHLDR.HEX could not be opened: Permission denied." + advice, true, Unreadable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.detail);
+        if (c.place == Unreadable && ::geteuid() == 0)
+            continue;  // root reads it all the same
         sim.Stop();
         reporter = RecordingReporter{};
         sentDuringRun.clear();
         ::unlink(dir.File("MODEM.HEX").c_str());
         ::unlink(dir.File("FLASHLDR.HEX").c_str());
+        ::rmdir(dir.File("FLASHLDR.HEX").c_str());
         ::unlink(dir.File("flashed.hex").c_str());
         if (!c.image.empty())
             WriteFileBytes(dir.File("MODEM.HEX"), c.image);
         if (!c.loader.empty())
             WriteFileBytes(dir.File("FLASHLDR.HEX"), c.loader);
+        if (c.place == AsFolder) {
+            ASSERT_EQ(::mkdir(dir.File("FLASHLDR.HEX").c_str(), 0755), 0);
+        }
+        if (c.place == Unreadable) {
+            ASSERT_EQ(::chmod(dir.File("FLASHLDR.HEX").c_str(), 0), 0);
+        }
         StartModem(c.modem);
         EXPECT_FALSE(Flash());
         EXPECT_EQ(reporter.LastStatus(), FailureStatus(c.reason));
         EXPECT_NE(detail.find(c.detail), std::string::npos) << detail;
+        EXPECT_EQ(reporter.fileProblem, c.completeLoadSaid ? detail : "");
         EXPECT_EQ(Said(IDS_COMPLETE_LOAD), c.completeLoadSaid);
         EXPECT_EQ(sentDuringRun, "");
         EXPECT_TRUE(Flashed().empty());

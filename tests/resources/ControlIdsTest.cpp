@@ -89,6 +89,7 @@ TEST(ControlIdsTest, EachNamedControlIsInItsWindowWithItsNumber)
         {IDD_CONFIRM, IDC_CONFIRM_MODEM_CHECKSUM, 1024, K::Static, "Static"},
         {IDD_CONFIRM, IDC_CONFIRM_FILE_SECTOR_SIZE, 1025, K::Static, "Static"},
         {IDD_CONFIRM, IDC_CONFIRM_FILE_CHECKSUM, 1026, K::Static, "Static"},
+        {IDD_CONFIRM, IDC_CONFIRM_FILE_PROBLEM, 1027, K::Static, "Static"},
         {IDD_SEARCH_NOTICE, IDC_NOTICE_PORTS, 1018, K::Static, "Static"},
     };
     for (const auto& c : cases) {

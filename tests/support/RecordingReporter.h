@@ -17,6 +17,7 @@ struct RecordedRun {
     int quitAtPump = -1;           // the pump that reports "quit"
     bool quit = false;             // what QuitRequested says
     std::string detail;            // the failure detail shown
+    std::string fileProblem;       // the file problem in sight under the status
     std::vector<ModemWait> waits;  // the long waits begun
 
     // The events as the engine told them.
@@ -129,6 +130,7 @@ private:
         }
         bool QuitRequested() override { return m_r.quit; }
         void ShowFailureDetail(const std::string& text) override { m_r.detail = text; }
+        void ShowFileProblem(const std::string& text) override { m_r.fileProblem = text; }
 
     private:
         RecordingReporter& m_r;

@@ -35,6 +35,7 @@ struct DrawingLog : RunView {
     bool PumpMessages() override { return Add("pump"), !quitting; }
     bool QuitRequested() override { return stopAsked; }
     void ShowFailureDetail(const std::string& detail) override { Add("detail " + detail); }
+    void ShowFileProblem(const std::string& text) override { Add("problem " + text); }
     void Add(const std::string& line) { lines.push_back(line); }
 
     std::vector<std::string> lines;
@@ -83,7 +84,7 @@ TEST(RunPresenterTest, EventsBecomeWhatTheWindowDraws)
         p.ShowStatus("gathering", StatusKind::Info);
         p.OnPhase(RunPhase::Erasing);
          },
-         {"state 1", "percent 0%", "caption Done", "info gathering", "repaint", "repaint"}},
+         {"problem ", "state 1", "percent 0%", "caption Done", "info gathering", "repaint", "repaint"}},
         {"the loader first, then the image from 0%; a restart changes nothing",
          [](auto& p, auto&) {
         for (RunPhase phase :
@@ -124,6 +125,17 @@ TEST(RunPresenterTest, EventsBecomeWhatTheWindowDraws)
          },
          {"wait cursor", kTitle, "busy bar", "arrow", "state 3", "bar again", failed, "detail Line 3.", "beep hand",
           "percent  ", "caption  "}},
+        // Only a loader file that cannot be sent is said in sight as well.
+        {"the loader file refused",
+         [](auto& p, auto&) {
+        p.OnResult({RunOutcome::LoaderRefused, "Why.", "Not there.", 10});
+         },
+         {"state 3", failed, "detail Not there.", "beep hand", "percent  ", "caption  ", "problem Not there."}},
+        {"the image file refused",
+         [](auto& p, auto&) {
+        p.OnResult({RunOutcome::ImageRefused, "Why.", "Line 3.", 10});
+         },
+         {"state 3", failed, "detail Line 3.", "beep hand", "percent  ", "caption  "}},
         };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -494,6 +494,7 @@ TEST_F(ConfirmTest, FailedRunLeavesOnlyClose)
         EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_PROGRESS_CAPTION)), " ");
         EXPECT_TRUE(confirm.Control(IDC_CONFIRM_CLOSE)->isEnabled());
         EXPECT_FALSE(confirm.Control(IDC_CONFIRM_PERFORM)->isVisible());
+        EXPECT_FALSE(confirm.Control(IDC_CONFIRM_FILE_PROBLEM)->isVisible());
         static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CLOSE))->click();
     });
     EXPECT_EQ(confirm.DoModal(), IDOK);
@@ -516,6 +517,39 @@ TEST_F(ConfirmTest, FailureShowsTheRunsReasonWithTheFilesFaultOnHovering)
                   std::string(LoadResString(IDS_IMAGE_DOWNLOAD_FAILED)) + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN));
         EXPECT_TRUE(confirm.Control(IDC_CONFIRM_STATUS)->toolTip().contains(QStringLiteral("line 3: wrong checksum")))
             << confirm.Control(IDC_CONFIRM_STATUS)->toolTip().toStdString();
+        EXPECT_FALSE(confirm.Control(IDC_CONFIRM_FILE_PROBLEM)->isVisible());  // the file the person chose
+        static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CLOSE))->click();
+    });
+    EXPECT_EQ(confirm.DoModal(), IDOK);
+}
+
+// A complete load (the checksums differ) with no loader file in the start
+// folder: the status is the run's own, and under it, in the bar's place,
+// the window says where the file was looked for and where it comes from.
+TEST_F(ConfirmTest, MissingLoaderFileIsSaidInSightUnderTheStatus)
+{
+    StartDirectory = dir.Path();
+    ModemSimProcess modem;
+    StartModem(modem, "COM5", {"--checksum", "BEEF"});
+    SetField(FlashSelection.PortName, "COM5");
+    CConfirmDlg confirm(nullptr, dialogs);
+    auto* problem = static_cast<QLabel*>(confirm.Control(IDC_CONFIRM_FILE_PROBLEM));
+    steps.When([] { return UiSteps::Modal(kConfirm); },
+               [&] {
+        EXPECT_FALSE(problem->isVisible());
+        static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_PERFORM))->click();
+    });
+    steps.When([&] { return confirm.State() == RunState::Failed; },
+               [&] {
+        EXPECT_EQ(Text(confirm.Control(IDC_CONFIRM_STATUS)).toStdString(),
+                  std::string(LoadResString(IDS_LOADER_DOWNLOAD_FAILED)) + "\n" + LoadResString(IDS_FAILED_TRY_AGAIN));
+        EXPECT_TRUE(problem->isVisible());
+        EXPECT_EQ(problem->text().toStdString(),
+                  "FLASHLDR.HEX was looked for in " + dir.Path() +
+                      " and is not there. It comes with the modem's firmware: put it in that folder, then try again.");
+        EXPECT_LE(problem->heightForWidth(problem->width()), problem->height()) << "the text is cut";
+        EXPECT_FALSE(confirm.Control(IDC_CONFIRM_PERCENT)->isVisible());
+        EXPECT_FALSE(confirm.Control(IDC_CONFIRM_PROGRESS_CAPTION)->isVisible());
         static_cast<QPushButton*>(confirm.Control(IDC_CONFIRM_CLOSE))->click();
     });
     EXPECT_EQ(confirm.DoModal(), IDOK);

@@ -135,6 +135,19 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     m_icon->setToolTip(text);
 }
 
+void CConfirmDlg::ShowFileProblem(const std::string& text)
+{
+    // A path: plain text, so that nothing in it is taken for markup or a
+    // mnemonic. It takes the place of the percentage and its caption.
+    QWidget* problem = m_controls[IDC_CONFIRM_FILE_PROBLEM];
+    const QString shown = QString::fromLocal8Bit(text.c_str());
+    SetControlText(problem, shown);
+    problem->setToolTip(shown);
+    problem->setVisible(!text.empty());
+    for (int id : {IDC_CONFIRM_PERCENT, IDC_CONFIRM_PROGRESS_CAPTION})
+        m_controls[id]->setVisible(text.empty());
+}
+
 void CConfirmDlg::SetBusyBar(bool busy)
 {
     // A range of nothing is Qt's busy bar.

@@ -44,6 +44,7 @@ public:
     void Repaint() override;
     bool PumpMessages() override;
     void ShowFailureDetail(const std::string& detail) override;
+    void ShowFileProblem(const std::string& text) override;
 
     RunState State() const { return m_state; }
     QWidget* Control(int id) const { return m_controls[id]; }

@@ -39,6 +39,7 @@ void RunPresenter::OnPhase(RunPhase phase)
     switch (phase) {
     case RunPhase::Starting:
         m_afterLoader = false;
+        m_view.ShowFileProblem({});
         m_view.SetRunState(RunState::Running);
         m_view.SetPercentText("0%");
         m_view.SetProgressCaption("Done");
@@ -143,4 +144,9 @@ void RunPresenter::OnResult(const RunResult& result)
     m_view.Beep(BeepKind::IconHand);
     m_view.SetPercentText(" ");
     m_view.SetProgressCaption(" ");
+    // The loader file is not what the person chose: the status
+    // names it only, so where it was looked for and what to do stands
+    // under it, not only on hovering.
+    if (result.outcome == RunOutcome::LoaderRefused)
+        m_view.ShowFileProblem(result.detail);
 }

@@ -40,6 +40,9 @@ public:
     virtual bool QuitRequested() { return false; }
     // After a failure: what exactly went wrong, beside the failure status.
     virtual void ShowFailureDetail(const std::string& detail) = 0;
+    // In sight under the status, where the bar and its labels were: which
+    // file the run looked for where, and what to do about it. Empty hides it.
+    virtual void ShowFileProblem(const std::string& text) = 0;
 };
 
 // Turns the engine's events into what a RunView draws.

@@ -179,6 +179,16 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
     ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+void CConfirmDlg::ShowFileProblem(const std::string& text)
+{
+    // It takes the place of the percentage and its caption: overlapping
+    // statics would paint over each other.
+    SetText(IDC_CONFIRM_FILE_PROBLEM, text);
+    for (int id : {IDC_CONFIRM_PERCENT, IDC_CONFIRM_PROGRESS_CAPTION})
+        ::ShowWindow(::GetDlgItem(m_window, id), text.empty() ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(::GetDlgItem(m_window, IDC_CONFIRM_FILE_PROBLEM), text.empty() ? SW_HIDE : SW_SHOW);
+}
+
 void CConfirmDlg::ShowFileInfo(const InfoRow& row)
 {
     SetText(IDC_CONFIRM_FILE_TYPE, row.type);
