@@ -214,8 +214,8 @@ TEST_F(FlashRunTest, RefusedLinesAreSentAgainUntilAcceptedWithSplitAndReorderedR
     reporter.answers = {MsgResult::Yes, MsgResult::Yes};
     ASSERT_TRUE(Flash()) << reporter.LastStatus() << detail;
     ASSERT_EQ(reporter.messages.size(), 2u);
-    EXPECT_EQ(reporter.messages[0].Line(), std::string("flashloader: ") + LoadResString(IDS_NOK4_RETRY));
-    EXPECT_EQ(reporter.messages[1].Line(), std::string("flashloader: ") + LoadResString(IDS_NOK1_RETRY));
+    EXPECT_EQ(reporter.messages[0].Line(), std::string("Modem Flash Loader: ") + LoadResString(IDS_NOK4_RETRY));
+    EXPECT_EQ(reporter.messages[1].Line(), std::string("Modem Flash Loader: ") + LoadResString(IDS_NOK1_RETRY));
     EXPECT_EQ(reporter.messages[0].icon, MsgIcon::Question);
     EXPECT_EQ(Flashed(), Image());
 }

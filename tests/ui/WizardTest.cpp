@@ -195,11 +195,11 @@ TEST_F(WizardTest, FinishWithAMissingFileStaysAndTheChoicesAreStoredAfterCancel)
             edit->setText(QString::fromStdString(path));
             Wizard()->FinishButton()->click();
             EXPECT_EQ(dialogs.messages.back().Line(),
-                      "flashloader: File " + path + " could not be opened: it is " + kind + ", not a file");
+                      "Modem Flash Loader: File " + path + " could not be opened: it is " + kind + ", not a file");
         }
         edit->setText("/no/such/MODEM.HEX");
         Wizard()->FinishButton()->click();
-        EXPECT_EQ(dialogs.messages.back().Line(), "flashloader: File /no/such/MODEM.HEX could not be opened");
+        EXPECT_EQ(dialogs.messages.back().Line(), "Modem Flash Loader: File /no/such/MODEM.HEX could not be opened");
         EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Stop);
         EXPECT_TRUE(UiSteps::Modal(kPath));
         // Return on Cancel cancels; it does not press Finish.
@@ -385,7 +385,7 @@ TEST_F(WizardTest, NoModemEndsTheWizardAfterTheMessage)
     steps.When([] { return UiSteps::Modal(kWelcome); }, [] { Wizard()->NextButton()->click(); });
     Run();
     EXPECT_EQ(dialogs.Lines(),
-              std::vector<std::string>{"flashloader: " + std::string(LoadResString(IDS_NO_PORT_AVAILABLE))});
+              std::vector<std::string>{"Modem Flash Loader: " + std::string(LoadResString(IDS_NO_PORT_AVAILABLE))});
     EXPECT_TRUE(FileExists(dir.File("lastsel.dat")));
 }
 
