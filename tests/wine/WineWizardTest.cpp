@@ -463,6 +463,37 @@ TEST_F(WineWizardTest, AnAmpersandIsShownAsItIsAndTheWindowsOpenCentredOverTheWi
     EXPECT_EQ(exitCode, 0);
 }
 
+// A complete load (the checksums differ) without FLASHLDR.HEX in the start
+// folder: the status says the download failed, and under it the window
+// says where the file was looked for and that it comes with the firmware.
+TEST_F(WineWizardTest, AMissingLoaderFileIsSaidWithWhereItWasLookedFor)
+{
+    Modem({"--checksum", "BEEF"});
+    ToConfirmation();
+    Key("Return");  // Perform Loading
+    // Refused before anything is sent: the window keeps its title.
+    const WindowLine* problem = nullptr;
+    Desktop shown;
+    for (int i = 0; i < 100 && problem == nullptr; ++i) {
+        shown = Read("Modem Flash Loader - Input Confirmation");
+        const WindowLine* line = shown.Find(1, IDC_CONFIRM_FILE_PROBLEM);
+        if (line != nullptr && (line->style & kVisibleStyle) != 0)
+            problem = line;
+        else
+            ::usleep(200 * 1000);
+    }
+    ASSERT_TRUE(problem) << "nothing said under the status";
+    EXPECT_EQ(problem->text, "FLASHLDR.HEX was looked for in " + WinePath(dir.Path()) +
+                                 " and is not there. It comes with the modem's firmware: put it in that folder, "
+                                 "then try again.");
+    const WindowLine* status = shown.Find(1, IDC_CONFIRM_STATUS);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text.rfind("An error has occurred during the download of the FLASHLDR.HEX file. ", 0), 0u)
+        << status->text;
+    EXPECT_EQ(ReturnUntilEnded(60), 0);  // Close
+    EXPECT_EQ(modem.Stop(), 0);
+}
+
 // Paths in folders named outside any 8-bit code page but UTF-8, given on the
 // command line or picked with Browse: the path page and the confirmation
 // window show them, the modem gets the image, and the store keeps them in
