@@ -82,48 +82,51 @@ HBITMAP LoadPictureToFit(const char* name, int width, int height)
     return best;
 }
 
-void FitDialogPictures(HWND dialog, int templateId)
+namespace {
+
+// Calls visit with every bitmap control of a dialog made from the template
+// templateId, and its entry in the template. The controls come in the
+// template's order; a control without an id is found by that order.
+template <typename Visit>
+void ForEachPictureControl(HWND dialog, int templateId, Visit visit)
 {
     const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
     if (dialogTemplate == nullptr)
         return;
-    // The controls come in the template's order; a control without an id
-    // is found by that order.
     HWND control = ::GetWindow(dialog, GW_CHILD);
     for (const ControlTemplate& entry : dialogTemplate->controls) {
         if (control == nullptr)
             break;
-        if (entry.kind == ControlKind::Bitmap) {
-            RECT room{entry.x, entry.y, entry.x + entry.width, entry.y + entry.height};
-            ::MapDialogRect(dialog, &room);
-            HBITMAP picture = LoadPictureToFit(entry.text, room.right - room.left, room.bottom - room.top);
-            if (picture != nullptr) {
-                auto old = reinterpret_cast<HBITMAP>(
-                    ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
-                // The picture the template named was loaded by the control,
-                // which gives it up here.
-                if (old != nullptr && old != picture)
-                    ::DeleteObject(old);
-            }
-        }
+        if (entry.kind == ControlKind::Bitmap)
+            visit(control, entry);
         control = ::GetWindow(control, GW_HWNDNEXT);
     }
 }
 
+}  // namespace
+
+void FitDialogPictures(HWND dialog, int templateId)
+{
+    ForEachPictureControl(dialog, templateId, [dialog](HWND control, const ControlTemplate& entry) {
+        RECT room{entry.x, entry.y, entry.x + entry.width, entry.y + entry.height};
+        ::MapDialogRect(dialog, &room);
+        HBITMAP picture = LoadPictureToFit(entry.text, room.right - room.left, room.bottom - room.top);
+        if (picture == nullptr)
+            return;
+        auto old = reinterpret_cast<HBITMAP>(
+            ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
+        // The picture the template named was loaded by the control, which
+        // gives it up here.
+        if (old != nullptr && old != picture)
+            ::DeleteObject(old);
+    });
+}
+
 void ReleaseDialogPictures(HWND dialog, int templateId)
 {
-    const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
-    if (dialogTemplate == nullptr)
-        return;
-    HWND control = ::GetWindow(dialog, GW_CHILD);
-    for (const ControlTemplate& entry : dialogTemplate->controls) {
-        if (control == nullptr)
-            break;
-        if (entry.kind == ControlKind::Bitmap) {
-            auto picture = reinterpret_cast<HBITMAP>(::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, 0));
-            if (picture != nullptr)
-                ::DeleteObject(picture);
-        }
-        control = ::GetWindow(control, GW_HWNDNEXT);
-    }
+    ForEachPictureControl(dialog, templateId, [](HWND control, const ControlTemplate&) {
+        auto picture = reinterpret_cast<HBITMAP>(::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        if (picture != nullptr)
+            ::DeleteObject(picture);
+    });
 }
