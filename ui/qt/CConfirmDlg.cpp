@@ -130,7 +130,7 @@ void CConfirmDlg::ShowFailureDetail(const std::string& detail)
 {
     // The status keeps the run's own two sentences; what exactly went
     // wrong (which file, which line, which answer) is there on hovering.
-    QString text = QString::fromLocal8Bit(detail.c_str());
+    QString text = Local(detail);
     m_controls[IDC_CONFIRM_STATUS]->setToolTip(text);
     m_icon->setToolTip(text);
 }
@@ -140,7 +140,7 @@ void CConfirmDlg::ShowFileProblem(const std::string& text)
     // A path: plain text, so that nothing in it is taken for markup or a
     // mnemonic. It takes the place of the percentage and its caption.
     QWidget* problem = m_controls[IDC_CONFIRM_FILE_PROBLEM];
-    const QString shown = QString::fromLocal8Bit(text.c_str());
+    const QString shown = Local(text);
     SetControlText(problem, shown);
     problem->setToolTip(shown);
     problem->setVisible(!text.empty());

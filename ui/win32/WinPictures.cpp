@@ -4,6 +4,7 @@
 #include "ui/win32/WinWindows.h"
 
 #include <cctype>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,19 +32,17 @@ BOOL CALLBACK CollectSize(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
     return TRUE;
 }
 
-// A bitmap loaded as it is (no scaling), with its size.
-HBITMAP LoadAtOwnSize(LPCSTR name, SIZE& size)
+// A bitmap resource's size, from its header: the bitmaps of the choice are
+// measured, and only the one chosen is made.
+bool PictureSize(LPCSTR name, SIZE& size)
 {
-    auto bitmap =
-        static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    BITMAP info{};
-    if (bitmap == nullptr || ::GetObjectA(bitmap, sizeof info, &info) == 0) {
-        if (bitmap != nullptr)
-            ::DeleteObject(bitmap);
-        return nullptr;
-    }
-    size = {info.bmWidth, info.bmHeight};
-    return bitmap;
+    const std::span<const char> bytes = ResourceBytes(name, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    if (bytes.size() < sizeof(BITMAPINFOHEADER))
+        return false;
+    BITMAPINFOHEADER header{};
+    std::memcpy(&header, bytes.data(), sizeof header);
+    size = {header.biWidth, header.biHeight < 0 ? -header.biHeight : header.biHeight};
+    return true;
 }
 
 }  // namespace
@@ -53,33 +52,30 @@ HBITMAP LoadPictureToFit(const char* name, int width, int height)
     Candidates found{"P" + Upper(name) + "_", {}};
     ::EnumResourceNamesA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(2) /* RT_BITMAP */, CollectSize,
                          reinterpret_cast<LONG_PTR>(&found));
-    HBITMAP best = nullptr;
+    LPCSTR bestName = nullptr;
     SIZE bestSize{};
     bool bestFits = false;
     auto consider = [&](LPCSTR resource) {
         SIZE size{};
-        HBITMAP bitmap = LoadAtOwnSize(resource, size);
-        if (bitmap == nullptr)
+        if (!PictureSize(resource, size))
             return;
         const bool fits = size.cx <= width && size.cy <= height;
         // A size that fits beats one that does not; among those that fit the
         // largest wins, among those that do not the smallest.
-        const bool better = best == nullptr || (fits && !bestFits) ||
-                            (fits == bestFits && (fits ? size.cy > bestSize.cy : size.cy < bestSize.cy));
-        if (!better) {
-            ::DeleteObject(bitmap);
-            return;
+        if (bestName == nullptr || (fits && !bestFits) ||
+            (fits == bestFits && (fits ? size.cy > bestSize.cy : size.cy < bestSize.cy))) {
+            bestName = resource;
+            bestSize = size;
+            bestFits = fits;
         }
-        if (best != nullptr)
-            ::DeleteObject(best);
-        best = bitmap;
-        bestSize = size;
-        bestFits = fits;
     };
     consider(ResourceName(name));
     for (const std::string& other : found.names)
         consider(other.c_str());
-    return best;
+    if (bestName == nullptr)
+        return nullptr;
+    return static_cast<HBITMAP>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), bestName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "ui/win32/TemplateFont.h"
 #include "ui/win32/WinPictures.h"
+#include "ui/win32/WinWindows.h"
 
 #include <span>
 
@@ -9,19 +10,6 @@ namespace {
 
 // The property sheet's own font, in which its page area is measured.
 const TemplateFont kSheetFont = {8, FW_NORMAL, 0, DEFAULT_CHARSET, "MS Shell Dlg"};
-
-// A dialog template of the program's resources, as the resource compiler
-// wrote it; empty when there is none.
-std::span<const char> DialogResource(int templateId)
-{
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));  // RT_DIALOG
-    HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
-    const char* data = loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
-    if (data == nullptr)
-        return {};
-    return {data, ::SizeofResource(instance, found)};
-}
 
 }  // namespace
 
@@ -33,7 +21,8 @@ PROPSHEETPAGEA CPropertyPage::Describe()
     page.dwSize = sizeof page;
     page.dwFlags = PSP_DEFAULT;  // no Help button
     page.hInstance = ::GetModuleHandleA(nullptr);
-    m_template = WithTemplateFont(DialogResource(m_templateId), kSheetFont);
+    m_template = WithTemplateFont(ResourceBytes(MAKEINTRESOURCEA(m_templateId), MAKEINTRESOURCEA(5) /* RT_DIALOG */),
+                                  kSheetFont);
     if (!m_template.empty()) {
         page.dwFlags |= PSP_DLGINDIRECT;
         page.pResource = reinterpret_cast<LPCDLGTEMPLATEA>(m_template.data());

@@ -11,6 +11,17 @@ LPCSTR ResourceName(const char* name)
     return MAKEINTRESOURCEA(std::atoi(name));
 }
 
+std::span<const char> ResourceBytes(LPCSTR name, LPCSTR type)
+{
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    HRSRC found = ::FindResourceA(instance, name, type);
+    HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
+    const char* data = loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    if (data == nullptr)
+        return {};
+    return {data, ::SizeofResource(instance, found)};
+}
+
 MsgResult ShowMessageBox(HWND owner, const std::string& caption, const std::string& text, MsgIcon icon,
                          MsgButtons buttons)
 {

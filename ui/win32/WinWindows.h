@@ -6,11 +6,16 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 // A resource named as the templates name it: a name of digits only is the
 // resource's number.
 LPCSTR ResourceName(const char* name);
+
+// The bytes of one of the program's resources, as the resource compiler
+// wrote them; empty when there is none.
+std::span<const char> ResourceBytes(LPCSTR name, LPCSTR type);
 
 // A message box owned by owner (the active window of the program when
 // null), with the icon and buttons asked for; Yes/No has No as default.
