@@ -192,9 +192,7 @@ void FlashOne(PortRun& run, FlashTarget target, TargetFiles files, bool assumeYe
             run.state = "starting";
         }
         ok = session.OnPerformLoading();
-        exitCode = ok                                                                                ? kExitOk
-                   : plan.verdict == RunPlan::ImageRefused || plan.verdict == RunPlan::LoaderRefused ? kExitFile
-                                                                                                     : kExitFailed;
+        exitCode = RunStatus(ok, plan.verdict);
         reason = session.FailureReason();
         if (!session.FailureDetail().empty())
             reason += (reason.empty() ? "" : " ") + session.FailureDetail();

@@ -1,11 +1,11 @@
 #pragma once
 // The subcommands of flashloader-cli. Each returns the program's exit status.
 
+#include "flash/FlashSession.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct FlashTarget;
 
 // What a script can tell apart. With several ports, the highest code of a
 // port that failed; a stop by signal before everything else.
@@ -22,6 +22,11 @@ enum ExitCode {
 // SIGHUP: 129) in place of a failed status; status itself when none came or
 // nothing failed.
 int StatusAfterStop(int status);
+
+// The status of a flashing run that got past the check: kExitOk when it
+// flashed, kExitFile when the plan refused the image or the loader, else
+// kExitFailed.
+int RunStatus(bool flashed, RunPlan::Verdict verdict);
 
 struct FlashOptions {
     std::string port;

@@ -114,6 +114,17 @@ int RefusalStatus(RunPlan::Verdict verdict)
     return kExitFailed;
 }
 
+}  // namespace
+
+int RunStatus(bool flashed, RunPlan::Verdict verdict)
+{
+    if (flashed)
+        return kExitOk;
+    return verdict == RunPlan::Go ? kExitFailed : RefusalStatus(verdict);
+}
+
+namespace {
+
 void PrintRows(const TerminalReporter& reporter, const FlashSession& session, const RunPlan& run)
 {
     auto row = [](const char* head, const InfoRow& info) {
@@ -244,5 +255,5 @@ int RunFlash(const FlashOptions& options)
     PrintRows(reporter, session, plan);
     if (session.OnPerformLoading())
         return kExitOk;
-    return plan.verdict != RunPlan::Go ? RefusalStatus(plan.verdict) : kExitFailed;
+    return RunStatus(false, plan.verdict);
 }
