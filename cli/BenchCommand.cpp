@@ -16,7 +16,6 @@
 #include "flash/FlashSession.h"
 #include "ports/ModemScan.h"
 #include "ports/PortDevice.h"
-#include "resources/StringTable.h"
 #include "ports/PortTable.h"
 #include "serial/PortDiagnosis.h"
 #include "serial/PortNames.h"
@@ -386,10 +385,7 @@ int RunBench(const FlashOptions& options)
             if (row.modemFound)
                 ports.push_back(row.portName);
         if (ports.empty()) {
-            const std::string said = found.empty() ? std::string(LoadResString(IDS_NO_PORT_AVAILABLE))
-                                                   : "No supported modem answered on any of the " +
-                                                         std::to_string(found.size()) + " ports; nothing was flashed.";
-            std::fprintf(stderr, "%s\n", said.c_str());
+            std::fprintf(stderr, "%s\n", NoModemFound(found.size(), "; nothing was flashed.").c_str());
             return kExitPort;
         }
     }

@@ -28,6 +28,11 @@ int StatusAfterStop(int status);
 // kExitFailed.
 int RunStatus(bool flashed, RunPlan::Verdict verdict);
 
+// What a scan that found no modem says: that there is no port at all (the
+// program's own text), or that none of the portCount ports answered,
+// followed by ending.
+std::string NoModemFound(std::size_t portCount, const char* ending);
+
 struct FlashOptions {
     std::string port;
     std::vector<std::string> ports;  // flash: every --port given

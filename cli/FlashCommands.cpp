@@ -10,6 +10,7 @@
 #include "flash/Digest.h"
 #include "flash/FlashSession.h"
 #include "ports/PortDevice.h"
+#include "resources/StringTable.h"
 #include "serial/PortDiagnosis.h"
 
 #include <chrono>
@@ -115,6 +116,13 @@ int RefusalStatus(RunPlan::Verdict verdict)
 }
 
 }  // namespace
+
+std::string NoModemFound(std::size_t portCount, const char* ending)
+{
+    if (portCount == 0)
+        return LoadResString(IDS_NO_PORT_AVAILABLE);
+    return "No supported modem answered on any of the " + std::to_string(portCount) + " ports" + ending;
+}
 
 int RunStatus(bool flashed, RunPlan::Verdict verdict)
 {

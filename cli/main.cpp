@@ -18,7 +18,6 @@
 #include "ports/ModemScan.h"
 #include "ports/PortDevice.h"
 #include "ports/PortTable.h"
-#include "resources/StringTable.h"
 #include "serial/PortDiagnosis.h"
 
 #include <CLI/CLI.hpp>
@@ -128,10 +127,8 @@ int RunScan(bool json)
         answer["ports"] = list;
         std::printf("%s\n", JsonText(answer, 2).c_str());
     }
-    if (ports.empty())
-        std::fprintf(stderr, "%s\n", LoadResString(IDS_NO_PORT_AVAILABLE));
-    else if (!found)
-        std::fprintf(stderr, "No supported modem answered on any of the %zu ports.\n", ports.size());
+    if (!found)
+        std::fprintf(stderr, "%s\n", NoModemFound(ports.size(), ".").c_str());
     return found ? kExitOk : kExitPort;
 }
 
