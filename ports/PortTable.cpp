@@ -210,12 +210,6 @@ bool ReadSources(DeviceSource& source, Listing& listing)
     return listing.registryRead || directoryRead;
 }
 
-void ListFixedNames()
-{
-    for (int i = 0; i < MAX_PORTS; ++i)
-        PortTable[i].portName = PortTable[i].displayText = ComPortName(i + 1);
-}
-
 // The names the port directory records for the devices. The time of an
 // entry records when its device was last seen, so that the name gone unused
 // longest is the one given back first.
@@ -396,7 +390,8 @@ void EnumComPorts(DeviceSource& source)
         row = PortEntry{};
     std::vector<Row> rows;
     if (!ListingRows(source, rows)) {
-        ListFixedNames();
+        const std::vector<PortEntry> fixed = FixedPortNames();
+        std::copy(fixed.begin(), fixed.end(), PortTable);
         return;
     }
     FillTable(std::move(rows), PortTable);
@@ -406,11 +401,8 @@ std::vector<PortEntry> ListAllPorts(DeviceSource& source)
 {
     std::vector<Row> rows;
     std::vector<PortEntry> ports;
-    if (!ListingRows(source, rows)) {
-        for (int i = 1; i <= MAX_PORTS; ++i)
-            ports.push_back({{}, ComPortName(i), ComPortName(i), 0});
-        return ports;
-    }
+    if (!ListingRows(source, rows))
+        return FixedPortNames();
     // Simulators that have gone and names that may not be used are no
     // ports to flash; everything else is listed.
     for (Row& row : rows)

@@ -37,6 +37,10 @@ void EnumComPorts(DeviceSource& source);
 std::vector<PortEntry> ListAllPorts(DeviceSource& source);
 std::vector<PortEntry> ListAllPorts(RegistryAccess& registry);
 
+// COM1 to COM8, each shown under its name: the rows of a machine whose
+// device lists cannot be read, for the probe to sort out.
+std::vector<PortEntry> FixedPortNames();
+
 // Lists the ports of the system registry into PortTable, at most eight. The
 // running-device tree of the Windows 95 family gives its working devices
 // with a port name, printer ports left out, in the tree's order, shown as

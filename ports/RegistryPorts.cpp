@@ -6,9 +6,9 @@
 #include "ports/PortTable.h"
 #include "ports/platform/DeviceSource.h"
 #include "ports/platform/Registry.h"
+#include "serial/PortNames.h"
 
 #include <algorithm>
-#include <cstdio>
 
 // The one table of the program, whichever listing fills it: this file is
 // part of every build, the other listings are not.
@@ -32,15 +32,6 @@ std::string StringOf(const std::vector<unsigned char>& data)
     if (data.size() > kStringArea)
         return "";
     return std::string(data.begin(), std::find(data.begin(), data.end(), 0));
-}
-
-void ListFixedNames(std::vector<PortEntry>& ports)
-{
-    for (int i = 0; i < MAX_PORTS; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "COM%d", i + 1);
-        ports.push_back({{}, name, name, 0});
-    }
 }
 
 // Whether the device node is working: its "Problem" value is there and its
@@ -144,11 +135,19 @@ std::vector<PortEntry> ListRegistryPorts(RegistryAccess& registry, std::size_t l
 {
     std::vector<PortEntry> ports;
     if (!ListDeviceTree(registry, limit, ports) && !ListSerialMap(registry, limit, ports))
-        ListFixedNames(ports);
+        ports = FixedPortNames();
     return ports;
 }
 
 }  // namespace
+
+std::vector<PortEntry> FixedPortNames()
+{
+    std::vector<PortEntry> ports;
+    for (int i = 1; i <= MAX_PORTS; ++i)
+        ports.push_back({{}, ComPortName(i), ComPortName(i), 0});
+    return ports;
+}
 
 void ReadRegString(RegistryAccess& registry, RegKey root, const std::string& path, const std::string& valueName,
                    std::string& text)
@@ -175,5 +174,5 @@ std::vector<PortEntry> ListAllPorts(RegistryAccess& registry)
 {
     // The system gives a port a number up to 256; a registry that lists
     // more is broken, and the list ends there.
-    return ListRegistryPorts(registry, 256);
+    return ListRegistryPorts(registry, kMaxComPortNumber);
 }
