@@ -27,8 +27,13 @@ void SayWhyNoModem(PortEntry& row)
 
 // Probes the rows at the same time, each on a thread of its own, marking
 // those where a modem answered; an empty row is skipped (it fails at once).
-void ProbeRowsAtOnce(PortEntry* rows, std::size_t count, const modem_protocol::LineTimeLimits& limits)
+// The notice names every row meanwhile.
+void ProbeRowsAtOnce(ScanUi& ui, PortEntry* rows, std::size_t count, const modem_protocol::LineTimeLimits& limits)
 {
+    std::string names;
+    for (std::size_t i = 0; i < count; ++i)
+        names += " " + rows[i].portName;
+    ui.SetSearchNoticeText(names);
     std::vector<std::thread> probes;
     for (std::size_t i = 0; i < count; ++i) {
         rows[i].identification.clear();
@@ -47,11 +52,7 @@ void ProbeRowsAtOnce(PortEntry* rows, std::size_t count, const modem_protocol::L
 // tried are marked in table order once all have answered or given up.
 bool ProbeAllAtOnce(ScanUi& ui, const modem_protocol::LineTimeLimits& limits)
 {
-    std::string names;
-    for (const PortEntry& row : PortTable)
-        names += " " + row.portName;
-    ui.SetSearchNoticeText(names);
-    ProbeRowsAtOnce(PortTable, MAX_PORTS, limits);
+    ProbeRowsAtOnce(ui, PortTable, MAX_PORTS, limits);
 
     bool found = false;
     for (PortEntry& row : PortTable) {
@@ -106,11 +107,7 @@ std::vector<PortEntry> modem_scan::ScanAllPorts(ScanUi& ui, const modem_protocol
     std::vector<PortEntry> ports = ListAllPorts(*devices);
 #endif
     ui.ShowSearchNotice();
-    std::string names;
-    for (const PortEntry& port : ports)
-        names += " " + port.portName;
-    ui.SetSearchNoticeText(names);
-    ProbeRowsAtOnce(ports.data(), ports.size(), limits);
+    ProbeRowsAtOnce(ui, ports.data(), ports.size(), limits);
     ui.CloseSearchNotice();
     return ports;
 }
