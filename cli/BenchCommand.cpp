@@ -385,7 +385,7 @@ int RunBench(const FlashOptions& options)
             if (row.modemFound)
                 ports.push_back(row.portName);
         if (ports.empty()) {
-            std::fprintf(stderr, "%s\n", NoModemFound(found.size(), "; nothing was flashed.").c_str());
+            std::fprintf(stderr, "%s\n", NoModemFound(found, "; nothing was flashed.").c_str());
             return kExitPort;
         }
     }

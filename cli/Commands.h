@@ -2,6 +2,7 @@
 // The subcommands of flashloader-cli. Each returns the program's exit status.
 
 #include "flash/FlashSession.h"
+#include "ports/PortTable.h"
 
 #include <cstdint>
 #include <string>
@@ -28,10 +29,10 @@ int StatusAfterStop(int status);
 // kExitFailed.
 int RunStatus(bool flashed, RunPlan::Verdict verdict);
 
-// What a scan that found no modem says: that there is no port at all (the
-// program's own text), or that none of the portCount ports answered,
-// followed by ending.
-std::string NoModemFound(std::size_t portCount, const char* ending);
+// What a scan of ports that found no modem says: that there is no port at
+// all (the program's own text), or that none of them answered (naming the
+// port when there is one), followed by ending.
+std::string NoModemFound(const std::vector<PortEntry>& ports, const char* ending);
 
 struct FlashOptions {
     std::string port;

@@ -117,11 +117,13 @@ int RefusalStatus(RunPlan::Verdict verdict)
 
 }  // namespace
 
-std::string NoModemFound(std::size_t portCount, const char* ending)
+std::string NoModemFound(const std::vector<PortEntry>& ports, const char* ending)
 {
-    if (portCount == 0)
+    if (ports.empty())
         return LoadResString(IDS_NO_PORT_AVAILABLE);
-    return "No supported modem answered on any of the " + std::to_string(portCount) + " ports" + ending;
+    if (ports.size() == 1)
+        return "No supported modem answered on " + ports.front().portName + ending;
+    return "No supported modem answered on any of the " + std::to_string(ports.size()) + " ports" + ending;
 }
 
 int RunStatus(bool flashed, RunPlan::Verdict verdict)

@@ -128,7 +128,7 @@ int RunScan(bool json)
         std::printf("%s\n", JsonText(answer, 2).c_str());
     }
     if (!found)
-        std::fprintf(stderr, "%s\n", NoModemFound(ports.size(), ".").c_str());
+        std::fprintf(stderr, "%s\n", NoModemFound(ports, ".").c_str());
     return found ? kExitOk : kExitPort;
 }
 
