@@ -98,14 +98,26 @@ std::string XSession::Prop(const std::string& window, const std::string& name)
 std::string XSession::Await(const std::string& title, int timeoutSeconds)
 {
     auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-    std::string id;
-    while (id.empty() && Clock::now() < deadline) {
+    std::string visible;
+    // Looked for at least once, also with no time to wait.
+    do {
         ProcessResult found = X({"search", "--onlyvisible", "--name", "^" + title + "$"});
-        id = found.out.substr(0, found.out.find('\n'));
-        if (id.empty())
-            ::usleep(100 * 1000);
-    }
-    return id;
+        visible = found.out.substr(0, found.out.find('\n'));
+        if (!visible.empty()) {
+            // A person types once the window has the focus: a window that
+            // is there but not yet given it (just mapped, or behind one that
+            // is closing) would lose the keys. The input focus, not the
+            // window manager's active window: the manager marks a window
+            // active at once, and the program takes the focus when it has
+            // handled the manager's offer, only then reading keys.
+            ProcessResult active = X({"getwindowfocus"});
+            const std::string focused = active.out.substr(0, active.out.find('\n'));
+            if (!focused.empty() && ("\n" + found.out).find("\n" + focused + "\n") != std::string::npos)
+                return focused;
+        }
+        ::usleep(100 * 1000);
+    } while (Clock::now() < deadline);
+    return visible;
 }
 
 namespace {

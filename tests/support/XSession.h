@@ -25,9 +25,11 @@ public:
     // One property of a window (or of the root with "-root"), as xprop prints it.
     std::string Prop(const std::string& window, const std::string& name);
 
-    // Waits up to timeoutSeconds for the visible window with this title,
-    // without touching the focus: the window manager gives it, as to a
-    // person. Empty when none came.
+    // Waits up to timeoutSeconds for the visible window with this title to
+    // have the focus, without touching the focus: the window manager gives
+    // it, and a person waits for that before typing. A window that is there
+    // but never got the focus is given at the end of the wait; empty when
+    // none came. Looks at least once, also with no time to wait.
     std::string Await(const std::string& title, int timeoutSeconds = 30);
 
     // xdotool, given at most 30 seconds.
